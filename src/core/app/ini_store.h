@@ -1,0 +1,36 @@
+#pragma once
+// An INI file bound to a path, with the platform's private-profile semantics: every read and
+// write goes straight to the file, so it may be absent, replaced or deleted between calls.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace veltrane::app {
+
+// Longest value a read returns; longer values are cut.
+inline constexpr std::size_t kIniValueLimit = 2047;
+
+class IniWriteError : public std::runtime_error {
+ public:
+  explicit IniWriteError(const std::string& path)
+      : std::runtime_error("Unable to write to " + path) {}
+};
+
+class IniStore {
+ public:
+  virtual ~IniStore() = default;
+  virtual const std::string& Path() const = 0;
+  // The value (blanks around it dropped, at most kIniValueLimit characters), or `def` when the
+  // file, the section or the key is absent. Section and key names match without regard to case.
+  virtual std::string ReadString(std::string_view section, std::string_view key,
+                                 std::string_view def) const = 0;
+  // The key names of a section in file order; empty when it is absent.
+  virtual std::vector<std::string> ReadKeys(std::string_view section) const = 0;
+  // Creates the file or section as needed. Throws IniWriteError when the file cannot be written.
+  virtual void WriteString(std::string_view section, std::string_view key,
+                           std::string_view value) = 0;
+};
+
+}  // namespace veltrane::app
