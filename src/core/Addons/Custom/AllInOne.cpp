@@ -204,7 +204,12 @@ std::vector<std::string> ReplaceBatchLines(std::string_view own_name, std::strin
   if (has_target && !IsBatchSafeName(target)) return {};
   if (has_downloaded && !IsBatchSafeName(downloaded)) return {};
 
-  const auto quoted = [](std::string_view name) { return "\"" + std::string(name) + "\""; };
+  const auto quoted = [](std::string_view name) {
+    std::string text(1, '"');
+    text.append(name);
+    text += '"';
+    return text;
+  };
   const std::string own = quoted(own_name);
 
   // The running program goes only when a file is there to take its place: the downloaded one,
