@@ -1,0 +1,208 @@
+#include "net/FutureDownloads.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "base/number_text.h"
+#include "base/u8path.h"
+#include "net/manifest.h"
+
+#ifdef _WIN32
+#include <cstdio>
+#else
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace veltrane::net {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::array<std::string_view, 2> kErrorPageMarkers = {"404: Not Found", "unknown domain"};
+constexpr char kTextEnd = 26;  // Ctrl-Z ends a text file here; what follows is never read.
+constexpr std::size_t kScanChunk = 64 * 1024;
+
+// Splits at the last separator. Windows paths use '\', but '/' is accepted as well because
+// the file services accept both.
+bool SplitPath(const std::string& file_name, std::string& folder, std::string& leaf) {
+  const auto cut = file_name.find_last_of("\\/");
+  if (cut == std::string::npos) return false;
+  folder = file_name.substr(0, cut + 1);
+  leaf = file_name.substr(cut + 1);
+  return true;
+}
+
+// Several transfers may run at once (the turbo workers), so the name mixes a process-wide
+// counter with random bits.
+std::string TemporaryName(const std::string& folder, const std::string& leaf) {
+  static std::atomic<unsigned> counter{0};
+  static thread_local std::mt19937 random(
+      std::random_device{}() ^
+      static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (;;) {
+    std::string tag;
+    unsigned value = random() ^ (counter++ * 2654435761u);
+    for (int i = 0; i < 8; ++i, value >>= 4) tag += kHex[value & 15u];
+    std::string candidate = folder + leaf + "." + tag + ".part";
+    std::error_code ec;
+    if (!fs::exists(U8Path(candidate), ec) && !ec) return candidate;
+  }
+}
+
+// Gives `from` the name `to` unless `to` exists by now; never replaces a file.
+enum class MoveResult { kMoved, kTargetExists, kFailed };
+MoveResult MoveWithoutReplace(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+  // The C runtime's rename refuses an existing target on Windows.
+  const std::wstring wide_from = U8Path(from).wstring();
+  const std::wstring wide_to = U8Path(to).wstring();
+  if (_wrename(wide_from.c_str(), wide_to.c_str()) == 0) return MoveResult::kMoved;
+  std::error_code ec;
+  return fs::exists(U8Path(to), ec) ? MoveResult::kTargetExists : MoveResult::kFailed;
+#else
+  // rename() would replace; a hard link fails with EEXIST instead.
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    return errno == EEXIST ? MoveResult::kTargetExists : MoveResult::kFailed;
+  }
+  ::unlink(from.c_str());
+  return MoveResult::kMoved;
+#endif
+}
+
+// Removes the temporary file on every way out unless it was handed on.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+  ~TemporaryFile() { Remove(); }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  const std::string& path() const { return path_; }
+  void Remove() {
+    if (path_.empty()) return;
+    std::error_code ignored;
+    fs::remove(U8Path(path_), ignored);
+    path_.clear();
+  }
+  void Release() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+std::int64_t ParseContentLength(const std::optional<std::string>& text) {
+  if (!text) return -1;
+  // The header arrives as a null-terminated buffer; only the text before the null counts.
+  const std::string_view view(text->c_str());
+  const auto value = ParseInt64(view);
+  return value && *value >= 0 ? *value : -1;
+}
+
+bool DownloadFile(Transport& transport, const std::string& url, const std::string& file_name,
+                  ProgressSink* bar, const std::optional<std::string>& agent) {
+  std::string folder;
+  std::string leaf;
+  if (!SplitPath(file_name, folder, leaf) || !IsPlainFileName(leaf)) return false;
+  std::error_code ec;
+  if (!fs::is_directory(U8Path(folder), ec)) return false;
+  if (fs::exists(U8Path(file_name), ec) || ec) return false;
+
+  const std::unique_ptr<Response> response = transport.Open(url, agent);
+  if (!response) return false;
+  const int status = response->Status();
+  if (status < 200 || status > 299) return false;
+  const std::int64_t length = ParseContentLength(response->ContentLengthText());
+  if (bar) bar->Begin(length);
+
+  TemporaryFile temporary(TemporaryName(folder, leaf));
+  std::int64_t received = 0;
+  {
+    std::ofstream out(U8Path(temporary.path()), std::ios::binary | std::ios::trunc);
+    if (!out) throw LocalFileError("Unable to create file", temporary.path());
+    std::vector<char> buffer(kTransferBufferSize);
+    for (;;) {
+      const std::int64_t got = response->Read(buffer.data(), buffer.size());
+      if (got < 0) return false;
+      if (got == 0) break;
+      const auto count = std::min<std::int64_t>(got, static_cast<std::int64_t>(buffer.size()));
+      out.write(buffer.data(), static_cast<std::streamsize>(count));
+      if (!out) throw LocalFileError("Unable to write to file", temporary.path());
+      received += count;
+      if (bar) bar->Advance(count);
+    }
+    out.close();
+    if (!out) throw LocalFileError("Unable to write to file", temporary.path());
+  }
+  if (length >= 0 && received < length) return false;
+  if (IsDamagedFile(temporary.path())) return false;
+
+  switch (MoveWithoutReplace(temporary.path(), file_name)) {
+    case MoveResult::kMoved:
+      temporary.Release();
+      return true;
+    case MoveResult::kTargetExists:
+      return false;  // someone else created it meanwhile; theirs stays
+    case MoveResult::kFailed:
+      break;
+  }
+  throw LocalFileError("Unable to rename to", file_name);
+}
+
+std::int64_t GetRemoteFileSize(Transport& transport, const std::string& url) {
+  const std::unique_ptr<Response> response = transport.Open(url, std::nullopt);
+  if (!response) return -1;
+  const int status = response->Status();
+  if (status < 200 || status > 299) return -1;
+  return ParseContentLength(response->ContentLengthText());
+}
+
+bool IsDamagedFile(const std::string& file_name) {
+  const fs::path path = U8Path(file_name);
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+
+  std::size_t longest = 0;
+  for (const auto marker : kErrorPageMarkers) longest = std::max(longest, marker.size());
+  // `text` holds the tail of the previous chunk (one byte short of a marker) and the new one,
+  // so a marker that straddles two chunks is still found.
+  std::string text;
+  std::vector<char> chunk(kScanChunk);
+  bool ended = false;
+  while (!ended) {
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (in.bad()) throw LocalFileError("Unable to read file", file_name);
+    if (got < chunk.size()) ended = true;
+    for (std::size_t i = 0; i < got; ++i) {
+      const char c = chunk[i];
+      if (c == kTextEnd) {
+        ended = true;
+        break;
+      }
+      if (c != '\r' && c != '\n') text += c;
+    }
+    for (const auto marker : kErrorPageMarkers) {
+      if (text.find(marker) != std::string::npos) return true;
+    }
+    if (text.size() >= longest) text.erase(0, text.size() - (longest - 1));
+  }
+  return false;
+}
+
+}  // namespace veltrane::net

@@ -1,0 +1,53 @@
+#pragma once
+// Fetching single files from the server into new local files, remote sizes, and recognising
+// a saved server error page.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "net/progress.h"
+#include "net/transport.h"
+
+namespace veltrane::net {
+
+// Bytes read from the server per step; one buffer per transfer.
+inline constexpr std::size_t kTransferBufferSize = 10240;
+
+// A local file could not be created, written, renamed or read. Raised to the caller; a
+// transfer that raises it has already removed its temporary file.
+class LocalFileError : public std::runtime_error {
+ public:
+  LocalFileError(const std::string& what, const std::string& path)
+      : std::runtime_error(what + ": " + path), path_(path) {}
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Fetches `url` into the new file `file_name` (a full path). Returns false without touching
+// anything when the folder is missing, `file_name` already exists or its last component is
+// not a plain file name. Otherwise the body goes to a temporary file beside the target, which
+// becomes `file_name` only when the answer was 2xx, the body arrived whole (as long as a
+// stated Content-Length) and it is not an error page; on any other outcome nothing is left.
+// `bar`, when given, sees Begin(length or -1) and one Advance per chunk written.
+// Throws LocalFileError when the local file cannot be created or written.
+bool DownloadFile(Transport& transport, const std::string& url, const std::string& file_name,
+                  ProgressSink* bar, const std::optional<std::string>& agent);
+
+// The length the server states for `url`, -1 when it states none, the text is not a
+// non-negative number, the URL cannot be opened or the answer is not 2xx. Reads no body.
+std::int64_t GetRemoteFileSize(Transport& transport, const std::string& url);
+
+// The Content-Length header's text as a length: -1 when absent or not a non-negative number.
+std::int64_t ParseContentLength(const std::optional<std::string>& text);
+
+// Whether the file holds "404: Not Found" or "unknown domain" once CR and LF bytes are
+// removed, looking only at what precedes the first Ctrl-Z byte. False when the file cannot be
+// opened. Reads in chunks, so memory stays small whatever the file's size.
+// Throws LocalFileError when a read fails after the file was opened.
+bool IsDamagedFile(const std::string& file_name);
+
+}  // namespace veltrane::net

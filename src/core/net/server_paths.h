@@ -1,0 +1,43 @@
+#pragma once
+// The server's web directory: a few static files at fixed paths below one base URL, and the
+// names inside the manifest. Paths are appended to the base URL unchanged, without escaping.
+#include <string>
+#include <string_view>
+
+namespace veltrane::net {
+
+inline constexpr std::string_view kManifestPath = "/Update";
+inline constexpr std::string_view kUpdatePath = "/Update.exe";
+inline constexpr std::string_view kModsPath = "/mods3/";
+inline constexpr std::string_view kSettingsToolPath = "/Settingss.exe";
+inline constexpr std::string_view kSettingsToolName = "Settingss.exe";
+inline constexpr std::string_view kForgeInstallerName =
+    "forge-1.12.2-14.23.2.2629-installer-win.exe";
+// The manifest's local copy in the data folder.
+inline constexpr std::string_view kManifestFileName = "Update.ini";
+
+inline constexpr std::string_view kUpdateSection = "Update";
+inline constexpr std::string_view kLastVersionKey = "lastversion";
+inline constexpr std::string_view kModListSection = "modlist";
+inline constexpr std::string_view kDelListSection = "dellist";
+inline constexpr std::string_view kCountKey = "Count";
+// Both lists number their entries with this stem: mod1, mod1size, mod2, ...
+inline constexpr std::string_view kEntryStem = "mod";
+inline constexpr std::string_view kSizeSuffix = "size";
+
+inline std::string EntryKey(long long index) {
+  return std::string(kEntryStem) + std::to_string(index);
+}
+inline std::string EntrySizeKey(long long index) {
+  return EntryKey(index) + std::string(kSizeSuffix);
+}
+
+// `server_url` has no trailing slash; `name` is used exactly as the manifest gives it.
+inline std::string ModUrl(std::string_view server_url, std::string_view name) {
+  return std::string(server_url) + std::string(kModsPath) + std::string(name);
+}
+inline std::string ForgeInstallerUrl(std::string_view server_url) {
+  return std::string(server_url) + "/" + std::string(kForgeInstallerName);
+}
+
+}  // namespace veltrane::net

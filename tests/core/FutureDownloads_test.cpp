@@ -1,0 +1,289 @@
+#include "net/FutureDownloads.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "base/u8path.h"
+#include "temp_dir.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
+namespace veltrane::net {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempDir;
+
+// One scripted answer: status, header text, the body handed out in pieces, and optionally a
+// failing read after the body's end.
+struct Script {
+  int status = 200;
+  std::optional<std::string> length;
+  std::string body;
+  std::size_t piece = 4096;
+  bool fail_at_end = false;
+  bool unreachable = false;
+};
+
+class FakeResponse : public Response {
+ public:
+  explicit FakeResponse(Script script) : script_(std::move(script)) {}
+  int Status() const override { return script_.status; }
+  std::optional<std::string> ContentLengthText() const override { return script_.length; }
+  std::int64_t Read(char* buffer, std::size_t size) override {
+    requested_sizes.push_back(size);
+    if (offset_ == script_.body.size()) return script_.fail_at_end ? -1 : 0;
+    const std::size_t count = std::min({size, script_.piece, script_.body.size() - offset_});
+    std::copy_n(script_.body.data() + offset_, count, buffer);
+    offset_ += count;
+    return static_cast<std::int64_t>(count);
+  }
+  static inline std::vector<std::size_t> requested_sizes;
+
+ private:
+  Script script_;
+  std::size_t offset_ = 0;
+};
+
+class FakeTransport : public Transport {
+ public:
+  std::unique_ptr<Response> Open(const std::string& url,
+                                 const std::optional<std::string>& agent) override {
+    opened.push_back(url);
+    agents.push_back(agent);
+    if (script.unreachable) return nullptr;
+    return std::make_unique<FakeResponse>(script);
+  }
+  bool IsConnected() override { return true; }
+
+  Script script;
+  std::vector<std::string> opened;
+  std::vector<std::optional<std::string>> agents;
+};
+
+class RecordingBar : public ProgressSink {
+ public:
+  void Begin(std::int64_t length) override { begins.push_back(length); }
+  void Advance(std::int64_t bytes) override { steps.push_back(bytes); }
+  std::int64_t Total() const { return std::accumulate(steps.begin(), steps.end(), 0LL); }
+
+  std::vector<std::int64_t> begins;
+  std::vector<std::int64_t> steps;
+};
+
+std::vector<std::string> FolderEntries(const TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    names.push_back(PathText(entry.path().filename()));
+  }
+  return names;
+}
+
+class DownloadFileTest : public ::testing::Test {
+ protected:
+  bool Fetch(const std::string& name, RecordingBar* bar = nullptr) {
+    return DownloadFile(transport_, "http://host/mods3/" + name, dir_.Sub(name), bar,
+                        std::string("Veltrane.exe"));
+  }
+  std::string Body(std::size_t size) {
+    std::string body(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) body[i] = static_cast<char>('a' + i % 26);
+    return body;
+  }
+
+  TempDir dir_;
+  FakeTransport transport_;
+};
+
+TEST_F(DownloadFileTest, PreconditionsFailBeforeAnyConnection) {
+  const std::string existing = dir_.Write("old.jar", "keep me");
+  EXPECT_FALSE(DownloadFile(transport_, "http://host/x", existing, nullptr, std::nullopt));
+  EXPECT_EQ(ReadFileBytes(existing), "keep me");
+
+  EXPECT_FALSE(DownloadFile(transport_, "http://host/x", dir_.Sub("missing/new.jar"), nullptr,
+                            std::nullopt));
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "missing"));
+  EXPECT_TRUE(transport_.opened.empty());
+}
+
+TEST_F(DownloadFileTest, UnplainTargetNamesAreNeverWritten) {
+  const std::string folder = dir_.Sub("");
+  for (const std::string& leaf :
+       std::vector<std::string>{"", "..", "CON", "nul.jar", "a:b.jar", std::string("x\x01y")}) {
+    EXPECT_FALSE(DownloadFile(transport_, "http://host/x", folder + leaf, nullptr, std::nullopt))
+        << leaf;
+  }
+  EXPECT_TRUE(transport_.opened.empty());
+  EXPECT_TRUE(FolderEntries(dir_).empty());
+}
+
+TEST_F(DownloadFileTest, SuccessStreamsTheBodyInBufferSizedReads) {
+  transport_.script.body = Body(25000);
+  transport_.script.length = "25000";
+  transport_.script.piece = 1 << 20;
+  FakeResponse::requested_sizes.clear();
+  RecordingBar bar;
+  ASSERT_TRUE(Fetch("Мод с пробелом.jar", &bar));
+  EXPECT_EQ(ReadFileBytes(dir_.Sub("Мод с пробелом.jar")), transport_.script.body);
+  EXPECT_EQ(transport_.opened.at(0), "http://host/mods3/Мод с пробелом.jar");
+  EXPECT_EQ(transport_.agents.at(0), std::optional<std::string>("Veltrane.exe"));
+  EXPECT_EQ(bar.begins, std::vector<std::int64_t>{25000});
+  EXPECT_EQ(bar.steps, (std::vector<std::int64_t>{10240, 10240, 4520}));
+  for (const auto size : FakeResponse::requested_sizes) EXPECT_EQ(size, kTransferBufferSize);
+  EXPECT_EQ(FolderEntries(dir_).size(), 1u);  // no temporary file left beside it
+}
+
+TEST_F(DownloadFileTest, UnknownLengthStillCompletesWithTheBarIndeterminate) {
+  transport_.script.body = Body(30001);
+  transport_.script.piece = 777;
+  for (const auto& length : std::vector<std::optional<std::string>>{std::nullopt, "abc"}) {
+    std::filesystem::remove(dir_.path() / "a.jar");
+    transport_.script.length = length;
+    RecordingBar bar;
+    ASSERT_TRUE(Fetch("a.jar", &bar));
+    EXPECT_EQ(bar.begins, std::vector<std::int64_t>{-1});
+    EXPECT_EQ(bar.Total(), 30001);
+  }
+}
+
+TEST_F(DownloadFileTest, EmptyBodyLeavesAnEmptyFile) {
+  transport_.script.length = "0";
+  ASSERT_TRUE(Fetch("empty.jar"));
+  EXPECT_TRUE(std::filesystem::exists(dir_.path() / "empty.jar"));
+  EXPECT_EQ(std::filesystem::file_size(dir_.path() / "empty.jar"), 0u);
+}
+
+// Every way a transfer can fail leaves the folder as it was.
+TEST_F(DownloadFileTest, FailuresLeaveNothingBehind) {
+  struct Case {
+    const char* what;
+    Script script;
+  };
+  const std::string body = Body(20000);
+  const std::vector<Case> cases = {
+      {"404 status", {404, "9", "not here!"}},
+      {"500 status", {500, std::nullopt, "oops"}},
+      {"301 status", {301, "0", ""}},
+      {"status unknown", {0, std::nullopt, body}},
+      {"unreachable", {200, std::nullopt, "", 4096, false, true}},
+      {"error page", {200, "14", "404: Not Found"}},
+      {"unknown domain before Ctrl-Z", {200, std::nullopt, "abc unknown domain\x1a tail"}},
+      {"short of its length", {200, "20001", body}},
+      {"read failure mid-body", {200, std::nullopt, body, 3000, true}},
+  };
+  for (const auto& c : cases) {
+    transport_.script = c.script;
+    RecordingBar bar;
+    EXPECT_FALSE(Fetch("mod.jar", &bar)) << c.what;
+    EXPECT_TRUE(FolderEntries(dir_).empty()) << c.what;
+  }
+}
+
+TEST_F(DownloadFileTest, ErrorPageMarkersFollowTheTextRules) {
+  transport_.script.body = std::string("genuine bytes\x1a then unknown domain", 35);
+  EXPECT_TRUE(Fetch("after-ctrl-z.jar"));
+  transport_.script.body = "404:\r\n Not Found";
+  EXPECT_FALSE(Fetch("split-next-to-space.jar"));
+  transport_.script.body = "404:\r\nNot Found";
+  EXPECT_TRUE(Fetch("space-replaced.jar"));
+  transport_.script.body = "404: not found";
+  EXPECT_TRUE(Fetch("other-case.jar"));
+  EXPECT_EQ(FolderEntries(dir_).size(), 3u);
+}
+
+// A worker that finishes first keeps its file; the later transfer must not replace it.
+TEST_F(DownloadFileTest, ATargetThatAppearsMeanwhileIsNotReplaced) {
+  class RacingTransport : public FakeTransport {
+   public:
+    explicit RacingTransport(std::string path) : path_(std::move(path)) {}
+    std::unique_ptr<Response> Open(const std::string& url,
+                                   const std::optional<std::string>& agent) override {
+      std::ofstream(U8Path(path_), std::ios::binary) << "first";
+      return FakeTransport::Open(url, agent);
+    }
+
+   private:
+    std::string path_;
+  };
+  RacingTransport racing(dir_.Sub("race.jar"));
+  racing.script.body = "second";
+  EXPECT_FALSE(DownloadFile(racing, "http://host/x", dir_.Sub("race.jar"), nullptr, std::nullopt));
+  EXPECT_EQ(ReadFileBytes(dir_.Sub("race.jar")), "first");
+  EXPECT_EQ(FolderEntries(dir_).size(), 1u);
+}
+
+#ifndef _WIN32
+// A full disk, imitated by a file size limit (which binds root too).
+TEST_F(DownloadFileTest, ALocalWriteFailureIsRaisedAndCleanedUp) {
+  transport_.script.body = Body(50000);
+  struct rlimit saved {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit tight = saved;
+  tight.rlim_cur = 1000;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+  bool raised = false;
+  try {
+    Fetch("big.jar");
+  } catch (const LocalFileError&) {
+    raised = true;
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_TRUE(raised);
+  EXPECT_TRUE(FolderEntries(dir_).empty());
+}
+#endif
+
+TEST(GetRemoteFileSize, ReadsTheStatedLengthWithoutAnAgent) {
+  FakeTransport transport;
+  const std::vector<std::pair<Script, std::int64_t>> cases = {
+      {{200, "123456789012", ""}, 123456789012},
+      {{200, "0", ""}, 0},
+      {{200, std::nullopt, ""}, -1},
+      {{200, "12abc", ""}, -1},
+      {{200, "-5", ""}, -1},
+      {{200, "0x10", ""}, 16},
+      {{404, "9", ""}, -1},
+      {{200, "5", "", 4096, false, true}, -1},
+  };
+  for (const auto& [script, expected] : cases) {
+    transport.script = script;
+    EXPECT_EQ(GetRemoteFileSize(transport, "http://host/Update.exe"), expected)
+        << script.length.value_or("<none>");
+  }
+  for (const auto& agent : transport.agents) EXPECT_FALSE(agent.has_value());
+}
+
+TEST(IsDamagedFile, ScansInChunksAndHonoursTheTextEnd) {
+  TempDir dir;
+  EXPECT_FALSE(IsDamagedFile(dir.Sub("missing.jar")));
+  EXPECT_FALSE(IsDamagedFile(dir.Sub("")));
+
+  // Markers straddling every possible chunk border, with line breaks inside them.
+  const std::size_t chunk = 64 * 1024;
+  for (std::size_t before = chunk - 16; before <= chunk + 2; ++before) {
+    const std::string name = "span" + std::to_string(before);
+    const std::string path = dir.Write(name, std::string(before, 'x') + "unknown\r\n domain");
+    EXPECT_TRUE(IsDamagedFile(path)) << before;
+  }
+  // Line breaks far from the border shrink the text, so the border falls elsewhere.
+  std::string crlf_padding;
+  for (int i = 0; i < 40000; ++i) crlf_padding += "\r\n";
+  EXPECT_TRUE(IsDamagedFile(dir.Write("crlf", crlf_padding + "y404: Not Found")));
+  EXPECT_FALSE(IsDamagedFile(
+      dir.Write("late-ctrl-z", std::string(chunk * 2, 'x') + "\x1a" + "404: Not Found")));
+  EXPECT_FALSE(IsDamagedFile(dir.Write("clean", std::string(chunk * 3 + 5, 'z'))));
+}
+
+}  // namespace
+}  // namespace veltrane::net
