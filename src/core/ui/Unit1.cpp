@@ -1,0 +1,129 @@
+#include "ui/Unit1.h"
+
+#include <fstream>
+#include <stdexcept>
+
+#include "base/paths.h"
+#include "base/u8path.h"
+
+namespace veltrane::ui {
+
+TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop, UiThread& ui,
+                                               const ConsoleClock& clock, IniOpener open_ini)
+    : view_(view), desktop_(desktop), open_ini_(std::move(open_ini)), console_(ui, clock) {}
+
+void TProTarvoCompatibility::FormCreate() {
+  const WindowLayout layout = LayoutOf(view_);
+  view_.Window().SetWidth(CompactWidth(layout));
+  view_.Window().SetHeight(CompactHeight(layout));
+  view_.SelectSkin(kStartSkin);
+  view_.SetCaption(app::WindowCaption());
+  state_.DataFolder = desktop_.ExpandEnvText("%appdata%") + std::string(app::kDataFolderTail);
+  // A folder that cannot be made is not reported here: the first write to the settings fails.
+  ForceDirectories(state_.DataFolder);
+  state_.SettingsIni = open_ini_(app::SettingsIniPath(state_.DataFolder));
+  state_.ManifestIni = open_ini_(app::ManifestIniPath(state_.DataFolder));
+}
+
+void TProTarvoCompatibility::FormShow() {
+  view_.Focus(Control::Button1);
+}
+
+bool TProTarvoCompatibility::FormCloseQuery() {
+  state_.Timer6Tag = 1;
+  view_.SetTimerEnabled(Timer::Timer6, true);
+  return false;
+}
+
+void TProTarvoCompatibility::Timer6Timer() {
+  if (state_.Timer6Tag == 1) CloseTick();
+}
+
+void TProTarvoCompatibility::CloseTick() {
+  const int alpha = view_.Alpha();
+  if (alpha == 0) {
+    view_.EndApplication();
+    return;
+  }
+  if (CurrentAnimationTask() != kClosingTask) {
+    view_.SetTimerEnabled(Timer::Timer5, false);
+    StopAnimations();
+    AnimateControl(&view_.Window(), ClosingCollapseTarget(view_.WindowBounds()));
+  }
+  view_.SetAlpha(alpha <= kFadeStep ? 0 : alpha - kFadeStep);
+}
+
+void TProTarvoCompatibility::sLabel1MouseDown() {
+  if (IsAnimating()) return;
+  view_.Focus(Control::Button1);
+  view_.StartWindowDrag();
+}
+
+void TProTarvoCompatibility::sEdit1DblClick() {
+  desktop_.CopyToClipboard(view_.Text(Control::sEdit1));
+  view_.SetText(Control::sLabel1, kCopiedText);
+  // The next re-validation rewrites the label: give the message a full period.
+  view_.SetTimerEnabled(Timer::Timer5, false);
+  view_.SetTimerEnabled(Timer::Timer5, true);
+}
+
+void TProTarvoCompatibility::sEdit1Enter() {
+  view_.Focus(Control::Button1);
+}
+
+void TProTarvoCompatibility::sMemo1DblClick() {
+  const std::string bytes = StatusFileBytes(
+      console_.Lines(), [this](std::string_view line) { return desktop_.ToAnsi(line); });
+  {
+    std::ofstream file(U8Path(kStatusFileName), std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file) {
+      throw std::runtime_error(std::string("Cannot create file \"") + kStatusFileName + "\"");
+    }
+  }
+  desktop_.RunCommandLine(std::string("notepad.exe \"") + kStatusFileName + "\"", kShowNormal);
+}
+
+void TProTarvoCompatibility::sButtonOpenFolderClick() {
+  if (DirectoryExists(state_.GameFolder)) desktop_.ExploreFolder(state_.GameFolder);
+}
+
+void TProTarvoCompatibility::sButtonExitClick() {
+  view_.RequestClose();
+}
+
+void TProTarvoCompatibility::sGroupBox3MouseMove() {
+  if (const auto target = WideningTarget(view_.WindowBounds(), LayoutOf(view_), view_.Screen())) {
+    AnimateControl(&view_.Window(), *target);
+  }
+  view_.SetVisible(Control::sGroupBox1, true);
+}
+
+void TProTarvoCompatibility::ChngSize(std::uint8_t SScript) {
+  const auto plan = PlanSizeMode(SScript, LayoutOf(view_), view_.ClientWidth());
+  if (!plan) return;
+  // Bars are hidden before bar 1 changes and shown after, in bar order.
+  for (int bar = 1; bar <= 5; ++bar) {
+    if (!plan->bars_visible[static_cast<size_t>(bar - 1)]) {
+      view_.SetVisible(ProgressBarControl(bar), false);
+    }
+  }
+  view_.SetWidth(Control::sProgressBar1, plan->bar1_width);
+  for (int bar = 1; bar <= 5; ++bar) {
+    if (plan->bars_visible[static_cast<size_t>(bar - 1)]) {
+      view_.SetVisible(ProgressBarControl(bar), true);
+    }
+  }
+  AnimateControl(&view_.Window(), SizeModeTarget(*plan));
+  const Control reference = plan->reference == SizeReference::kActionsGroup
+                                ? Control::sGroupBox3
+                                : Control::sProgressBar1;
+  while (!SizeModeWaitOver(view_.WindowBounds().height,
+                           view_.Bounds(reference).bottom() + kFrameHeight, IsAnimating(),
+                           view_.AppEnding())) {
+    view_.ProcessMessages();
+  }
+}
+
+}  // namespace veltrane::ui

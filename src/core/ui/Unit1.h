@@ -1,0 +1,72 @@
+#pragma once
+// The main window's logic: what its creation sets up, what each of its events does. The window
+// itself (controls, painting, timers) is behind MainView; this class decides.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/ini_store.h"
+#include "app/shared_state.h"
+#include "ui/desktop.h"
+#include "ui/main_view.h"
+#include "ui/status_console.h"
+#include "ui/ui_thread.h"
+
+namespace veltrane::ui {
+
+inline constexpr char kStartSkin[] = "Emerald (internal)";
+inline constexpr char kCopiedText[] = "Скопировано в буфер обмена";
+// The close sequence fades by this much per tick of Timer6: 255 is 15 steps.
+inline constexpr int kFadeStep = 17;
+inline constexpr int kShowNormal = 5;
+
+using IniOpener = std::function<std::unique_ptr<app::IniStore>(const std::string& path)>;
+
+class TProTarvoCompatibility {
+ public:
+  // Everything passed in must outlive the form.
+  TProTarvoCompatibility(MainView& view, Desktop& desktop, UiThread& ui, const ConsoleClock& clock,
+                         IniOpener open_ini);
+
+  app::SharedState& State() { return state_; }
+  const StatusConsole& StatusLog() const { return console_; }
+  StatusConsole& StatusLog() { return console_; }
+
+  void Console(std::uint8_t IsHead, bool NdTime, std::string_view outt) {
+    console_.Console(IsHead, NdTime, outt);
+  }
+  void Console(std::uint8_t IsHead, std::string_view outt) { console_.Console(IsHead, outt); }
+  void Console(bool NdTime, std::string_view outt) { console_.Console(NdTime, outt); }
+  void Console(std::string_view outt) { console_.Console(outt); }
+
+  void FormCreate();
+  void FormShow();
+  // Every request to close is refused; the window fades out and ends by itself.
+  bool FormCloseQuery();
+  void Timer6Timer();
+
+  void sLabel1MouseDown();
+  void sEdit1DblClick();
+  void sEdit1Enter();
+  void sMemo1DblClick();
+  void sButtonOpenFolderClick();
+  void sButtonExitClick();
+  void sGroupBox3MouseMove();
+
+  // Switches the progress row (0 none, 1 one bar across, 2 all five) and waits until the window
+  // has the mode's height, running window messages meanwhile. Other values do nothing.
+  void ChngSize(std::uint8_t SScript);
+
+ private:
+  void CloseTick();
+
+  MainView& view_;
+  Desktop& desktop_;
+  IniOpener open_ini_;
+  app::SharedState state_;
+  StatusConsole console_;
+};
+
+}  // namespace veltrane::ui
