@@ -1,0 +1,347 @@
+#include "app/portable_ini.h"
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <utility>
+
+#include "base/u8path.h"
+
+namespace veltrane::app {
+namespace {
+
+enum class Encoding { kCodec, kUtf8Bom, kUtf16Le, kUtf16Be };
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+char FoldAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+constexpr std::uint32_t kReplacement = 0xFFFD;
+
+std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {
+  std::string out;
+  const std::size_t units = bytes.size() / 2;
+  auto unit = [&](std::size_t i) -> std::uint32_t {
+    const auto b0 = static_cast<unsigned char>(bytes[2 * i]);
+    const auto b1 = static_cast<unsigned char>(bytes[2 * i + 1]);
+    return big_endian ? (b0 << 8 | b1) : (b1 << 8 | b0);
+  };
+  for (std::size_t i = 0; i < units; ++i) {
+    const std::uint32_t u = unit(i);
+    if (u >= 0xD800 && u < 0xDC00 && i + 1 < units) {
+      const std::uint32_t low = unit(i + 1);
+      if (low >= 0xDC00 && low < 0xE000) {
+        AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    AppendUtf8(out, (u >= 0xD800 && u < 0xE000) ? kReplacement : u);
+  }
+  return out;
+}
+
+// Decodes one code point at `i`, advancing it; malformed input gives U+FFFD for one byte.
+std::uint32_t NextCodePoint(std::string_view text, std::size_t& i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  std::size_t length = 0;
+  std::uint32_t cp = 0;
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  } else if ((lead & 0xE0) == 0xC0) {
+    length = 2;
+    cp = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3;
+    cp = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4;
+    cp = lead & 0x07;
+  } else {
+    ++i;
+    return kReplacement;
+  }
+  if (i + length > text.size()) {
+    ++i;
+    return kReplacement;
+  }
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) {
+      ++i;
+      return kReplacement;
+    }
+    cp = (cp << 6) | (next & 0x3F);
+  }
+  i += length;
+  return cp > 0x10FFFF ? kReplacement : cp;
+}
+
+std::string Utf8ToUtf16(std::string_view text, bool big_endian) {
+  std::string out;
+  auto put = [&](std::uint32_t u) {
+    const char hi = static_cast<char>(u >> 8);
+    const char lo = static_cast<char>(u & 0xFF);
+    out += big_endian ? hi : lo;
+    out += big_endian ? lo : hi;
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const std::uint32_t cp = NextCodePoint(text, i);
+    if (cp >= 0x10000) {
+      put(0xD800 + ((cp - 0x10000) >> 10));
+      put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      put(cp);
+    }
+  }
+  return out;
+}
+
+// The file as UTF-8 text and the encoding to write it back in; nothing when it cannot be read.
+struct FileText {
+  std::string text;
+  Encoding encoding = Encoding::kCodec;
+};
+
+std::optional<FileText> LoadFile(const std::string& path, const IniCodec& codec) {
+  std::ifstream in(U8Path(path), std::ios::binary);
+  if (!in) return std::nullopt;
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string_view view = bytes;
+  if (view.starts_with(kUtf8Bom)) {
+    return FileText{std::string(view.substr(kUtf8Bom.size())), Encoding::kUtf8Bom};
+  }
+  if (view.starts_with("\xFF\xFE"))
+    return FileText{Utf16ToUtf8(view.substr(2), false), Encoding::kUtf16Le};
+  if (view.starts_with("\xFE\xFF"))
+    return FileText{Utf16ToUtf8(view.substr(2), true), Encoding::kUtf16Be};
+  return FileText{codec.to_utf8(view), Encoding::kCodec};
+}
+
+std::string Encode(const std::string& text, Encoding encoding, const IniCodec& codec) {
+  std::string bytes;
+  switch (encoding) {
+    case Encoding::kUtf8Bom:
+      bytes = kUtf8Bom;
+      bytes += text;
+      return bytes;
+    case Encoding::kUtf16Le:
+      bytes = "\xFF\xFE";
+      bytes += Utf8ToUtf16(text, false);
+      return bytes;
+    case Encoding::kUtf16Be:
+      bytes = "\xFE\xFF";
+      bytes += Utf8ToUtf16(text, true);
+      return bytes;
+    case Encoding::kCodec:
+      break;
+  }
+  return codec.from_utf8(text);
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.emplace_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+// A section header names its section; text after the closing bracket is ignored, and a line
+// without one is no header at all.
+std::optional<std::string_view> HeaderName(std::string_view line) {
+  const std::string_view trimmed = Trim(line);
+  if (!trimmed.starts_with('[')) return std::nullopt;
+  const std::size_t close = trimmed.find(']');
+  if (close == std::string_view::npos) return std::nullopt;
+  return Trim(trimmed.substr(1, close - 1));
+}
+
+struct KeyLine {
+  std::string_view name;
+  std::string_view value;
+};
+
+// Comment lines and lines without an equals sign hold no key.
+std::optional<KeyLine> ParseKeyLine(std::string_view line) {
+  const std::string_view trimmed = Trim(line);
+  if (trimmed.starts_with(';')) return std::nullopt;
+  const std::size_t equals = trimmed.find('=');
+  if (equals == std::string_view::npos) return std::nullopt;
+  return KeyLine{Trim(trimmed.substr(0, equals)), trimmed.substr(equals + 1)};
+}
+
+// The lines [begin, end) below a section's header. Lines before the first header form a
+// section with an empty name.
+struct SectionRange {
+  std::size_t header = 0;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+// Only the first of several sections with the same name counts, as with the platform.
+std::optional<SectionRange> FindSection(const std::vector<std::string>& lines,
+                                        std::string_view wanted) {
+  wanted = Trim(wanted);
+  std::optional<SectionRange> found;
+  if (wanted.empty()) found = SectionRange{0, 0, lines.size()};
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const auto name = HeaderName(lines[i]);
+    if (!name) continue;
+    if (found) {
+      found->end = i;
+      return found;
+    }
+    if (SameName(*name, wanted)) found = SectionRange{i, i + 1, lines.size()};
+  }
+  return found;
+}
+
+std::optional<std::size_t> FindKey(const std::vector<std::string>& lines,
+                                   const SectionRange& section, std::string_view key) {
+  key = Trim(key);
+  for (std::size_t i = section.begin; i < section.end; ++i) {
+    const auto entry = ParseKeyLine(lines[i]);
+    if (entry && SameName(entry->name, key)) return i;
+  }
+  return std::nullopt;
+}
+
+std::string Unquote(std::string_view value) {
+  value = Trim(value);
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return std::string(value);
+}
+
+}  // namespace
+
+IniCodec IdentityCodec() {
+  auto same = [](std::string_view text) { return std::string(text); };
+  return IniCodec{same, same};
+}
+
+std::string CutToCodePoints(std::string_view utf8, std::size_t limit) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if ((static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) continue;
+    if (count == limit) return std::string(utf8.substr(0, i));
+    ++count;
+  }
+  return std::string(utf8);
+}
+
+PortableIniStore::PortableIniStore(std::string path, IniCodec codec)
+    : path_(std::move(path)), codec_(std::move(codec)) {}
+
+std::string PortableIniStore::ReadString(std::string_view section, std::string_view key,
+                                         std::string_view def) const {
+  if (const auto file = LoadFile(path_, codec_)) {
+    const std::vector<std::string> lines = SplitLines(file->text);
+    if (const auto range = FindSection(lines, section)) {
+      if (const auto index = FindKey(lines, *range, key)) {
+        return CutToCodePoints(Unquote(ParseKeyLine(lines[*index])->value), kIniValueLimit);
+      }
+    }
+  }
+  // The platform drops trailing spaces (not tabs) from the default.
+  while (!def.empty() && def.back() == ' ') def.remove_suffix(1);
+  return CutToCodePoints(def, kIniValueLimit);
+}
+
+std::vector<std::string> PortableIniStore::ReadKeys(std::string_view section) const {
+  std::vector<std::string> keys;
+  const auto file = LoadFile(path_, codec_);
+  if (!file) return keys;
+  const std::vector<std::string> lines = SplitLines(file->text);
+  const auto range = FindSection(lines, section);
+  if (!range) return keys;
+  for (std::size_t i = range->begin; i < range->end; ++i) {
+    if (const auto entry = ParseKeyLine(lines[i])) keys.emplace_back(entry->name);
+  }
+  return keys;
+}
+
+void PortableIniStore::WriteString(std::string_view section, std::string_view key,
+                                   std::string_view value) {
+  FileText file = LoadFile(path_, codec_).value_or(FileText{});
+  std::vector<std::string> lines = SplitLines(file.text);
+  const std::string line_of_key = std::string(Trim(key)) + "=" + std::string(value);
+
+  if (const auto range = FindSection(lines, section)) {
+    if (const auto index = FindKey(lines, *range, key)) {
+      // The key keeps the spelling it has in the file.
+      lines[*index] = std::string(ParseKeyLine(lines[*index])->name) + "=" + std::string(value);
+    } else {
+      // New keys go after the section's last non-blank line, before any blank lines that
+      // separate it from the next section.
+      std::size_t at = range->begin;
+      for (std::size_t i = range->begin; i < range->end; ++i) {
+        if (!Trim(lines[i]).empty()) at = i + 1;
+      }
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), line_of_key);
+    }
+  } else {
+    lines.push_back("[" + std::string(Trim(section)) + "]");
+    lines.push_back(line_of_key);
+  }
+
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  const std::string bytes = Encode(text, file.encoding, codec_);
+
+  std::ofstream out(U8Path(path_), std::ios::binary | std::ios::trunc);
+  if (!out) throw IniWriteError(path_);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  if (!out) throw IniWriteError(path_);
+}
+
+}  // namespace veltrane::app

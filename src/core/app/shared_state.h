@@ -1,0 +1,74 @@
+#pragma once
+// The state the main window owns for the life of the process. Plain data, read and written
+// directly; only the run counters are touched from worker threads.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/ini_store.h"
+#include "build_config.h"
+
+namespace veltrane::app {
+
+inline constexpr std::string_view kGameVersion = "1.12.2";
+inline constexpr std::string_view kServerModsPath = "/mods3/";
+// Appended to the expansion of %appdata%.
+inline constexpr std::string_view kDataFolderTail = "\\Pellwick\\Veltrane";
+inline constexpr std::string_view kSettingsFileName = "Settings.ini";
+inline constexpr std::string_view kManifestFileName = "Update.ini";
+
+// "Veltrane v1.2.6 - Dravenna 1.12.2"
+std::string WindowCaption();
+
+struct SharedState {
+  const std::string GameVersion{kGameVersion};
+  const std::string ServerUrl{build::kServerUrl};
+  const std::string ServerModsPath{kServerModsPath};
+
+  std::string DataFolder;
+  std::string GameFolder;  // empty until the settings are loaded
+  std::string LauncherGameFolder;
+  std::string ModsFolder;
+  std::string VersionModsFolder;
+
+  std::unique_ptr<IniStore> SettingsIni;
+  std::unique_ptr<IniStore> ManifestIni;
+
+  std::vector<std::string> MissingMods;
+  std::vector<std::string> RemovableFiles;
+
+  std::int32_t ModCount = 0;
+  std::int32_t ModsSize = 0;
+  std::int32_t MissingSize = 0;
+  std::int32_t ModIndex = 0;
+  // Added to by the turbo workers while the user-interface thread reads them.
+  std::atomic<std::int32_t> LoadedCount{0};
+  std::atomic<std::int32_t> LoadedSize{0};
+  std::chrono::system_clock::time_point StartTime{};
+
+  // The worker slots of a turbo run (one per progress bar) belong here, beside the counters
+  // they feed; they arrive with the workers themselves.
+
+  // Flags named after the component whose Tag holds them; 0 at creation.
+  int MainWindowTag = 0;    // 1 while the window, handed back by the cleanup dialog, regrows
+  int CopyTLButtonTag = 0;  // 1 once the launcher's configuration has been read; never reset
+  int Timer6Tag = 0;        // 1 once the user asked to close: the timer fades the window out
+};
+
+// Counts one mod present after a run. Its size is taken in full and only the low 32 bits are
+// added, wrapping around like the signed 32-bit sum it feeds.
+void AddLoadedFile(SharedState& state, std::uint64_t file_size);
+
+// ModsFolder and VersionModsFolder follow GameFolder by plain concatenation: a game folder
+// ending in a backslash gives a doubled one, which the platform accepts.
+void DeriveModsFolders(SharedState& state);
+
+// Paths of the two INI files in the data folder.
+std::string SettingsIniPath(std::string_view data_folder);
+std::string ManifestIniPath(std::string_view data_folder);
+
+}  // namespace veltrane::app
