@@ -191,7 +191,7 @@ bool IsBatchSafeName(std::string_view name) {
   for (char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7F) return false;
-    if (std::string_view("\"%&|<>^\\/:").find(c) != std::string_view::npos) return false;
+    if (std::string_view("\"%&|<>^*?\\/:").find(c) != std::string_view::npos) return false;
   }
   return true;
 }

@@ -47,7 +47,7 @@ bool ProcessNameMatches(std::string_view exe_path, std::string_view wanted);
 bool IsPlainVersion(std::string_view text);
 
 // Whether `name` can stand in double quotes in a batch file as a bare file name: not empty, no
-// quotes, %, &, |, <, >, ^, :, path separators or control characters.
+// quotes, %, &, |, <, >, ^, wildcards, :, path separators or control characters.
 bool IsBatchSafeName(std::string_view name);
 
 inline constexpr std::string_view kNoFile = "-1";
