@@ -2,67 +2,39 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <chrono>
-#include <map>
-#include <utility>
 
+#include "app/portable_ini.h"
 #include "net/server_paths.h"
+#include "temp_dir.h"
 
 namespace veltrane::net {
 namespace {
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-// An in-memory INI file with the platform's case-insensitive names; it counts the reads so a
-// test can see how much work a manifest costs.
-class MemoryIni : public app::IniStore {
+// The manifest as the server writes it, read through the portable INI store; reads are
+// counted so a test can see how much work a manifest costs.
+class ManifestFile : public app::IniStore {
  public:
-  MemoryIni& Set(const std::string& section, const std::string& key, const std::string& value) {
-    auto& keys = sections_[Lower(section)];
-    const auto found = std::find_if(keys.begin(), keys.end(),
-                                    [&](const auto& kv) { return Lower(kv.first) == Lower(key); });
-    if (found == keys.end()) {
-      keys.emplace_back(key, value);
-    } else {
-      found->second = value;
-    }
-    return *this;
-  }
-  const std::string& Path() const override { return path_; }
+  explicit ManifestFile(const std::string& text) : store_(dir_.Write("Update.ini", text)) {}
+  const std::string& Path() const override { return store_.Path(); }
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view def) const override {
     ++reads;
-    const auto s = sections_.find(Lower(section));
-    if (s == sections_.end()) return std::string(def);
-    for (const auto& [k, v] : s->second) {
-      if (Lower(k) == Lower(key)) return v;
-    }
-    return std::string(def);
+    return store_.ReadString(section, key, def);
   }
   std::vector<std::string> ReadKeys(std::string_view section) const override {
-    std::vector<std::string> keys;
-    const auto s = sections_.find(Lower(section));
-    if (s != sections_.end()) {
-      for (const auto& kv : s->second) keys.push_back(kv.first);
-    }
-    return keys;
+    return store_.ReadKeys(section);
   }
   void WriteString(std::string_view section, std::string_view key,
                    std::string_view value) override {
-    Set(std::string(section), std::string(key), std::string(value));
+    store_.WriteString(section, key, value);
   }
 
   mutable long reads = 0;
 
  private:
-  std::string path_ = "Update.ini";
-  std::map<std::string, std::vector<std::pair<std::string, std::string>>> sections_;
+  test::TempDir dir_;
+  app::PortableIniStore store_;
 };
 
 std::vector<std::string> Names(const std::vector<ManifestEntry>& entries) {
@@ -72,22 +44,18 @@ std::vector<std::string> Names(const std::vector<ManifestEntry>& entries) {
 }
 
 TEST(Manifest, LastVersionDefaultsToTheProgramsOwn) {
-  MemoryIni ini;
-  EXPECT_EQ(ReadLastVersion(ini, "1.2.6.3"), "1.2.6.3");
-  ini.Set("UPDATE", "LastVersion", "1.2.6.4");
-  EXPECT_EQ(ReadLastVersion(ini, "1.2.6.3"), "1.2.6.4");
+  EXPECT_EQ(ReadLastVersion(ManifestFile("[modlist]\r\nCount=0\r\n"), "1.2.6.3"), "1.2.6.3");
+  EXPECT_EQ(ReadLastVersion(ManifestFile("[UPDATE]\r\nLastVersion = 1.2.6.4 \r\n"), "1.2.6.3"),
+            "1.2.6.4");
 }
 
 TEST(Manifest, ReadsTheModListWithSizes) {
-  MemoryIni ini;
-  ini.Set("modlist", "Count", "3")
-      .Set("modlist", "mod1", "jei.jar")
-      .Set("modlist", "mod1size", "1024")
-      .Set("MODLIST", "MOD2", "Мод с пробелом.jar")
-      .Set("modlist", "Mod2Size", "$10")
-      .Set("modlist", "mod3", "x.jar")
-      .Set("modlist", "mod3size", "big")
-      .Set("modlist", "mod4", "beyond-count.jar");
+  const ManifestFile ini(
+      "[Update]\r\nlastversion=1.2.6.3\r\n"
+      "[ModList]\r\nCOUNT=3\r\nmod1=jei.jar\r\nmod1size=1024\r\n"
+      "MOD2=Мод с пробелом.jar\r\nMod2Size=$10\r\nmod3=x.jar\r\nmod3size=big\r\n"
+      "mod4=beyond-count.jar\r\nmod4size=9\r\n"
+      "[dellist]\r\nCount=1\r\nmod1=old.jar\r\n");
   const auto mods = ReadModList(ini);
   ASSERT_EQ(mods.size(), 3u);
   EXPECT_EQ(Names(mods), (std::vector<std::string>{"jei.jar", "Мод с пробелом.jar", "x.jar"}));
@@ -99,21 +67,16 @@ TEST(Manifest, ReadsTheModListWithSizes) {
 }
 
 TEST(Manifest, MissingOrMalformedCountListsNothing) {
-  for (const std::string count : {"", "abc", "-4", "0", "three"}) {
-    MemoryIni ini;
-    if (!count.empty()) ini.Set("modlist", "Count", count);
-    ini.Set("modlist", "mod1", "a.jar").Set("dellist", "mod1", "b.jar");
+  for (const std::string count : {"", "Count=abc\r\n", "Count=-4\r\n", "Count=0\r\n"}) {
+    const ManifestFile ini("[modlist]\r\n" + count + "mod1=a.jar\r\n[dellist]\r\n" + count +
+                           "mod1=b.jar\r\n");
     EXPECT_TRUE(ReadModList(ini).empty()) << count;
     EXPECT_TRUE(ReadDelList(ini).empty()) << count;
   }
 }
 
 TEST(Manifest, GapsInsideTheRangeComeBackAsEmptyNames) {
-  MemoryIni ini;
-  ini.Set("modlist", "Count", "5")
-      .Set("modlist", "mod1", "a.jar")
-      .Set("modlist", "mod3size", "7")
-      .Set("modlist", "mod4", "d.jar");
+  const ManifestFile ini("[modlist]\r\nCount=5\r\nmod1=a.jar\r\nmod3size=7\r\nmod4=d.jar\r\n");
   const auto mods = ReadModList(ini);
   EXPECT_EQ(Names(mods), (std::vector<std::string>{"a.jar", "", "", "d.jar"}));
   EXPECT_FALSE(mods[1].plain);
@@ -121,35 +84,28 @@ TEST(Manifest, GapsInsideTheRangeComeBackAsEmptyNames) {
 }
 
 TEST(Manifest, AHugeCountCostsOnlyTheKeysPresent) {
-  MemoryIni ini;
-  ini.Set("modlist", "Count", "2147483647")
-      .Set("modlist", "mod1", "a.jar")
-      .Set("modlist", "mod2", "b.jar")
-      .Set("modlist", "mod3", "c.jar");
+  const std::string three =
+      "[modlist]\r\nCount=2147483647\r\nmod1=a.jar\r\nmod2=b.jar\r\nmod3=c.jar\r\n";
+  const ManifestFile ini(three);
   const auto start = std::chrono::steady_clock::now();
   const auto mods = ReadModList(ini);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_EQ(Names(mods), (std::vector<std::string>{"a.jar", "b.jar", "c.jar"}));
   EXPECT_LT(ini.reads, 20);
   // Keys that only look like entries do not stretch the range.
-  ini.Set("modlist", "mod0100", "x")
-      .Set("modlist", "modx", "y")
-      .Set("modlist", "mod99999999999", "z");
-  EXPECT_EQ(ReadModList(ini).size(), 3u);
+  const ManifestFile lookalikes(three + "mod0100=x\r\nmodx=y\r\nmod99999999999=z\r\nmod-7=w\r\n");
+  EXPECT_EQ(ReadModList(lookalikes).size(), 3u);
 }
 
 TEST(Manifest, DelListUsesTheModStemAndNoSizes) {
-  MemoryIni ini;
-  ini.Set("dellist", "Count", "2")
-      .Set("dellist", "mod1", "old.jar")
-      .Set("dellist", "mod1size", "55")
-      .Set("dellist", "del2", "ignored.jar")
-      .Set("dellist", "mod2", "..");
+  const ManifestFile ini(
+      "[dellist]\r\nCount=2\r\nmod1=old.jar\r\nmod1size=55\r\ndel2=ignored.jar\r\nmod2=..\r\n");
   const auto dropped = ReadDelList(ini);
   EXPECT_EQ(Names(dropped), (std::vector<std::string>{"old.jar", ".."}));
   EXPECT_EQ(dropped[0].size, 0);
   EXPECT_TRUE(dropped[0].plain);
   EXPECT_FALSE(dropped[1].plain);
+  EXPECT_TRUE(ReadDelList(ManifestFile("[dellist]\r\nmod1=old.jar\r\n")).empty());
 }
 
 TEST(Manifest, PlainFileNames) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "base/number_text.h"
+#include "app/settings.h"
 #include "net/server_paths.h"
 
 namespace veltrane::net {
@@ -34,10 +34,6 @@ bool IsDeviceName(std::string_view name) {
     return EqualsNoCase(head, "COM") || EqualsNoCase(head, "LPT");
   }
   return false;
-}
-
-std::int32_t ReadInt(const app::IniStore& store, std::string_view section, std::string_view key) {
-  return ParseInt32(store.ReadString(section, key, "")).value_or(0);
 }
 
 // The i of a key "mod"+i or "mod"+i+"size" as the reader would write it (no sign, no leading
@@ -69,7 +65,7 @@ std::vector<ManifestEntry> ReadList(const app::IniStore& manifest, std::string_v
     ManifestEntry entry;
     entry.index = i;
     entry.name = manifest.ReadString(section, EntryKey(i), "");
-    if (with_sizes) entry.size = ReadInt(manifest, section, EntrySizeKey(i));
+    if (with_sizes) entry.size = app::ReadInteger(manifest, section, EntrySizeKey(i), 0);
     entry.plain = IsPlainFileName(entry.name);
     entries.push_back(std::move(entry));
   }
@@ -92,7 +88,7 @@ std::string ReadLastVersion(const app::IniStore& manifest, std::string_view own_
 }
 
 std::int32_t EffectiveCount(const app::IniStore& manifest, std::string_view section) {
-  const std::int32_t count = ReadInt(manifest, section, kCountKey);
+  const std::int32_t count = app::ReadInteger(manifest, section, kCountKey, 0);
   if (count <= 0) return 0;
   std::int64_t highest = 0;
   for (const auto& key : manifest.ReadKeys(section)) {
