@@ -25,6 +25,7 @@ constexpr int kIdStep = 106;
 constexpr int kIdPanel = 107;
 constexpr int kIdCanvas = 108;
 constexpr int kIdDone = 109;
+constexpr int kIdCombo = 110;
 
 constexpr int kProgressStep = 40;
 constexpr int kAlphaStep = 51;
@@ -120,6 +121,11 @@ void Create(HWND hwnd) {
   }
   Child(hwnd, L"VeltraneGuiFixtureCanvas", L"", WS_VISIBLE | WS_BORDER, 240, 120, 200, 100,
         kIdCanvas);
+  HWND combo =
+      Child(hwnd, L"ComboBox", L"", WS_VISIBLE | CBS_DROPDOWNLIST, 10, 190, 210, 100, kIdCombo);
+  SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"первый"));
+  SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"второй"));
+  SendMessageW(combo, CB_SETCURSEL, 1, 0);
   Child(hwnd, L"Static", L"Шаг сделан", 0, 10, 160, 210, 20, kIdDone);  // shown by the first step
 }
 

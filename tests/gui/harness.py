@@ -18,12 +18,14 @@ started for a program is the Windows process itself (wine-run and wine exec into
 that pid ends the Windows program, and its Linux exit status is the Windows exit code (low 8
 bits).
 
-Measured here (Wine 8.0 under Xvfb, prefix kept alive by `wineserver -p`, 2 shared cores):
-  * driver round trip (a `sleep 0` command and its answer): about 0.1 ms on average over 200;
-    commands that read a window from another process (text, props) about 0.5-1 ms;
-  * program start (Popen of the fixture until the driver sees its window): about 0.6-1.0 s;
-    the driver's own start (until its ready line): about 0.5-0.8 s;
-  * a fresh prefix (tools/wine-prefix up): 15 s on an idle machine, 60 s under load.
+Measured here (Wine 8.0, Xvfb, 2 cores shared with builds; load average about 12):
+  * driver round trip, `sleep 0`: median 0.04 ms, mean 0.6 ms over 300 calls; commands that ask
+    the program's window by message (text, props) median 8-16 ms;
+  * program start, Popen of the fixture until the driver sees its visible window: 1.6-2.3 s
+    (2.8-3.3 s for the first start in a prefix); killing it: under 0.05 s;
+  * driver start until its ready line: about 1.4 s; Session start with its own Xvfb: 1.3 s
+    when the prefix's wineserver is already running, 8 s when it has to start;
+  * a fresh prefix (tools/wine-prefix up): 43-68 s under that load.
 
 Environment read: VELTRANE_BUILD_DIR (cross build folder), VELTRANE_UIDRIVER (driver exe,
 default <build>/tests/gui/uidriver.exe), VELTRANE_GUI_ARTIFACTS (screenshot folder).
@@ -78,6 +80,7 @@ class Driver:
             self.proc = subprocess.Popen(argv, env=env, stdin=subprocess.PIPE,
                                          stdout=subprocess.PIPE, stderr=err)
         self._buffer = b""
+        self._seq = 0
         self._selector = selectors.DefaultSelector()
         self._selector.register(self.proc.stdout, selectors.EVENT_READ)
         hello = self._read_line(start_timeout)
@@ -85,23 +88,27 @@ class Driver:
             raise DriverError("the driver did not start: %r" % hello)
         self.windows_pid = hello["pid"]
 
-    def _read_line(self, timeout):
+    def _read_line(self, timeout, seq=None):
+        """The next answer carrying `seq` (or none); late answers to abandoned calls are dropped."""
         limit = time.monotonic() + timeout
-        while b"\n" not in self._buffer:
-            left = limit - time.monotonic()
-            if left <= 0 or not self._selector.select(left):
-                raise TimeoutError("the driver did not answer within %.1f s" % timeout)
-            chunk = os.read(self.proc.stdout.fileno(), 65536)
-            if not chunk:
-                try:
-                    code = self.proc.wait(5)
-                except subprocess.TimeoutExpired:
-                    code = None
-                tail = self.stderr_path.read_bytes()[-2000:].decode("utf-8", "replace")
-                raise DriverError("the driver exited (code %s): %s" % (code, tail))
-            self._buffer += chunk
-        line, self._buffer = self._buffer.split(b"\n", 1)
-        return json.loads(line.decode("utf-8"))
+        while True:
+            while b"\n" not in self._buffer:
+                left = limit - time.monotonic()
+                if left <= 0 or not self._selector.select(left):
+                    raise TimeoutError("the driver did not answer within %.1f s" % timeout)
+                chunk = os.read(self.proc.stdout.fileno(), 65536)
+                if not chunk:
+                    try:
+                        code = self.proc.wait(5)
+                    except subprocess.TimeoutExpired:
+                        code = None
+                    tail = self.stderr_path.read_bytes()[-2000:].decode("utf-8", "replace")
+                    raise DriverError("the driver exited (code %s): %s" % (code, tail))
+                self._buffer += chunk
+            line, self._buffer = self._buffer.split(b"\n", 1)
+            answer = json.loads(line.decode("utf-8"))
+            if answer.pop("seq", None) == seq:
+                return answer
 
     def call(self, cmd, timeout=None, **args):
         """Runs one command; raises DriverError when the driver reports a failure."""
@@ -114,13 +121,15 @@ class Driver:
         """Runs one command and returns the answer whatever it says."""
         if timeout is None:
             timeout = args.get("timeout_ms", args.get("ms", 0)) / 1000.0 + 30.0
-        return self.send_line(json.dumps(dict(args, cmd=cmd), ensure_ascii=False), timeout)
+        self._seq += 1
+        request = dict(args, cmd=cmd, seq=self._seq)
+        return self.send_line(json.dumps(request, ensure_ascii=False), timeout, self._seq)
 
-    def send_line(self, line, timeout=30.0):
+    def send_line(self, line, timeout=30.0, seq=None):
         """Sends one raw request line and returns the decoded answer."""
         self.proc.stdin.write(line.encode("utf-8") + b"\n")
         self.proc.stdin.flush()
-        return self._read_line(timeout)
+        return self._read_line(timeout, seq)
 
     def close(self):
         if self.proc.poll() is None:

@@ -4,6 +4,7 @@ import os
 import tempfile
 import time
 import unittest
+import urllib.error
 import urllib.request
 from pathlib import Path
 
@@ -77,6 +78,8 @@ class WindowAndControls(FixtureTest):
         self.assertEqual(props["rect"], {"x": 40, "y": 40, "w": 470, "h": 260})
         self.assertLess(props["client"]["w"], 470)
         self.assertTrue(self.call("process_alive", pid=props["pid"])["alive"])
+        by_title = self.call("wait_window", title="Окно «проверки»", pid=props["pid"])["hwnd"]
+        self.assertEqual(by_title, window)
 
         # A control inside the panel is found from the top window; a direct-only listing misses it.
         check = self.control(window, text="Запомнить")
@@ -201,25 +204,52 @@ class DriverProtocol(FixtureTest):
         self.assertIn("hwnd", self.call("foreground"))
         self.assertEqual(self.call("process_alive", pid=0x7ffffff0)["alive"], False)
 
-    def test_escaped_requests_decode_like_raw_utf8(self):
+    def test_an_abandoned_call_does_not_answer_the_next_one(self):
+        driver = self.session.driver
+        with self.assertRaises(TimeoutError):
+            driver.call("sleep", ms=1500, timeout=0.3)
+        # The sleep's late {"ok": true} arrives first and must be skipped.
+        self.assertEqual(self.call("process_alive", pid=driver.windows_pid),
+                         {"ok": True, "alive": True, "exit_code": None})
+        self.assertEqual(driver.send_line('{"cmd":"sleep","ms":0,"seq":41}', seq=41),
+                         {"ok": True})
+
+    def test_texts_arrive_escaped_raw_or_typed(self):
         app, window = self.start_fixture()
         edit = self.control(window, id=102)
         self.session.driver.send_line(
             '{"cmd":"set_text","hwnd":%d,"text":"\\u0416\\ud83e\\udd94\\t\\"q\\""}' % edit)
         self.assertEqual(self.call("text", hwnd=edit)["text"], "Ж🦔\t\"q\"")
+        self.call("set_text", hwnd=edit, text="")
+        self.call("type", hwnd=edit, text="ёж 2")
+        self.eventually(lambda: self.call("text", hwnd=edit)["text"], "ёж 2")
+        combo = self.call("combo", hwnd=self.control(window, id=110))
+        self.assertEqual((combo["items"], combo["selected"]), (["первый", "второй"], 1))
 
 
 class PathsAndServer(unittest.TestCase):
     def test_windows_path_names_the_linux_file_on_drive_z(self):
         self.assertEqual(harness.windows_path("/tmp/a b/с.txt"), "Z:\\tmp\\a b\\с.txt")
 
-    def test_loopback_server_serves_its_root_and_stops(self):
+    def test_loopback_server_serves_faults_logs_and_stops(self):
+        def fetch(path):
+            try:
+                with urllib.request.urlopen(server.url + path, timeout=10) as resp:
+                    return resp.status, resp.read()
+            except urllib.error.HTTPError as e:
+                return e.code, e.read()
+
         with tempfile.TemporaryDirectory() as root, tempfile.TemporaryDirectory() as work:
-            Path(root, "mods.txt").write_bytes(b"payload")
+            Path(root, "моды.txt").write_bytes(b"payload")
             server = harness.Server(root, work)
             try:
-                with urllib.request.urlopen(server.url + "/mods.txt", timeout=10) as resp:
-                    self.assertEqual(resp.read(), b"payload")
+                self.assertEqual(fetch("/%D0%BC%D0%BE%D0%B4%D1%8B.txt"), (200, b"payload"))
+                server.fault(path="/моды.txt", status=404, body="gone")
+                self.assertEqual(fetch("/%D0%BC%D0%BE%D0%B4%D1%8B.txt"), (404, b"gone"))
+                self.assertEqual(server.log(), ["/моды.txt", "/моды.txt"])
+                server.reset()
+                self.assertEqual(server.log(), [])
+                self.assertEqual(fetch("/%D0%BC%D0%BE%D0%B4%D1%8B.txt"), (200, b"payload"))
             finally:
                 server.stop()
             self.assertIsNotNone(server.proc.returncode)

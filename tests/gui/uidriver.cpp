@@ -2,8 +2,26 @@
 // tested, that reads one JSON command per line on stdin and answers each with one JSON line on
 // stdout. One driver process serves a whole test, since starting a Wine process costs seconds.
 //
-// Request:  {"cmd":"find","parent":65636,"text":"OK"}
-// Answer:   {"ok":true,"hwnd":65640}   or   {"ok":false,"error":"..."}
+// Request:  {"cmd":"find","parent":65636,"text":"OK","seq":7}
+// Answer:   {"seq":7,"ok":true,"hwnd":65640}   or   {"seq":7,"ok":false,"error":"..."}
+// "seq" is optional and echoed when given.
+//
+// Commands (fields in brackets are optional; timeouts poll every 20 ms, default 5000):
+//   wait_window class|title [pid visible timeout_ms] -> hwnd     (top-level windows)
+//   find parent [text id class index timeout_ms] -> hwnd         (all descendants)
+//   text hwnd -> text;  set_text hwnd text
+//   props hwnd -> class text id visible enabled rect client in_parent parent owner pid tid
+//                 style exstyle                                  (rects are {x,y,w,h})
+//   children hwnd [direct] -> children[];  windows [class pid] -> windows[]
+//   click hwnd (posted BM_CLICK);  mouse hwnd kind(move|down|up|dblclk) [button] x y
+//   key hwnd vk [kind(press|down|up)];  type hwnd text (posted WM_CHAR)
+//   real_mouse kind(move|down|up) x y [button];  real_click x y [button]   (SendInput)
+//   msgbox caption [pid timeout_ms] -> hwnd pid owner text buttons[]
+//   press hwnd button(caption)
+//   alpha hwnd -> layered alpha flags;  progress hwnd -> low high pos;  check hwnd -> check
+//   listbox hwnd -> count selected items[{text data selected}];  combo hwnd -> count selected
+//   items[];  foreground -> hwnd;  wait_gone hwnd [timeout_ms];  sleep ms
+//   process_alive pid -> alive exit_code;  quit
 // Window handles travel as plain integers. Texts are UTF-8 both ways.
 
 // clang-format off
@@ -369,6 +387,14 @@ std::wstring TextOf(HWND h) {
   return buf;
 }
 
+// A top-level window's title as stored, without sending it a message: other programs' windows
+// are enumerated too, and one that has stopped answering must not stall the search.
+std::wstring TitleOf(HWND h) {
+  wchar_t buf[1024];
+  int n = InternalGetWindowText(h, buf, 1024);
+  return std::wstring(buf, static_cast<size_t>(n > 0 ? n : 0));
+}
+
 std::wstring ClassOf(HWND h) {
   wchar_t buf[256];
   int n = GetClassNameW(h, buf, 256);
@@ -491,7 +517,7 @@ std::string CmdWaitWindow(const Request& r) {
   HWND h = Poll(r, [&]() -> HWND {
     for (HWND w : TopLevelWindows()) {
       if (cls && ClassOf(w) != *cls) continue;
-      if (title && !SameText(TextOf(w), *title)) continue;
+      if (title && !SameText(TitleOf(w), *title)) continue;
       if (pid && PidOf(w) != static_cast<DWORD>(pid)) continue;
       if (must_be_visible && !IsWindowVisible(w)) continue;
       return w;
@@ -694,7 +720,7 @@ std::string CmdRealMouse(const Request& r, bool click) {
 HWND FindBox(const std::wstring& caption, long long pid) {
   for (HWND w : TopLevelWindows()) {
     if (ClassOf(w) != L"#32770" || !IsWindowVisible(w)) continue;
-    if (TextOf(w) != caption) continue;
+    if (TitleOf(w) != caption) continue;
     if (pid && PidOf(w) != static_cast<DWORD>(pid)) continue;
     return w;
   }
@@ -882,6 +908,13 @@ void Answer(const std::string& line) {
 
 }  // namespace
 
+// A test that gave up waiting for an answer must not read it as the answer to its next
+// command: a request's "seq" comes back in its answer so the late one can be told apart.
+std::string Tagged(std::string answer, std::optional<long long> seq) {
+  if (seq) answer.insert(1, "\"seq\":" + std::to_string(*seq) + ",");
+  return answer;
+}
+
 int main() {
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
@@ -893,19 +926,23 @@ int main() {
     while ((c = std::fgetc(stdin)) != EOF && c != '\n') line += static_cast<char>(c);
     if (c == EOF && line.empty()) return 0;
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    std::optional<long long> seq;
     try {
       Request req = Parser(line).ParseObject();
+      if (const Value* tag = Find(req, "seq"); tag && tag->kind == Value::Kind::kNumber) {
+        seq = tag->number;
+      }
       const Value* cmd = Find(req, "cmd");
       if (!cmd || cmd->kind != Value::Kind::kString) throw BadRequest("\"cmd\" is missing");
       if (cmd->text == "quit") {
-        Answer(Writer().Finish());
+        Answer(Tagged(Writer().Finish(), seq));
         return 0;
       }
       auto it = Commands().find(cmd->text);
       if (it == Commands().end()) throw BadRequest("unknown command " + cmd->text);
-      Answer(it->second(req));
+      Answer(Tagged(it->second(req), seq));
     } catch (const std::exception& e) {
-      Answer(ErrorLine(e.what()));
+      Answer(Tagged(ErrorLine(e.what()), seq));
     }
   }
 }
