@@ -68,7 +68,11 @@ void BuildMain(Frame* frame) {
   MemoAppendLine(memo, "=====Проверка совместимости=====");
   MemoAppendLine(memo, "[9:05:09] Найдено модов: 148, отсутствует: 3 (12,4 МБ)");
   MemoAppendLine(memo, "[9:05:10] Загружен: journeymap-1.12.2-5.5.2.jar");
-  MemoAppendLine(memo, "Съешь же ещё этих мягких французских булок, да выпей чаю.");
+  for (int i = 1; i <= 20; ++i)
+    MemoAppendLine(
+        memo, "[9:05:1" + std::to_string(i % 10) + "] Загружен: mod-" + std::to_string(i) + ".jar");
+  MemoAppendLine(memo,
+                 "Съешь же ещё этих мягких французских булок, да выпей чаю. The quick brown fox.");
 
   const int lefts[] = {8, 171, 334, 498, 662};
   const int widths[] = {155, 155, 156, 156, 155};
@@ -103,9 +107,11 @@ void BuildDialog(Frame* dialog) {
   HWND list = CreateCheckList(group, At(8, 48, 505, 137, {}, FontSpec::Pixels("Tahoma", 11)));
   const char* names[] = {"OptiFine_1.12.2_HD_U_E3.jar", "старый-мод-1.10.2.jar",
                          "BetterFoliage-2.1.10.jar", "Ресурспак.zip", "JEI_1.12.2-4.9.1.jar"};
-  for (const char* name : names) {
-    const int index = CheckListAdd(list, name);
-    CheckListSetChecked(list, index, index != 1);
+  for (int round = 0; round < 2; ++round) {
+    for (const char* name : names) {
+      const int index = CheckListAdd(list, name);
+      CheckListSetChecked(list, index, index != 1);
+    }
   }
   CreateButton(group, At(8, 192, 505, 25, "Удалить", FontSpec::Pixels("Comic Sans MS", 16, true)));
 }

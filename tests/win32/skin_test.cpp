@@ -1,7 +1,7 @@
 #include "ui/skin/skin.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
