@@ -13,6 +13,18 @@ A Session gives a test everything it needs around the program under test:
   paths; the Linux folder behind %APPDATA%, which Wine sets from the prefix's user profile and
   ignores from the environment).
 
+Typical use (the driver's commands are listed at the top of uidriver.cpp):
+
+    with Session(name="first-run") as s:
+        server = s.start_server(served_folder)
+        app = s.launch(exe, env={"VELTRANE_TEST_SERVER": server.url})
+        main = s.call("wait_window", cls="SomeClass", timeout_ms=30000)["hwnd"]
+        s.call("click", hwnd=s.call("find", parent=main, text="Обновить")["hwnd"])
+        box = s.call("msgbox", caption="Ошибка", timeout_ms=10000)
+        s.screenshot("error-shown")
+        s.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
+        assert app.wait(30) == 0
+
 Only processes the session started are ever stopped, by their pid. Under Wine the Linux process
 started for a program is the Windows process itself (wine-run and wine exec into it), so killing
 that pid ends the Windows program, and its Linux exit status is the Windows exit code (low 8
@@ -119,6 +131,8 @@ class Driver:
 
     def try_call(self, cmd, timeout=None, **args):
         """Runs one command and returns the answer whatever it says."""
+        if "cls" in args:  # "class" is a Python keyword
+            args["class"] = args.pop("cls")
         if timeout is None:
             timeout = args.get("timeout_ms", args.get("ms", 0)) / 1000.0 + 30.0
         self._seq += 1

@@ -37,7 +37,7 @@ class FixtureTest(unittest.TestCase):
         app = self.session.launch(self.exe, args=args, env=env)
         self.addCleanup(app.kill)
         hwnd = self.call("wait_window", timeout_ms=30000, visible=True,
-                         **{"class": FIXTURE_CLASS})["hwnd"]
+                         cls=FIXTURE_CLASS)["hwnd"]
         return app, hwnd
 
     def control(self, parent, **how):
@@ -84,7 +84,7 @@ class WindowAndControls(FixtureTest):
         # A control inside the panel is found from the top window; a direct-only listing misses it.
         check = self.control(window, text="Запомнить")
         self.assertEqual(self.control(window, id=103), check)
-        self.assertEqual(self.control(window, **{"class": "Button"}, index=2), check)
+        self.assertEqual(self.control(window, cls="Button", index=2), check)
         direct = [c["hwnd"] for c in self.call("children", hwnd=window, direct=True)["children"]]
         everything = self.call("children", hwnd=window)["children"]
         self.assertNotIn(check, direct)
@@ -114,7 +114,7 @@ class WindowAndControls(FixtureTest):
         # One step moves the progress bar, fades the layered window and shows a hidden label.
         progress = self.control(window, id=104)
         done = self.control(window, id=109)
-        layer = self.call("wait_window", timeout_ms=5000, **{"class": "VeltraneGuiFixtureLayer"})
+        layer = self.call("wait_window", timeout_ms=5000, cls="VeltraneGuiFixtureLayer")
         self.assertEqual(self.call("props", hwnd=layer["hwnd"])["owner"], window)
         self.assertEqual(self.call("progress", hwnd=progress),
                          {"ok": True, "low": 0, "high": 200, "pos": 0})
@@ -195,7 +195,7 @@ class DriverProtocol(FixtureTest):
             answer = driver.send_line(line)
             self.assertEqual(answer, {"ok": False, "error": error}, line)
         started = time.monotonic()
-        answer = driver.try_call("wait_window", timeout_ms=300, **{"class": "NoSuchClass"})
+        answer = driver.try_call("wait_window", timeout_ms=300, cls="NoSuchClass")
         self.assertFalse(answer["ok"])
         self.assertGreaterEqual(time.monotonic() - started, 0.3)
         with self.assertRaises(harness.DriverError):
