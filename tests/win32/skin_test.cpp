@@ -408,6 +408,76 @@ TEST_F(SkinTest, HintsLiveInOneTooltipPerWindow) {
   EXPECT_EQ(skin::HintOf(b), turbo);
 }
 
+TEST_F(SkinTest, CursorsAndHintsOfTitleItemsAndControls) {
+  HWND setups = frame_->AddTitleItem({"Setups+", 49, true, skin::CursorKind::Help,
+                                      "Загрузка и запуск\r\nдополнительных настроек"});
+  HWND forge = frame_->AddTitleItem({"Forge Install", 70, true, skin::CursorKind::Default, ""});
+  EXPECT_EQ(skin::HintOf(setups), "Загрузка и запуск\r\nдополнительных настроек");
+  EXPECT_EQ(skin::HintOf(forge), "");
+
+  // A help cursor is set by the item itself; a default item leaves the cursor to the system.
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  EXPECT_EQ(SendMessageW(setups, WM_SETCURSOR, reinterpret_cast<WPARAM>(setups),
+                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+            TRUE);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HELP));
+
+  HWND memo = skin::CreateMemo(content(), At(8, 16, 300, 80));
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  SendMessageW(memo, WM_SETCURSOR, reinterpret_cast<WPARAM>(memo),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));  // not the text beam
+
+  HWND box = skin::CreateCheckBox(content(), At(8, 100, 60, 17, "Setups"), true);
+  skin::SetCursorKind(box, skin::CursorKind::Help);
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  SendMessageW(box, WM_SETCURSOR, reinterpret_cast<WPARAM>(box),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HELP));
+}
+
+TEST_F(SkinTest, KeyboardAndSixteenBitMessagesKeepWorking) {
+  HWND list = skin::CreateCheckList(content(), At(8, 48, 200, 100));
+  skin::CheckListAdd(list, "a.jar");
+  skin::CheckListAdd(list, "b.jar");
+  SendMessageW(list, LB_SETCURSEL, 1, 0);
+  SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_FALSE(skin::CheckListChecked(list, 0));
+  EXPECT_TRUE(skin::CheckListChecked(list, 1));
+
+  HWND bar = skin::CreateProgressBar(content(), At(8, 264, 155, 17));
+  SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(10, 20));
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, TRUE, 0), 10);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 20);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 10);  // pulled into the new range
+  EXPECT_EQ(SendMessageW(bar, PBM_SETSTEP, 4, 0), 10);
+  SendMessageW(bar, PBM_STEPIT, 0, 0);
+  SendMessageW(bar, PBM_STEPIT, 0, 0);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 18);
+
+  // A worker posts; the UI thread applies it when it pumps.
+  PostMessageW(bar, PBM_SETPOS, 15, 0);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 18);
+  Pump();
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 15);
+}
+
+TEST_F(SkinTest, SelectingASkinRepaintsTheWindow) {
+  ShowWindow(hwnd_, SW_SHOWNA);
+  UpdateWindow(hwnd_);
+  auto& skins = skin::SkinManager::Instance();
+  ASSERT_TRUE(skins.Select(skin::kMaterialDark));
+  HDC dc = GetDC(content());
+  const COLORREF material = GetPixel(dc, 2, 2);
+  ASSERT_TRUE(skins.Select(skin::kEmerald));
+  const COLORREF emerald = GetPixel(dc, 2, 2);
+  ReleaseDC(content(), dc);
+  ShowWindow(hwnd_, SW_HIDE);
+  if (material == CLR_INVALID) GTEST_SKIP() << "the screen cannot be read back here";
+  EXPECT_NE(material, emerald);
+  EXPECT_EQ(emerald, skins.Colors().window);
+}
+
 TEST(SkinManagerTest, SelectsBuiltInSkinsByNameOnly) {
   auto& skins = skin::SkinManager::Instance();
   ASSERT_TRUE(skins.Select(skin::kEmerald));
