@@ -189,8 +189,9 @@ TEST(NameRules, PlainVersionAndBatchSafeNames) {
 
   EXPECT_TRUE(IsBatchSafeName("Veltrane Dravenna v1.2.6.4.exe"));
   EXPECT_TRUE(IsBatchSafeName("Обновление (2).exe"));
-  for (const char* bad : {"", "a\"b.exe", "50%.exe", "a&b.exe", "a|b", "a<b", "a>b", "a^b",
-                          "a\\b.exe", "*.exe", "a?.exe", "a/b.exe", "C:x.exe", "a\rb", "a\nb", "a\tb"}) {
+  for (const char* bad :
+       {"", "a\"b.exe", "50%.exe", "a&b.exe", "a|b", "a<b", "a>b", "a^b", "a\\b.exe", "*.exe",
+        "a?.exe", "a/b.exe", "C:x.exe", "a\rb", "a\nb", "a\tb"}) {
     EXPECT_FALSE(IsBatchSafeName(bad)) << bad;
   }
 }

@@ -88,6 +88,8 @@ std::string WriteReplaceBatch(const std::string& folder, std::string_view own_na
                               std::string_view target, std::string_view downloaded) {
   const std::vector<std::string> lines = custom::ReplaceBatchLines(own_name, target, downloaded);
   if (lines.empty()) throw std::runtime_error("unsafe file name for the replacement batch");
+  // Windows' cmd reads the lines after "chcp 1251" in that code page; Wine's reads the whole
+  // file in the OEM one, so only ASCII names come through there unchanged.
   std::string text;
   for (const std::string& line : lines) {
     const std::string ansi = ToAnsi(line);
