@@ -2,36 +2,25 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <filesystem>
 #include <utility>
+
+#include "app/portable_ini.h"
+#include "temp_dir.h"
 
 namespace veltrane::app {
 namespace {
 
-// Keeps values in memory, as a store that has just read the file would return them.
-class MemoryStore final : public IniStore {
- public:
-  const std::string& Path() const override { return path_; }
-  std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view def) const override {
-    const auto it = values_.find({std::string(section), std::string(key)});
-    return it == values_.end() ? std::string(def) : it->second;
-  }
-  std::vector<std::string> ReadKeys(std::string_view) const override { return {}; }
-  void WriteString(std::string_view section, std::string_view key,
-                   std::string_view value) override {
-    values_[{std::string(section), std::string(key)}] = std::string(value);
-  }
-
- private:
-  std::string path_ = "memory";
-  std::map<std::pair<std::string, std::string>, std::string> values_;
+class Settings : public ::testing::Test {
+ protected:
+  test::TempDir dir_;
+  PortableIniStore store{dir_.Sub("Settings.ini")};
 };
 
-TEST(Settings, FlagsAreIntegersZeroFalseOtherTrueGarbageDefault) {
-  MemoryStore store;
+TEST_F(Settings, FlagsAreIntegersZeroFalseOtherTrueGarbageDefault) {
   EXPECT_TRUE(ReadFlag(store, kTurboKey, kTurboDefault));  // absent
   EXPECT_FALSE(ReadFlag(store, kTurboKey, false));
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "Settings.ini"));
 
   const std::pair<const char*, bool> stored[] = {{"0", false}, {"1", true},   {"7", true},
                                                  {"$1", true}, {"0x2", true}, {"-1", true},
@@ -47,8 +36,7 @@ TEST(Settings, FlagsAreIntegersZeroFalseOtherTrueGarbageDefault) {
   }
 }
 
-TEST(Settings, FlagsAreWrittenAsOneOrZeroInTheSettingsSection) {
-  MemoryStore store;
+TEST_F(Settings, FlagsAreWrittenAsOneOrZeroInTheSettingsSection) {
   WriteFlag(store, kTurboKey, true);
   WriteFlag(store, kExtraOptionsKey, false);
   EXPECT_EQ(store.ReadString("Settings", "Turbo", ""), "1");
@@ -57,8 +45,7 @@ TEST(Settings, FlagsAreWrittenAsOneOrZeroInTheSettingsSection) {
   EXPECT_FALSE(ReadFlag(store, kExtraOptionsKey, true));
 }
 
-TEST(Settings, IntegersReadTheTextThenConvertIt) {
-  MemoryStore store;
+TEST_F(Settings, IntegersReadTheTextThenConvertIt) {
   EXPECT_EQ(ReadInteger(store, "modlist", "Count", 0), 0);
   EXPECT_EQ(ReadInteger(store, "modlist", "Count", 42), 42);
   const std::pair<const char*, std::int32_t> cases[] = {
@@ -70,8 +57,7 @@ TEST(Settings, IntegersReadTheTextThenConvertIt) {
   }
 }
 
-TEST(Settings, TextValuesAreStoredUnchanged) {
-  MemoryStore store;
+TEST_F(Settings, TextValuesAreStoredUnchanged) {
   EXPECT_EQ(ReadText(store, kWhiteListKey), "");
   EXPECT_EQ(ReadText(store, kGameFolderKey, "C:\\x"), "C:\\x");
   WriteText(store, kWhiteListKey, "a.jarb.jar");
