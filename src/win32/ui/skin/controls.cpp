@@ -55,6 +55,7 @@ void PaintGroup(HWND hwnd, ControlData* data, HDC dc, const RECT& rc) {
   if (!caption.empty())
     GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
   const int top = caption.empty() ? 0 : tm.tmHeight / 2;
+  data->pad = top;  // children that overlap the outline redraw it from here
   RECT box{rc.left, rc.top + top, rc.right, rc.bottom};
   FillSolid(dc, box, p.panel);
   FrameSolid(dc, box, p.frame);
@@ -112,6 +113,19 @@ LRESULT CALLBACK GroupProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
   HandleMouseAfter(hwnd, data, msg, lp);
   return r;
+}
+
+// A child that overlaps its group box's outline (a check box laid out flush with the group's
+// edge) paints the outline back over its own background.
+void RedrawGroupOutline(HWND child, HDC dc) {
+  HWND parent = GetParent(child);
+  ControlData* group = parent ? DataOf(parent) : nullptr;
+  if (!group || group->kind != Kind::Group) return;
+  RECT outline;
+  GetClientRect(parent, &outline);
+  outline.top += group->pad;
+  MapWindowPoints(parent, child, reinterpret_cast<POINT*>(&outline), 2);
+  FrameSolid(dc, outline, SkinManager::Instance().Colors().frame);
 }
 
 // ---- label ----
@@ -512,6 +526,7 @@ void PaintCheckBox(HWND hwnd, ControlData* data, HDC dc, const RECT& rc) {
   SetTextColor(dc, enabled ? (data->hot ? p.accent_hot : TextColorOf(data)) : p.dim_text);
   DrawTextW(dc, text.c_str(), -1, &out, format);
   SelectObject(dc, old);
+  RedrawGroupOutline(hwnd, dc);
 }
 
 LRESULT CALLBACK ButtonSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
@@ -759,9 +774,21 @@ HWND CreateSystem(const wchar_t* cls, HWND parent, const ControlSpec& spec, DWOR
 
 }  // namespace
 
+static int TextHeight(HFONT font) {
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, font);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(screen, &tm);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return static_cast<int>(tm.tmHeight);
+}
+
 HWND CreateGroupBox(HWND parent, const ControlSpec& spec) {
+  ControlData* data = NewData(Kind::Group, spec);
+  data->pad = spec.text.empty() ? 0 : TextHeight(data->font) / 2;
   return CreateOwn(detail::kGroupClass, parent, spec, BaseStyle(spec) | WS_CLIPCHILDREN,
-                   WS_EX_CONTROLPARENT, NewData(Kind::Group, spec));
+                   WS_EX_CONTROLPARENT, data);
 }
 
 HWND CreateMemo(HWND parent, const ControlSpec& spec) {
@@ -848,13 +875,7 @@ void MemoSetLines(HWND memo, const std::vector<std::string>& lines) {
 HWND CreateReadOnlyEdit(HWND parent, const ControlSpec& spec) {
   ControlData* data = NewData(Kind::Edit, spec);
   data->cursor = CursorKind::Arrow;
-  HDC screen = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(screen, data->font);
-  TEXTMETRICW tm{};
-  GetTextMetricsW(screen, &tm);
-  SelectObject(screen, old);
-  ReleaseDC(nullptr, screen);
-  data->pad = std::max(0, (spec.height - 2 - static_cast<int>(tm.tmHeight)) / 2);
+  data->pad = std::max(0, (spec.height - 2 - TextHeight(data->font)) / 2);
   HWND edit =
       CreateSystem(L"EDIT", parent, spec, BaseStyle(spec) | ES_READONLY | ES_AUTOHSCROLL | ES_LEFT,
                    data, detail::EditSubclass);

@@ -54,6 +54,7 @@ struct ControlData {
   int width = 0;
 
   // Single-line edit: blank rows above the text, so it sits in the middle.
+  // Group box: where its outline starts below the caption.
   int pad = 0;
 
   // Memo: holds at least one line even when its text is empty (a first line that was empty).
