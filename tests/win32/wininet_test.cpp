@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <numeric>
+#include <vector>
+
+#include "base/u8path.h"
+#include "net/FutureDownloads.h"
+#include "net/server_paths.h"
+#include "net/wininet_transport.h"
+#include "temp_dir.h"
+#include "test_server.h"
+
+namespace veltrane::win32 {
+namespace {
+
+using test::ReadFileBytes;
+using test::ServeFile;
+using test::TempDir;
+using test::TestServerUrl;
+
+class RecordingBar : public net::ProgressSink {
+ public:
+  void Begin(std::int64_t length) override { begins.push_back(length); }
+  void Advance(std::int64_t bytes) override { total += bytes; }
+  std::vector<std::int64_t> begins;
+  std::int64_t total = 0;
+};
+
+std::string Body(std::size_t size, char salt = 0) {
+  std::string body(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) body[i] = static_cast<char>(i * 7 + salt);
+  return body;
+}
+
+class WinInetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(TestServerUrl().empty()) << "VELTRANE_TEST_SERVER is not set";
+  }
+  // Fetches `path_and_query` below the server into dir_/name.
+  bool Fetch(const std::string& path_and_query, const std::string& name,
+             RecordingBar* bar = nullptr) {
+    return net::DownloadFile(transport_, TestServerUrl() + path_and_query, dir_.Sub(name), bar,
+                             OwnExeName());
+  }
+  bool Left(const std::string& name) const {
+    return !std::filesystem::is_empty(dir_.path()) ||
+           std::filesystem::exists(dir_.path() / U8Path(name));
+  }
+
+  TempDir dir_;
+  WinInetTransport transport_;
+};
+
+TEST_F(WinInetTest, FetchesAFileWithProgress) {
+  const std::string body = Body(100000);
+  ServeFile("mods3/plain.jar", body);
+  RecordingBar bar;
+  ASSERT_TRUE(Fetch("/mods3/plain.jar", "plain.jar", &bar));
+  EXPECT_EQ(ReadFileBytes(dir_.Sub("plain.jar")), body);
+  EXPECT_EQ(bar.begins, std::vector<std::int64_t>{100000});
+  EXPECT_EQ(bar.total, 100000);
+  EXPECT_EQ(net::GetRemoteFileSize(transport_, TestServerUrl() + "/mods3/plain.jar"), 100000);
+}
+
+TEST_F(WinInetTest, NamesWithSpacesAndCyrillicAreAppendedUnchanged) {
+  const std::string name = "Мод с пробелом.jar";
+  ServeFile("mods3/" + name, "cyrillic body");
+  ASSERT_TRUE(net::DownloadFile(transport_, net::ModUrl(TestServerUrl(), name), dir_.Sub(name),
+                                nullptr, OwnExeName()));
+  EXPECT_EQ(ReadFileBytes(dir_.Sub(name)), "cyrillic body");
+}
+
+TEST_F(WinInetTest, RefetchingSeesTheChangedFileNotACachedCopy) {
+  ServeFile("Update", "[Update]\nlastversion=1\n");
+  ASSERT_TRUE(Fetch("/Update", "Update.ini"));
+  ServeFile("Update", "[Update]\nlastversion=2\n");
+  std::filesystem::remove(dir_.path() / "Update.ini");
+  ASSERT_TRUE(Fetch("/Update", "Update.ini"));
+  EXPECT_EQ(ReadFileBytes(dir_.Sub("Update.ini")), "[Update]\nlastversion=2\n");
+}
+
+TEST_F(WinInetTest, ErrorStatusesAndBrokenBodiesFailAndLeaveNothing) {
+  ServeFile("mods3/whole.jar", Body(200000, 3));
+  for (const std::string query :
+       {"/mods3/absent.jar", "/mods3/whole.jar?status=404&body=gone%20away",
+        "/mods3/whole.jar?status=500&body=oops", "/mods3/whole.jar?status=503",
+        "/mods3/whole.jar?cut=1000", "/mods3/whole.jar?drop=50000",
+        "/mods3/whole.jar?body=404:%20Not%20Found"}) {
+    RecordingBar bar;
+    EXPECT_FALSE(Fetch(query, "whole.jar", &bar)) << query;
+    EXPECT_FALSE(Left("whole.jar")) << query;
+  }
+}
+
+TEST_F(WinInetTest, AMissingOrUnreadableLengthStillFetchesTheWholeBody) {
+  const std::string body = Body(50000, 5);
+  ServeFile("mods3/nolength.jar", body);
+  for (const std::string query : {"?nolength=1", "?length=abc"}) {
+    std::filesystem::remove(dir_.path() / "nolength.jar");
+    RecordingBar bar;
+    ASSERT_TRUE(Fetch("/mods3/nolength.jar" + query, "nolength.jar", &bar)) << query;
+    EXPECT_EQ(bar.begins, std::vector<std::int64_t>{-1}) << query;
+    EXPECT_EQ(ReadFileBytes(dir_.Sub("nolength.jar")), body) << query;
+    EXPECT_EQ(net::GetRemoteFileSize(transport_, TestServerUrl() + "/mods3/nolength.jar" + query),
+              -1)
+        << query;
+  }
+}
+
+TEST_F(WinInetTest, ASlowBodyStillArrives) {
+  const std::string body = Body(40000, 9);
+  ServeFile("mods3/slow.jar", body);
+  ASSERT_TRUE(Fetch("/mods3/slow.jar?delay_ms=100&chunk=8000", "slow.jar"));
+  EXPECT_EQ(ReadFileBytes(dir_.Sub("slow.jar")), body);
+}
+
+TEST_F(WinInetTest, ARefusedConnectionFails) {
+  // Port 1 on the loopback: nothing listens there.
+  EXPECT_FALSE(net::DownloadFile(transport_, "http://127.0.0.1:1/Update", dir_.Sub("Update.ini"),
+                                 nullptr, OwnExeName()));
+  EXPECT_FALSE(Left("Update.ini"));
+  EXPECT_EQ(net::GetRemoteFileSize(transport_, "http://127.0.0.1:1/Update.exe"), -1);
+}
+
+TEST(OwnExeName, IsTheRunningProgramsBareFileName) {
+  EXPECT_EQ(OwnExeName(), "win32_tests.exe");
+}
+
+}  // namespace
+}  // namespace veltrane::win32
