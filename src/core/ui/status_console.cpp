@@ -24,7 +24,12 @@ void StatusConsole::Console(std::uint8_t IsHead, bool NdTime, std::string_view o
   // The time is that of the call, not of the moment the user-interface thread gets to it.
   std::string text;
   if (NdTime) {
-    text = "[" + clock_.LongTimeNow() + "] ";
+    // Appended piece by piece: GCC 12 at -O3 mistakes "[" + string for an overlapping copy.
+    const std::string time = clock_.LongTimeNow();
+    text.reserve(time.size() + outt.size() + 3);
+    text.push_back('[');
+    text.append(time);
+    text.append("] ");
     text.append(outt);
   } else {
     text.assign(outt);
