@@ -3,49 +3,14 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/portable_ini.h"
 #include "base/paths.h"
-#include "fake_desktop.h"
-#include "fake_main_view.h"
-#include "temp_dir.h"
+#include "form_fixture.h"
 #include "ui/Unit1.h"
 
 namespace veltrane::ui {
 namespace {
 
-using test::FakeDesktop;
-using test::FakeMainView;
-using test::FakeTickSource;
-using test::ManualUiThread;
-
-class FixedClock : public ConsoleClock {
- public:
-  std::string LongTimeNow() const override { return "9:05:07"; }
-};
-
-class MainFormTest : public ::testing::Test {
- protected:
-  MainFormTest() : engine(ticks), view(ticks, ui) {
-    SetAnimationEngine(&engine);
-    desktop.appdata = temp.path().string();
-    form = std::make_unique<TProTarvoCompatibility>(
-        view, desktop, ui, clock,
-        [](const std::string& path) { return std::make_unique<app::PortableIniStore>(path); });
-  }
-  ~MainFormTest() override { SetAnimationEngine(nullptr); }
-
-  // Delivers animation ticks until the engine stops.
-  void FinishAnimations() { ticks.RunUntilStopped(); }
-
-  test::TempDir temp;
-  FakeTickSource ticks;
-  AnimationEngine engine;
-  ManualUiThread ui;
-  FakeMainView view;
-  FakeDesktop desktop;
-  FixedClock clock;
-  std::unique_ptr<TProTarvoCompatibility> form;
-};
+using MainFormTest = test::FormFixture;
 
 TEST_F(MainFormTest, CreationSizesTheWindowAndSetsUpTheState) {
   form->FormCreate();
@@ -54,7 +19,7 @@ TEST_F(MainFormTest, CreationSizesTheWindowAndSetsUpTheState) {
   EXPECT_EQ(view.skin, "Emerald (internal)");
   EXPECT_EQ(view.caption, "Veltrane v1.2.6 - Dravenna 1.12.2");
   const auto& state = form->State();
-  EXPECT_EQ(state.DataFolder, desktop.appdata + std::string(app::kDataFolderTail));
+  EXPECT_EQ(state.DataFolder, JoinPath(JoinPath(desktop.appdata, "Pellwick"), "Veltrane"));
   EXPECT_TRUE(DirectoryExists(state.DataFolder));
   ASSERT_TRUE(state.SettingsIni && state.ManifestIni);
   EXPECT_EQ(state.SettingsIni->Path(), app::SettingsIniPath(state.DataFolder));

@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/paths.h"
+
 namespace veltrane::app {
 namespace {
 
@@ -16,23 +18,32 @@ TEST(SharedState, ServerAddressesAndCaption) {
   EXPECT_EQ(WindowCaption(), "Veltrane v1.2.6 - Dravenna 1.12.2");
 }
 
+// Windows-style paths in the platform's own separator.
+std::string P(std::string text) {
+  for (char& c : text) {
+    if (c == '\\') c = kPathSep;
+  }
+  return text;
+}
+
 TEST(SharedState, FoldersFollowTheGameFolderByPlainConcatenation) {
   SharedState state;
-  state.GameFolder = "C:\\Users\\Игрок\\AppData\\Roaming\\.minecraft";
+  state.GameFolder = P("C:\\Users\\Игрок\\AppData\\Roaming\\.minecraft");
   DeriveModsFolders(state);
-  EXPECT_EQ(state.ModsFolder, "C:\\Users\\Игрок\\AppData\\Roaming\\.minecraft\\mods");
+  EXPECT_EQ(state.ModsFolder, P("C:\\Users\\Игрок\\AppData\\Roaming\\.minecraft\\mods"));
   EXPECT_EQ(state.VersionModsFolder,
-            "C:\\Users\\Игрок\\AppData\\Roaming\\.minecraft\\mods\\1.12.2");
+            P("C:\\Users\\Игрок\\AppData\\Roaming\\.minecraft\\mods\\1.12.2"));
 
-  state.GameFolder = "D:\\Games\\";
+  state.GameFolder = P("D:\\Games\\");
   DeriveModsFolders(state);
-  EXPECT_EQ(state.ModsFolder, "D:\\Games\\\\mods");
-  EXPECT_EQ(state.VersionModsFolder, "D:\\Games\\\\mods\\1.12.2");
+  EXPECT_EQ(state.ModsFolder, P("D:\\Games\\\\mods"));
+  EXPECT_EQ(state.VersionModsFolder, P("D:\\Games\\\\mods\\1.12.2"));
 
-  EXPECT_EQ(SettingsIniPath("C:\\AD\\Pellwick\\Veltrane"),
-            "C:\\AD\\Pellwick\\Veltrane\\Settings.ini");
-  EXPECT_EQ(ManifestIniPath("C:\\AD\\Pellwick\\Veltrane"),
-            "C:\\AD\\Pellwick\\Veltrane\\Update.ini");
+  EXPECT_EQ(DataFolderIn(P("C:\\AD")), P("C:\\AD\\Pellwick\\Veltrane"));
+  EXPECT_EQ(SettingsIniPath(P("C:\\AD\\Pellwick\\Veltrane")),
+            P("C:\\AD\\Pellwick\\Veltrane\\Settings.ini"));
+  EXPECT_EQ(ManifestIniPath(P("C:\\AD\\Pellwick\\Veltrane")),
+            P("C:\\AD\\Pellwick\\Veltrane\\Update.ini"));
 }
 
 TEST(SharedState, LoadedSizeAddsTheLow32BitsAndWraps) {

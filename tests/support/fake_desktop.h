@@ -1,5 +1,8 @@
 #pragma once
 // Desktop services that record what the window asked of them.
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,10 +28,44 @@ class FakeDesktop : public ui::Desktop {
   // Marks converted text so tests see that the conversion was applied.
   std::string ToAnsi(std::string_view text) override { return "<" + std::string(text) + ">"; }
 
+  std::string FromAnsi(std::string_view text) override { return std::string(text); }
+  bool ShowMessage(std::string_view text, std::string_view caption, Buttons buttons,
+                   Icon icon) override {
+    messages.push_back({std::string(text), std::string(caption), buttons, icon});
+    if (on_message) on_message();
+    return answer_ok;
+  }
+  std::optional<std::string> BrowseForFolder(std::string_view start) override {
+    browse_starts.emplace_back(start);
+    return browse_result;
+  }
+  std::uintptr_t FindTopWindow(std::string_view class_name, std::string_view title) override {
+    return class_name == game_window_class && title == game_window_title ? game_window : 0;
+  }
+  bool IsProcessRunning(std::string_view exe_name) override { return exe_name == running_process; }
+  void CloseGameWindow(std::uintptr_t window) override { closed_windows.push_back(window); }
+
+  struct Message {
+    std::string text;
+    std::string caption;
+    Buttons buttons;
+    Icon icon;
+  };
+
   std::string appdata = "C:\\Users\\player\\AppData\\Roaming";
   std::string clipboard;
   std::vector<std::string> explored;
   std::vector<std::pair<std::string, int>> commands;
+  std::vector<Message> messages;
+  std::function<void()> on_message;
+  bool answer_ok = true;
+  std::vector<std::string> browse_starts;
+  std::optional<std::string> browse_result;
+  std::string game_window_class;
+  std::string game_window_title;
+  std::uintptr_t game_window = 0;
+  std::string running_process;
+  std::vector<std::uintptr_t> closed_windows;
 };
 
 }  // namespace veltrane::test

@@ -1,5 +1,7 @@
 #include "app/shared_state.h"
 
+#include "base/paths.h"
+
 namespace veltrane::app {
 
 std::string WindowCaption() {
@@ -14,16 +16,20 @@ void AddLoadedFile(SharedState& state, std::uint64_t file_size) {
 }
 
 void DeriveModsFolders(SharedState& state) {
-  state.ModsFolder = state.GameFolder + "\\mods";
-  state.VersionModsFolder = state.ModsFolder + "\\" + state.GameVersion;
+  state.ModsFolder = JoinPath(state.GameFolder, "mods");
+  state.VersionModsFolder = JoinPath(state.ModsFolder, state.GameVersion);
+}
+
+std::string DataFolderIn(std::string_view appdata) {
+  return JoinPath(JoinPath(appdata, "Pellwick"), "Veltrane");
 }
 
 std::string SettingsIniPath(std::string_view data_folder) {
-  return std::string(data_folder) + "\\" + std::string(kSettingsFileName);
+  return JoinPath(data_folder, kSettingsFileName);
 }
 
 std::string ManifestIniPath(std::string_view data_folder) {
-  return std::string(data_folder) + "\\" + std::string(kManifestFileName);
+  return JoinPath(data_folder, kManifestFileName);
 }
 
 }  // namespace veltrane::app

@@ -16,8 +16,6 @@ namespace veltrane::app {
 
 inline constexpr std::string_view kGameVersion = "1.12.2";
 inline constexpr std::string_view kServerModsPath = "/mods3/";
-// Appended to the expansion of %appdata%.
-inline constexpr std::string_view kDataFolderTail = "\\Pellwick\\Veltrane";
 inline constexpr std::string_view kSettingsFileName = "Settings.ini";
 inline constexpr std::string_view kManifestFileName = "Update.ini";
 
@@ -66,6 +64,9 @@ void AddLoadedFile(SharedState& state, std::uint64_t file_size);
 // ModsFolder and VersionModsFolder follow GameFolder by plain concatenation: a game folder
 // ending in a backslash gives a doubled one, which the platform accepts.
 void DeriveModsFolders(SharedState& state);
+
+// The per-user data folder inside the expansion of %appdata%: ...\Pellwick\Veltrane.
+std::string DataFolderIn(std::string_view appdata);
 
 // Paths of the two INI files in the data folder.
 std::string SettingsIniPath(std::string_view data_folder);

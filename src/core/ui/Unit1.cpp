@@ -18,7 +18,7 @@ void TProTarvoCompatibility::FormCreate() {
   view_.Window().SetHeight(CompactHeight(layout));
   view_.SelectSkin(kStartSkin);
   view_.SetCaption(app::WindowCaption());
-  state_.DataFolder = desktop_.ExpandEnvText("%appdata%") + std::string(app::kDataFolderTail);
+  state_.DataFolder = app::DataFolderIn(desktop_.ExpandEnvText("%appdata%"));
   // A folder that cannot be made is not reported here: the first write to the settings fails.
   ForceDirectories(state_.DataFolder);
   state_.SettingsIni = open_ini_(app::SettingsIniPath(state_.DataFolder));

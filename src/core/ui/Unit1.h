@@ -55,18 +55,31 @@ class TProTarvoCompatibility {
   void sButtonExitClick();
   void sGroupBox3MouseMove();
 
+  // The game folder: settings, the launcher's configuration, validation and the game watch.
+  void Timer1Timer();
+  void Timer5Timer();
+  void LoadSettings();
+  void SaveSettings();
+  bool ReadLauncherConfig();
+  void ValidateGameFolder();
+  void sButtonSetFolderClick();
+  void sButtonCopyTLClick();
+
   // Switches the progress row (0 none, 1 one bar across, 2 all five) and waits until the window
   // has the mode's height, running window messages meanwhile. Other values do nothing.
   void ChngSize(std::uint8_t SScript);
 
  private:
   void CloseTick();
+  void WatchForRunningGame();
 
   MainView& view_;
   Desktop& desktop_;
   IniOpener open_ini_;
   app::SharedState state_;
   StatusConsole console_;
+  // Where the folder dialog opens: the loaded game folder or the one "TL" took.
+  std::string folder_dialog_start_;
 };
 
 }  // namespace veltrane::ui

@@ -1,6 +1,8 @@
 #pragma once
 // The desktop services the window's handlers use besides the window itself: the clipboard, the
 // shell, new processes, the environment and the ANSI code page of the files written for Notepad.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,8 +18,25 @@ class Desktop {
   virtual void RunCommandLine(std::string_view command_line, int show) = 0;
   // Expands %NAME% references from the environment.
   virtual std::string ExpandEnvText(std::string_view text) = 0;
-  // Converts UTF-8 text to the system's ANSI code page.
+  // Converts UTF-8 text to the system's ANSI code page, and back.
   virtual std::string ToAnsi(std::string_view text) = 0;
+  virtual std::string FromAnsi(std::string_view text) = 0;
+
+  enum class Buttons { Ok, OkCancel };
+  enum class Icon { Information, Warning, Error };
+  // A modal message box, always on top; true when OK was pressed.
+  virtual bool ShowMessage(std::string_view text, std::string_view caption, Buttons buttons,
+                           Icon icon) = 0;
+  // The folder dialog rooted at the desktop, starting at `start` (which becomes the working
+  // directory when it exists); nullopt on Cancel.
+  virtual std::optional<std::string> BrowseForFolder(std::string_view start) = 0;
+
+  // A top-level window of this class and title; 0 when there is none.
+  virtual std::uintptr_t FindTopWindow(std::string_view class_name, std::string_view title) = 0;
+  virtual bool IsProcessRunning(std::string_view exe_name) = 0;
+  // Sends the window destroy, quit and close, each handled before the next, then ends the one
+  // process that owns it.
+  virtual void CloseGameWindow(std::uintptr_t window) = 0;
 };
 
 }  // namespace veltrane::ui

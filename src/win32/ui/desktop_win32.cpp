@@ -7,6 +7,7 @@
 
 #include "Addons/Custom/AllInOne.h"
 #include "base/wide.h"
+#include "ui/skin/controls.h"
 
 namespace veltrane::win32 {
 
@@ -37,6 +38,56 @@ std::string Win32Desktop::ExpandEnvText(std::string_view text) {
 
 std::string Win32Desktop::ToAnsi(std::string_view text) {
   return win32::ToAnsi(text);
+}
+
+std::string Win32Desktop::FromAnsi(std::string_view text) {
+  return win32::FromAnsi(text);
+}
+
+bool Win32Desktop::ShowMessage(std::string_view text, std::string_view caption, Buttons buttons,
+                               Icon icon) {
+  UINT flags = MB_TOPMOST | MB_TASKMODAL | MB_SETFOREGROUND;
+  flags |= buttons == Buttons::OkCancel ? MB_OKCANCEL : MB_OK;
+  switch (icon) {
+    case Icon::Information:
+      flags |= MB_ICONINFORMATION;
+      break;
+    case Icon::Warning:
+      flags |= MB_ICONWARNING;
+      break;
+    case Icon::Error:
+      flags |= MB_ICONERROR;
+      break;
+  }
+  return MessageBoxW(owner_, Widen(text).c_str(), Widen(caption).c_str(), flags) == IDOK;
+}
+
+std::optional<std::string> Win32Desktop::BrowseForFolder(std::string_view start) {
+  return skin::BrowseForFolder(owner_, start);
+}
+
+std::uintptr_t Win32Desktop::FindTopWindow(std::string_view class_name, std::string_view title) {
+  return reinterpret_cast<std::uintptr_t>(
+      FindWindowW(Widen(class_name).c_str(), Widen(title).c_str()));
+}
+
+bool Win32Desktop::IsProcessRunning(std::string_view exe_name) {
+  return win32::IsProcessRunning(exe_name);
+}
+
+void Win32Desktop::CloseGameWindow(std::uintptr_t window) {
+  const HWND game = reinterpret_cast<HWND>(window);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(game, &pid);
+  SendMessageW(game, WM_DESTROY, 0, 0);
+  SendMessageW(game, WM_QUIT, 0, 0);
+  SendMessageW(game, WM_CLOSE, 0, 0);
+  // Only the game's own process: the launcher and other Java programs keep running.
+  if (pid == 0 || pid == GetCurrentProcessId()) return;
+  if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
+    TerminateProcess(process, 1);
+    CloseHandle(process);
+  }
 }
 
 std::string Win32ConsoleClock::LongTimeNow() const {

@@ -157,9 +157,12 @@ void MainWindow::Create() {
   frame_->AddTitleItem(forge);
   frame_->AddTitleItem(changelog);
 
+  desktop_.SetOwner(frame_->hwnd());
   BuildControls();
   WireEvents();
   form_->FormCreate();
+  // The start-up tick runs once the event loop has started.
+  SetTimerEnabled(ui::Timer::Timer1, true);
 
   // Centred on the screen when first shown, at the size the creation step gave it.
   const ui::Rect window = WindowBounds();
@@ -268,6 +271,10 @@ void MainWindow::WireEvents() {
                          [this, &form] { Guard([&] { form.sMemo1DblClick(); }); });
   skin::SetOnClick(ControlHwnd(Control::sButtonOpenFolder),
                    [this, &form] { Guard([&] { form.sButtonOpenFolderClick(); }); });
+  skin::SetOnClick(ControlHwnd(Control::sButtonSetFolder),
+                   [this, &form] { Guard([&] { form.sButtonSetFolderClick(); }); });
+  skin::SetOnClick(ControlHwnd(Control::sButtonCopyTL),
+                   [this, &form] { Guard([&] { form.sButtonCopyTLClick(); }); });
   skin::SetOnClick(ControlHwnd(Control::sButtonExit),
                    [this, &form] { Guard([&] { form.sButtonExitClick(); }); });
   skin::SetOnMouseMove(ControlHwnd(Control::sGroupBox3),
@@ -292,12 +299,17 @@ bool MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
       if (wp) Guard([&] { form_->FormShow(); });
       return false;
     case WM_TIMER:
-      if (wp == TimerId(ui::Timer::Timer6)) {
+      if (wp == TimerId(ui::Timer::Timer1)) {
+        Guard([&] { form_->Timer1Timer(); });
+      } else if (wp == TimerId(ui::Timer::Timer5)) {
+        Guard([&] { form_->Timer5Timer(); });
+      } else if (wp == TimerId(ui::Timer::Timer6)) {
         Guard([&] { form_->Timer6Timer(); });
-        *result = 0;
-        return true;
+      } else {
+        return false;
       }
-      return false;
+      *result = 0;
+      return true;
     default:
       return false;
   }

@@ -1,0 +1,62 @@
+#pragma once
+// The main window's logic over a fake window and fake desktop, with real files in a temporary
+// folder that also stands for %appdata%.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/portable_ini.h"
+#include "base/paths.h"
+#include "fake_desktop.h"
+#include "fake_main_view.h"
+#include "temp_dir.h"
+#include "ui/Unit1.h"
+
+namespace veltrane::test {
+
+class FixedClock : public ui::ConsoleClock {
+ public:
+  std::string LongTimeNow() const override { return "9:05:07"; }
+};
+
+class FormFixture : public ::testing::Test {
+ protected:
+  FormFixture() : engine(ticks), view(ticks, ui) {
+    ui::SetAnimationEngine(&engine);
+    desktop.appdata = temp.path().string();
+    form = std::make_unique<ui::TProTarvoCompatibility>(
+        view, desktop, ui, clock,
+        [](const std::string& path) { return std::make_unique<app::PortableIniStore>(path); });
+  }
+  ~FormFixture() override { ui::SetAnimationEngine(nullptr); }
+
+  // Delivers animation ticks until the engine stops.
+  void FinishAnimations() { ticks.RunUntilStopped(); }
+
+  // A game folder below the temporary folder, with the given subfolders.
+  std::string MakeGameFolder(const std::string& name, bool versions, bool assets,
+                             bool version_folder) {
+    const std::string folder = temp.Sub(name);
+    ForceDirectories(folder);
+    if (versions) ForceDirectories(JoinPath(folder, "versions"));
+    if (assets) ForceDirectories(JoinPath(folder, "assets"));
+    if (version_folder) ForceDirectories(JoinPath(JoinPath(folder, "versions"), "1.12.2"));
+    return folder;
+  }
+
+  void WriteLauncherConfig(const std::string& text) {
+    temp.Write(".tlauncher/legacy.properties", text);
+  }
+
+  TempDir temp;
+  FakeTickSource ticks;
+  ui::AnimationEngine engine;
+  ManualUiThread ui;
+  FakeMainView view;
+  FakeDesktop desktop;
+  FixedClock clock;
+  std::unique_ptr<ui::TProTarvoCompatibility> form;
+};
+
+}  // namespace veltrane::test
