@@ -339,6 +339,10 @@ LRESULT Frame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     MessageHook hook = hook_;
     if (hook(hwnd_, msg, wp, lp, &result)) return result;
   }
+  LRESULT handled = 0;
+  if (detail::HandleContainer(hwnd_, msg, wp, lp, SkinManager::Instance().Colors().window,
+                              &handled))
+    return handled;
   switch (msg) {
     case WM_CREATE: {
       HINSTANCE instance = GetModuleHandleW(nullptr);

@@ -8,7 +8,8 @@
 //                                                       bottom border 2)
 //
 // Everything in the frame is a real child window whose text is its caption: the title bar
-// (text = the window caption), its items, and the close button.
+// (text = the window caption), its items, and the close button. The frame keeps its Frame*
+// in GWLP_USERDATA of the top-level window; use the message hook instead of subclassing it.
 #include <windows.h>
 
 #include <functional>
