@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "app/portable_ini.h"
-#include "net/server_paths.h"
 #include "temp_dir.h"
 
 namespace veltrane::net {
@@ -87,9 +84,7 @@ TEST(Manifest, AHugeCountCostsOnlyTheKeysPresent) {
   const std::string three =
       "[modlist]\r\nCount=2147483647\r\nmod1=a.jar\r\nmod2=b.jar\r\nmod3=c.jar\r\n";
   const ManifestFile ini(three);
-  const auto start = std::chrono::steady_clock::now();
   const auto mods = ReadModList(ini);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_EQ(Names(mods), (std::vector<std::string>{"a.jar", "b.jar", "c.jar"}));
   EXPECT_LT(ini.reads, 20);
   // Keys that only look like entries do not stretch the range.
@@ -119,14 +114,6 @@ TEST(Manifest, PlainFileNames) {
            "COM3 .jar", "con.jar.bak"}) {
     EXPECT_FALSE(IsPlainFileName(bad)) << bad;
   }
-}
-
-TEST(ServerPaths, ModUrlsAppendTheNameUnchanged) {
-  EXPECT_EQ(ModUrl("https://files.example/pack", "Мод с пробелом.jar"),
-            "https://files.example/pack/mods3/Мод с пробелом.jar");
-  EXPECT_EQ(ForgeInstallerUrl("https://h"),
-            "https://h/forge-1.12.2-14.23.2.2629-installer-win.exe");
-  EXPECT_EQ(EntrySizeKey(12), "mod12size");
 }
 
 }  // namespace
