@@ -1,0 +1,74 @@
+"""Starting the real program in a prepared prefix, for the end-to-end tests."""
+
+import os
+import shutil
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+import harness
+
+MAIN_CLASS = "TProTarvoCompatibility"
+OK_BUTTON = "\u041e\u041a"  # Wine's Russian message boxes spell OK in Cyrillic
+
+
+def program_exe(session):
+    return Path(os.environ.get("VELTRANE_PROGRAM")
+                or session.build_dir / "src" / "Veltrane Dravenna.exe")
+
+
+class ProgramTest(unittest.TestCase):
+    """One session (display, prefix, driver) per test class; a fresh %APPDATA% per test."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.Session(name=cls.__name__)
+        cls.exe = program_exe(cls.session)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+    def setUp(self):
+        self.appdata = self.session.appdata_dir()
+        for name in ("Pellwick", ".minecraft", ".tlauncher"):
+            shutil.rmtree(self.appdata / name, ignore_errors=True)
+        self.cwd = Path(tempfile.mkdtemp(prefix="veltrane-cwd-"))
+        self.addCleanup(shutil.rmtree, self.cwd, True)
+
+    def call(self, cmd, **args):
+        return self.session.call(cmd, **args)
+
+    def make_game_folder(self, folder=None, version=True):
+        folder = Path(folder or self.appdata / ".minecraft")
+        (folder / "assets").mkdir(parents=True, exist_ok=True)
+        (folder / "versions").mkdir(parents=True, exist_ok=True)
+        if version:
+            (folder / "versions" / "1.12.2").mkdir(exist_ok=True)
+        return folder
+
+    def start(self, env=None):
+        app = self.session.launch(self.exe, env=env, cwd=self.cwd)
+        self.addCleanup(app.kill)
+        hwnd = self.call("wait_window", cls=MAIN_CLASS, visible=True, timeout_ms=60000)["hwnd"]
+        return app, hwnd
+
+    def control(self, parent, **how):
+        return self.call("find", parent=parent, timeout_ms=5000, **how)["hwnd"]
+
+    def props(self, hwnd):
+        return self.call("props", hwnd=hwnd)
+
+    def size(self, hwnd):
+        rect = self.props(hwnd)["rect"]
+        return rect["w"], rect["h"]
+
+    def eventually(self, read, expected, timeout=15.0):
+        limit = time.monotonic() + timeout
+        value = read()
+        while value != expected and time.monotonic() < limit:
+            time.sleep(0.05)
+            value = read()
+        self.assertEqual(value, expected)
+        return value

@@ -1,0 +1,83 @@
+"""The main window in its real form under Wine: its size modes, its console and its close."""
+
+import time
+import unittest
+
+from program import MAIN_CLASS, ProgramTest
+
+CONSOLE_ID = 1013  # the status console's control id
+
+
+class MainWindowTest(ProgramTest):
+    def test_compact_at_start_while_the_folder_is_invalid(self):
+        app, main = self.start()
+        props = self.props(main)
+        self.assertEqual(props["class"], MAIN_CLASS)
+        self.assertEqual(props["text"], "Veltrane v1.2.6 - Dravenna 1.12.2")
+        label = self.control(main, text="Неправильный путь к папке с игрой!")
+        self.eventually(lambda: self.call("text", hwnd=label)["text"],
+                        "Неправильный путь к папке с игрой!")
+        time.sleep(1.5)  # a validation has run: still compact
+        self.assertEqual(self.size(main), (406, 133))
+        self.assertFalse(self.props(self.control(main, text="Действия"))["visible"])
+        # The validation hides both commands of a valid folder.
+        self.assertFalse(self.props(self.control(main, text="Forge Install"))["visible"])
+        self.assertFalse(self.props(self.control(main, text="Setups+"))["visible"])
+        self.session.screenshot("compact")
+
+    def test_valid_folder_grows_and_the_actions_frame_widens(self):
+        self.make_game_folder()
+        app, main = self.start()
+        self.eventually(lambda: self.size(main), (406, 294))
+        self.assertTrue(self.props(self.control(main, text="Setups+"))["visible"])
+        actions = self.control(main, text="Действия")
+        check = self.control(main, text="Проверить совместимость")
+        self.call("mouse", hwnd=check, kind="move", x=20, y=20)
+        time.sleep(1.0)
+        self.assertEqual(self.size(main), (406, 294))  # a move over a button does not widen
+        self.session.screenshot("actions")
+        self.call("mouse", hwnd=actions, kind="move", x=3, y=60)
+        self.eventually(lambda: self.size(main), (830, 294))
+        status = self.control(main, text="Статус")
+        self.assertTrue(self.props(status)["visible"])
+        rect = self.props(main)["rect"]
+        screen_w, screen_h = 1280, 1024
+        self.assertEqual(rect["x"], screen_w // 2 - 830 // 2)
+        self.assertEqual(rect["y"], screen_h // 2 - 294 // 2)
+        self.session.screenshot("wide")
+
+    def test_status_file_then_exit_fades_out_and_ends_with_code_0(self):
+        self.make_game_folder()
+        app, main = self.start()
+        memo = self.control(main, id=CONSOLE_ID)
+        for _ in range(300):
+            if "Добро пожаловать" in self.call("text", hwnd=memo)["text"]:
+                break
+            time.sleep(0.05)
+        self.call("mouse", hwnd=memo, kind="dblclk", x=10, y=10)
+        status_file = self.cwd / "Veltrane - Статус.txt"
+        limit = time.monotonic() + 15
+        while not status_file.exists() and time.monotonic() < limit:
+            time.sleep(0.1)
+        time.sleep(0.5)
+        data = status_file.read_bytes()
+        lines = data.split(b"\r\n")
+        self.assertEqual(lines[-1], b"")  # every line ends in CR LF
+        self.assertTrue(lines[0].startswith(b"["))
+        self.assertIn("Добро пожаловать :)".encode("cp1251"), lines[0])
+        self.assertEqual(lines[3], "ваш клиент Minecraft с сервером Dravenna 1.12.2.".encode("cp1251"))
+        self.assertNotIn(b"\xd0", data)  # not UTF-8
+
+        self.call("click", hwnd=self.control(main, text="Выход"))
+        alphas = []
+        while app.alive() and len(alphas) < 2000:
+            answer = self.session.driver.try_call("alpha", hwnd=main)
+            if answer is None or not answer.get("ok", False):
+                break
+            alphas.append(answer["alpha"])
+        self.assertEqual(app.wait(30), 0)
+        self.assertTrue(any(0 <= a < 255 for a in alphas), alphas[:20])
+
+
+if __name__ == "__main__":
+    unittest.main()
