@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -476,6 +477,50 @@ TEST_F(SkinTest, SelectingASkinRepaintsTheWindow) {
   if (material == CLR_INVALID) GTEST_SKIP() << "the screen cannot be read back here";
   EXPECT_NE(material, emerald);
   EXPECT_EQ(emerald, skins.Colors().window);
+}
+
+// Bounds of the pixels of one exact colour in a shown window; empty when the screen cannot be
+// read back.
+RECT PixelsOf(HWND hwnd, COLORREF color) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  RECT found{client.right, client.bottom, -1, -1};
+  HDC dc = GetDC(hwnd);
+  for (int y = 0; y < client.bottom; ++y) {
+    for (int x = 0; x < client.right; ++x) {
+      if (GetPixel(dc, x, y) != color) continue;
+      found.left = std::min<LONG>(found.left, x);
+      found.top = std::min<LONG>(found.top, y);
+      found.right = std::max<LONG>(found.right, x + 1);
+      found.bottom = std::max<LONG>(found.bottom, y + 1);
+    }
+  }
+  ReleaseDC(hwnd, dc);
+  return found;
+}
+
+TEST_F(SkinTest, LabelIsCentredInItsOwnColourAndGroupCaptionSitsTopRight) {
+  skin::ControlSpec spec = At(8, 8, 300, 60, "ШШШ");
+  spec.font = skin::FontSpec::Pixels("Tahoma", 24, true);
+  spec.text_color = RGB(239, 239, 239);
+  HWND label = skin::CreateLabel(content(), spec);
+  skin::ControlSpec group_spec = At(8, 100, 300, 80, "ШШ");
+  group_spec.font = skin::FontSpec::Pixels("Tahoma", 16, true);
+  group_spec.text_color = RGB(250, 240, 10);
+  HWND group = skin::CreateGroupBox(content(), group_spec);
+  ShowWindow(hwnd_, SW_SHOWNA);
+  UpdateWindow(hwnd_);
+
+  const RECT text = PixelsOf(label, RGB(239, 239, 239));
+  const RECT caption = PixelsOf(group, RGB(250, 240, 10));
+  ShowWindow(hwnd_, SW_HIDE);
+  ASSERT_GT(text.right, text.left) << "no text in the label's colour";
+  EXPECT_NEAR(text.left, 300 - text.right, 6);  // centred horizontally (side bearings aside)
+  EXPECT_NEAR(text.top, 60 - text.bottom, 6);   // and vertically
+  ASSERT_GT(caption.right, caption.left) << "no caption in the group's text colour";
+  EXPECT_GT(caption.left, 150);  // right half
+  EXPECT_GT(caption.right, 300 - 20);
+  EXPECT_LT(caption.bottom, 25);  // top
 }
 
 TEST(SkinManagerTest, SelectsBuiltInSkinsByNameOnly) {
