@@ -1,0 +1,90 @@
+#include "app/startup.h"
+
+#include "Addons/Custom/AllInOne.h"
+#include "app/shared_state.h"
+#include "base/paths.h"
+#include "net/FutureDownloads.h"
+#include "net/manifest.h"
+#include "net/server_paths.h"
+
+namespace veltrane::app {
+
+std::string UpdateOfferText(std::string_view size_text) {
+  return "Программа будет автоматически обновлена.\r\nРазмер обновления: " +
+         std::string(size_text) + "\r\n\r\nДля продолжения нажмите ОК";
+}
+
+bool UpdateDue(std::string_view server_version) {
+  return server_version != kAppVersion && custom::IsPlainVersion(server_version);
+}
+
+namespace {
+
+// A local file error counts as a failed transfer here: there is no window to report it in yet.
+bool Fetch(StartupServices& services, const std::string& url, const std::string& file) {
+  try {
+    return net::DownloadFile(services.Transport(), url, file, nullptr, services.ProgramName());
+  } catch (const net::LocalFileError&) {
+    return false;
+  }
+}
+
+// The update, once the server announced another version. kRunWindows when the downloaded file
+// could not be put beside the program: the running program stays as it is.
+StartupResult Update(StartupServices& services, const std::string& data_folder,
+                     const std::string& server_url, const std::string& version) {
+  const std::string update_url = server_url + std::string(net::kUpdatePath);
+  const std::int64_t size = net::GetRemoteFileSize(services.Transport(), update_url);
+  if (!services.ShowMessage(UpdateOfferText(services.SizeToText(static_cast<double>(size))),
+                            kUpdateCaption, ui::Desktop::Buttons::OkCancel,
+                            ui::Desktop::Icon::Information)) {
+    return StartupResult::kExit;
+  }
+  const std::string temp_name = services.RandomDigits(20) + ".exe";
+  const std::string final_name = "Veltrane Dravenna v" + version + ".exe";
+  const std::string downloaded = JoinPath(data_folder, temp_name);
+  if (!Fetch(services, update_url, downloaded)) {
+    services.ShowMessage(kUpdateFailedText, kErrorCaption, ui::Desktop::Buttons::Ok,
+                         ui::Desktop::Icon::Error);
+    return StartupResult::kExit;
+  }
+  if (!custom::MoveFileTo(downloaded, JoinPath(services.ProgramFolder(), temp_name), false)) {
+    DeleteFileAt(downloaded);
+    services.ShowMessage(kUpdateNotPlacedText, kErrorCaption, ui::Desktop::Buttons::Ok,
+                         ui::Desktop::Icon::Error);
+    return StartupResult::kRunWindows;
+  }
+  services.ReplaceSelfAndExit(final_name, temp_name);
+  return StartupResult::kExit;
+}
+
+}  // namespace
+
+StartupResult RunStartup(StartupServices& services) {
+  if (services.ActivateRunningCopy(kMainWindowClass)) return StartupResult::kExit;
+  const std::string server_url = build::kServerUrl;
+  const std::string data_folder = DataFolderIn(services.ExpandEnvText("%appdata%"));
+  ForceDirectories(data_folder);
+  const std::string manifest_path = ManifestIniPath(data_folder);
+  {
+    const std::unique_ptr<IniStore> manifest = services.OpenIni(manifest_path);
+    if (!services.Transport().IsConnected()) {
+      services.ShowMessage(kNoConnectionText, kErrorCaption, ui::Desktop::Buttons::Ok,
+                           ui::Desktop::Icon::Warning);
+    } else {
+      DeleteFileAt(manifest_path);
+      // A failed fetch leaves no file: the version then reads as our own.
+      Fetch(services, server_url + std::string(net::kManifestPath), manifest_path);
+      const std::string version = net::ReadLastVersion(*manifest, kAppVersion);
+      if (UpdateDue(version)) {
+        const StartupResult result = Update(services, data_folder, server_url, version);
+        if (result == StartupResult::kExit) return result;
+      }
+    }
+    services.BringApplicationToFront();
+  }
+  if (services.ActivateRunningCopy(kMainWindowClass)) return StartupResult::kExit;
+  return StartupResult::kRunWindows;
+}
+
+}  // namespace veltrane::app

@@ -1,0 +1,57 @@
+#pragma once
+// Start-up before any window: one copy only, the data folder, the update check and the
+// self-update. What it needs of the system is behind StartupServices.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/ini_store.h"
+#include "net/transport.h"
+#include "ui/desktop.h"
+
+namespace veltrane::app {
+
+inline constexpr std::string_view kAppVersion = "1.2.6.3";
+inline constexpr std::string_view kMainWindowClass = "TProTarvoCompatibility";
+inline constexpr std::string_view kUpdateCaption = "Обновление";
+inline constexpr std::string_view kErrorCaption = "Ошибка";
+inline constexpr std::string_view kNoConnectionText =
+    "К сожалению, проверить обновления не удалось.";
+inline constexpr std::string_view kUpdateFailedText =
+    "Не удалось скачать файл обновления.\r\nПрограмма будет закрыта.";
+inline constexpr std::string_view kUpdateNotPlacedText =
+    "Не удалось установить файл обновления.\r\nПрограмма будет запущена без обновления.";
+
+class StartupServices {
+ public:
+  virtual ~StartupServices() = default;
+  // True when another copy's main window was found and brought to the front.
+  virtual bool ActivateRunningCopy(std::string_view class_name) = 0;
+  virtual std::string ExpandEnvText(std::string_view text) = 0;
+  virtual std::unique_ptr<IniStore> OpenIni(const std::string& path) = 0;
+  virtual net::Transport& Transport() = 0;
+  virtual std::string SizeToText(double bytes) = 0;
+  virtual bool ShowMessage(std::string_view text, std::string_view caption,
+                           ui::Desktop::Buttons buttons, ui::Desktop::Icon icon) = 0;
+  virtual std::string RandomDigits(std::uint8_t count) = 0;
+  // The folder of the running program's file, and its name (the downloads' user agent).
+  virtual std::string ProgramFolder() = 0;
+  virtual std::string ProgramName() = 0;
+  // Writes and starts the replacement batch file; the process then ends.
+  virtual void ReplaceSelfAndExit(std::string_view target, std::string_view downloaded) = 0;
+  virtual void BringApplicationToFront() = 0;
+};
+
+enum class StartupResult { kRunWindows, kExit };
+
+// The update message for a size text.
+std::string UpdateOfferText(std::string_view size_text);
+// Whether the server's version text asks for an update: any difference from our own, letter
+// case included, but only for a plain version (digits, Latin letters, dots, hyphens).
+bool UpdateDue(std::string_view server_version);
+
+StartupResult RunStartup(StartupServices& services);
+
+}  // namespace veltrane::app

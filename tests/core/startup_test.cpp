@@ -1,0 +1,173 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include "app/portable_ini.h"
+#include "app/shared_state.h"
+#include "base/paths.h"
+#include "build_config.h"
+#include "fake_server.h"
+#include "temp_dir.h"
+
+namespace veltrane::app {
+namespace {
+
+class FakeStartup : public StartupServices {
+ public:
+  explicit FakeStartup(const test::TempDir& temp)
+      : appdata(temp.Sub("appdata")), program_folder(temp.Sub("program")) {
+    ForceDirectories(program_folder);
+  }
+
+  bool ActivateRunningCopy(std::string_view class_name) override {
+    activation_checks.emplace_back(class_name);
+    return running_copy;
+  }
+  std::string ExpandEnvText(std::string_view text) override {
+    return text == "%appdata%" ? appdata : std::string(text);
+  }
+  std::unique_ptr<IniStore> OpenIni(const std::string& path) override {
+    return std::make_unique<PortableIniStore>(path);
+  }
+  net::Transport& Transport() override { return server; }
+  std::string SizeToText(double bytes) override { return std::to_string(long(bytes)) + " B"; }
+  bool ShowMessage(std::string_view text, std::string_view caption, ui::Desktop::Buttons,
+                   ui::Desktop::Icon icon) override {
+    boxes.push_back({std::string(caption), std::string(text), icon});
+    return answer_ok;
+  }
+  std::string RandomDigits(std::uint8_t count) override { return std::string(count, '7'); }
+  std::string ProgramFolder() override { return program_folder; }
+  std::string ProgramName() override { return "Veltrane Dravenna.exe"; }
+  void ReplaceSelfAndExit(std::string_view target, std::string_view downloaded) override {
+    replaced = {std::string(target), std::string(downloaded)};
+  }
+  void BringApplicationToFront() override { ++fronts; }
+
+  struct Box {
+    std::string caption;
+    std::string text;
+    ui::Desktop::Icon icon;
+  };
+
+  std::string appdata;
+  std::string program_folder;
+  test::FakeServer server;
+  bool running_copy = false;
+  bool answer_ok = true;
+  std::vector<std::string> activation_checks;
+  std::vector<Box> boxes;
+  std::optional<std::pair<std::string, std::string>> replaced;
+  int fronts = 0;
+};
+
+class StartupTest : public ::testing::Test {
+ protected:
+  void Announce(const std::string& version) {
+    services.server.Put(url + "/Update", "[Update]\r\nlastversion=" + version + "\r\n");
+  }
+
+  test::TempDir temp;
+  FakeStartup services{temp};
+  const std::string url = build::kServerUrl;
+};
+
+TEST(UpdateDecision, AnyDifferenceOfAPlainVersionCounts) {
+  EXPECT_FALSE(UpdateDue("1.2.6.3"));
+  EXPECT_TRUE(UpdateDue("1.2.6.4"));
+  EXPECT_TRUE(UpdateDue("1.2.6.2"));  // older counts too
+  EXPECT_TRUE(UpdateDue("1.2.6.3a"));
+  EXPECT_TRUE(UpdateDue("1.2.6-RC1"));
+  EXPECT_FALSE(UpdateDue(""));
+  EXPECT_FALSE(UpdateDue("1.2.7\" & del *"));
+  EXPECT_FALSE(UpdateDue("..\\..\\x"));
+  EXPECT_EQ(UpdateOfferText("1,5 Мб."),
+            "Программа будет автоматически обновлена.\r\nРазмер обновления: 1,5 Мб.\r\n\r\n"
+            "Для продолжения нажмите ОК");
+}
+
+TEST_F(StartupTest, SameVersionStartsNormallyWithoutABox) {
+  Announce("1.2.6.3");
+  EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);
+  EXPECT_TRUE(services.boxes.empty());
+  EXPECT_EQ(services.activation_checks.size(), 2u);
+  EXPECT_EQ(services.activation_checks[0], "TProTarvoCompatibility");
+  EXPECT_TRUE(DirectoryExists(DataFolderIn(services.appdata)));
+  // The fetched manifest stays for the first check.
+  EXPECT_TRUE(FileExists(ManifestIniPath(DataFolderIn(services.appdata))));
+}
+
+TEST_F(StartupTest, ARunningCopyEndsThisOneBeforeTheUpdateCheck) {
+  services.running_copy = true;
+  EXPECT_EQ(RunStartup(services), StartupResult::kExit);
+  EXPECT_TRUE(services.server.Opened().empty());
+}
+
+TEST_F(StartupTest, NoConnectionGivesOneWarningThenTheWindows) {
+  services.server.connected = false;
+  EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].caption, "Ошибка");
+  EXPECT_EQ(services.boxes[0].text, "К сожалению, проверить обновления не удалось.");
+  EXPECT_EQ(services.boxes[0].icon, ui::Desktop::Icon::Warning);
+  EXPECT_TRUE(services.server.Opened().empty());
+}
+
+TEST_F(StartupTest, AMissingManifestOrVersionStartsNormally) {
+  EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);  // the server answers 404
+  EXPECT_TRUE(services.boxes.empty());
+  EXPECT_FALSE(FileExists(ManifestIniPath(DataFolderIn(services.appdata))));
+}
+
+TEST_F(StartupTest, CancelOnTheOfferEndsWithoutWindows) {
+  Announce("1.2.6.4");
+  services.server.Put(url + "/Update.exe", std::string(1536, 'x'));
+  services.answer_ok = false;
+  EXPECT_EQ(RunStartup(services), StartupResult::kExit);
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].caption, "Обновление");
+  EXPECT_EQ(services.boxes[0].text, UpdateOfferText("1536 B"));
+  EXPECT_FALSE(services.replaced);
+}
+
+TEST_F(StartupTest, OkDownloadsPlacesTheFileBesideTheProgramAndReplaces) {
+  Announce("1.2.7");
+  services.server.Put(url + "/Update.exe", "MZ new program");
+  EXPECT_EQ(RunStartup(services), StartupResult::kExit);
+  const std::string temp_name = std::string(20, '7') + ".exe";
+  ASSERT_TRUE(services.replaced);
+  EXPECT_EQ(services.replaced->first, "Veltrane Dravenna v1.2.7.exe");
+  EXPECT_EQ(services.replaced->second, temp_name);
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(services.program_folder, temp_name)), "MZ new program");
+  EXPECT_FALSE(FileExists(JoinPath(DataFolderIn(services.appdata), temp_name)));
+}
+
+TEST_F(StartupTest, AFailedUpdateDownloadIsReportedAndEndsTheProgram) {
+  Announce("1.2.7");
+  EXPECT_EQ(RunStartup(services), StartupResult::kExit);
+  ASSERT_EQ(services.boxes.size(), 2u);
+  EXPECT_EQ(services.boxes[1].caption, "Ошибка");
+  EXPECT_EQ(services.boxes[1].text,
+            "Не удалось скачать файл обновления.\r\nПрограмма будет закрыта.");
+  EXPECT_EQ(services.boxes[1].icon, ui::Desktop::Icon::Error);
+  EXPECT_FALSE(services.replaced);
+}
+
+TEST_F(StartupTest, AnUpdateThatCannotBePlacedKeepsTheProgramAndGoesOn) {
+  Announce("1.2.7");
+  services.server.Put(url + "/Update.exe", "MZ new program");
+  services.program_folder = temp.Sub("no/such/folder");
+  EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);
+  ASSERT_EQ(services.boxes.size(), 2u);
+  EXPECT_EQ(services.boxes[1].caption, "Ошибка");
+  EXPECT_FALSE(services.replaced);
+}
+
+TEST_F(StartupTest, AVersionTextThatIsNotPlainOffersNothing) {
+  Announce("1.3\" & del /q *.* & \"");
+  EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);
+  EXPECT_TRUE(services.boxes.empty());
+}
+
+}  // namespace
+}  // namespace veltrane::app
