@@ -1,20 +1,23 @@
-// Entry point: one copy of the program, its main window, the event loop.
+// Entry point: start-up (single copy, update check), then the two windows and the event loop.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "Addons/Custom/AllInOne.h"
+#include "app/startup.h"
+#include "app/startup_services.h"
 #include "ui/FutureAnimations.h"
 #include "ui/main_window.h"
 #include "ui/ui_host.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace veltrane;
-  win32::ActivateRunningCopy("TProTarvoCompatibility");
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
-                                                      ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
+  {
+    win32::Win32StartupServices startup;
+    if (app::RunStartup(startup) == app::StartupResult::kExit) ExitProcess(0);
+  }
 
   win32::UiHost host;
   ui::AnimationEngine animations(host);
