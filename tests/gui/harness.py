@@ -182,13 +182,13 @@ class App:
 class Server:
     """The loopback test server (tests/server/test_server.py) serving one folder."""
 
-    def __init__(self, root, work):
+    def __init__(self, root, work, port=0):
         self.root = Path(root)
         port_file = Path(work) / "server.port"
         self._log = open(Path(work) / "server.log", "wb")
         self.proc = subprocess.Popen(
             ["python3", str(TEST_SERVER), "--root", str(self.root), "--port-file",
-             str(port_file)], stdout=self._log, stderr=subprocess.STDOUT)
+             str(port_file), "--port", str(port)], stdout=self._log, stderr=subprocess.STDOUT)
         limit = time.monotonic() + 15
         while not (port_file.exists() and port_file.read_text().strip()):
             if self.proc.poll() is not None or time.monotonic() > limit:
@@ -340,8 +340,9 @@ class Session:
 
     windows_path = staticmethod(windows_path)
 
-    def start_server(self, root):
-        server = Server(root, tempfile.mkdtemp(dir=self._work))
+    def start_server(self, root, port=0):
+        """The loopback test server on `port` (0: a free one)."""
+        server = Server(root, tempfile.mkdtemp(dir=self._work), port)
         self._servers.append(server)
         return server
 

@@ -395,10 +395,12 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--root", required=True)
     parser.add_argument("--port-file", required=True)
+    parser.add_argument("--port", type=int, default=0,
+                        help="a fixed port (programs built against a fixed address); 0 picks one")
     parser.add_argument("--faults")
     parser.add_argument("--rate", type=int, default=0, help="bytes per second per connection")
     args = parser.parse_args(argv)
-    server = Server(("127.0.0.1", 0), Handler)
+    server = Server(("127.0.0.1", args.port), Handler)
     server.state = State(args.root, args.rate)
     if args.faults:
         server.state.load_faults(args.faults)

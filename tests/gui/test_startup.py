@@ -1,0 +1,170 @@
+"""Start-up and the game folder, in the real program under Wine against the loopback server."""
+
+import os
+import shutil
+import tempfile
+import time
+import unittest
+from pathlib import Path
+from urllib.parse import urlparse
+
+from program import MAIN_CLASS, OK_BUTTON, ProgramTest
+
+CANCEL_BUTTON = "Отмена"
+SERVER_PORT = urlparse(os.environ.get("VELTRANE_SERVER_URL", "http://127.0.0.1:47613")).port
+
+
+class StartupTest(ProgramTest):
+    def setUp(self):
+        super().setUp()
+        self.root = Path(tempfile.mkdtemp(prefix="veltrane-served-"))
+        self.addCleanup(shutil.rmtree, self.root, True)
+        self.server = self.session.start_server(self.root, port=SERVER_PORT)
+        self.addCleanup(self.server.stop)
+
+    def announce(self, version):
+        (self.root / "Update").write_bytes(
+            ("[Update]\r\nlastversion=%s\r\n" % version).encode("ascii"))
+
+    def program_copy(self):
+        """The program in a folder of its own, so that an update may replace it."""
+        folder = Path(tempfile.mkdtemp(prefix="veltrane-program-"))
+        self.addCleanup(shutil.rmtree, folder, True)
+        target = folder / "Veltrane Dravenna.exe"
+        shutil.copy(self.exe, target)
+        return folder, target
+
+    def main_windows(self):
+        return self.call("windows", cls=MAIN_CLASS)["windows"]
+
+    def label_text(self, main):
+        return self.call("text", hwnd=self.control(main, id=1004))["text"]
+
+    def test_first_start_uses_the_default_folder_and_both_options(self):
+        self.announce("1.2.6.3")
+        app, main = self.start()
+        edit = self.control(main, id=1003)
+        self.eventually(lambda: self.call("text", hwnd=edit)["text"].endswith(
+            "\\AppData\\Roaming\\.minecraft"), True)
+        for caption in ("Турбо", "Setups"):
+            self.assertEqual(self.call("check", hwnd=self.control(main, text=caption))["check"], 1)
+        self.session.screenshot("first-start")
+
+    def test_a_second_start_hands_over_to_the_first(self):
+        self.announce("1.2.6.3")
+        app, main = self.start()
+        second = self.session.launch(self.exe, cwd=self.cwd)
+        self.assertEqual(second.wait(60), 0)
+        self.assertEqual(len(self.main_windows()), 1)
+        self.assertTrue(app.alive())
+
+    def test_cancel_on_the_update_offer_ends_without_a_window(self):
+        self.announce("1.2.7")
+        (self.root / "Update.exe").write_bytes(b"x" * 1536)
+        app = self.session.launch(self.exe, cwd=self.cwd)
+        self.addCleanup(app.kill)
+        box = self.call("msgbox", caption="Обновление", timeout_ms=60000)
+        self.assertEqual(box["text"], "Программа будет автоматически обновлена.\r\n"
+                         "Размер обновления: 1,5 Кб\r\n\r\nДля продолжения нажмите ОК")
+        self.assertEqual(box["buttons"], [OK_BUTTON, CANCEL_BUTTON])
+        self.session.screenshot("update-offer")
+        self.call("press", hwnd=box["hwnd"], button=CANCEL_BUTTON)
+        self.assertEqual(app.wait(30), 0)
+        self.assertEqual(self.main_windows(), [])
+
+    def test_ok_replaces_the_program_and_starts_the_new_one(self):
+        self.announce("1.2.7")
+        new_program = Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes()
+        (self.root / "Update.exe").write_bytes(new_program)
+        folder, target = self.program_copy()
+        app = self.session.launch(target, cwd=folder)
+        self.addCleanup(app.kill)
+        box = self.call("msgbox", caption="Обновление", timeout_ms=60000)
+        self.call("press", hwnd=box["hwnd"], button=OK_BUTTON)
+        self.assertEqual(app.wait(60), 0)
+        # The served program, started under its final name, shows its window.
+        self.call("wait_window", cls="VeltraneGuiFixture", timeout_ms=60000)
+        final = folder / "Veltrane Dravenna v1.2.7.exe"
+        self.eventually(lambda: final.exists() and not target.exists(), True, timeout=60)
+        self.assertEqual(final.read_bytes(), new_program)
+        self.assertEqual(self.main_windows(), [])
+
+    def test_a_failed_update_download_is_reported_and_ends_the_program(self):
+        self.announce("1.2.7")  # no Update.exe: the server answers 404
+        folder, target = self.program_copy()
+        before = target.read_bytes()
+        app = self.session.launch(target, cwd=folder)
+        self.addCleanup(app.kill)
+        offer = self.call("msgbox", caption="Обновление", timeout_ms=60000)
+        self.call("press", hwnd=offer["hwnd"], button=OK_BUTTON)
+        box = self.call("msgbox", caption="Ошибка", timeout_ms=60000)
+        self.assertEqual(box["text"],
+                         "Не удалось скачать файл обновления.\r\nПрограмма будет закрыта.")
+        self.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
+        self.assertEqual(app.wait(30), 0)
+        self.assertEqual(target.read_bytes(), before)
+        self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
+
+    def test_launcher_configuration_names_a_valid_folder(self):
+        self.announce("1.2.6.3")
+        game = self.make_game_folder(Path(tempfile.mkdtemp(prefix="veltrane-game-")))
+        self.addCleanup(shutil.rmtree, game, True)
+        escaped = self.session.windows_path(game).replace("\\", "\\\\").replace(":", "\\:")
+        (self.appdata / ".tlauncher").mkdir(parents=True, exist_ok=True)
+        (self.appdata / ".tlauncher" / "legacy.properties").write_bytes(
+            ("#TLauncher\nminecraft.gamedir=%s\n" % escaped).encode("cp1251"))
+        app, main = self.start()
+        self.eventually(lambda: self.size(main), (406, 294))
+        rect = self.props(main)["rect"]
+        self.assertEqual((rect["x"], rect["y"]), (1280 // 2 - 406 // 2, 1024 // 2 - 294 // 2))
+        self.assertEqual(self.label_text(main), "Правильная директория!")
+        self.assertTrue(self.props(self.control(main, text="Setups+"))["visible"])
+        self.assertTrue(self.props(self.control(main, text="Forge Install"))["visible"])
+        self.session.screenshot("launcher-folder")
+
+    def test_versions_without_the_game_version_and_a_folder_turning_invalid(self):
+        self.announce("1.2.6.3")
+        game = self.make_game_folder(version=False)
+        app, main = self.start()
+        self.eventually(lambda: self.label_text(main), "Версия 1.12.2 отсутствует!")
+        self.assertEqual(self.size(main), (406, 133))
+        (game / "versions" / "1.12.2").mkdir()
+        self.eventually(lambda: self.size(main), (406, 294))
+        self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
+        self.eventually(lambda: self.size(main), (830, 294))
+        shutil.rmtree(game / "assets")
+        self.eventually(lambda: self.size(main), (406, 133))
+        self.assertEqual(self.label_text(main), "Неправильный путь к папке с игрой!")
+
+    def test_a_running_game_is_warned_about_and_only_its_process_is_closed(self):
+        self.announce("1.2.6.3")
+        self.make_game_folder()
+        fake = Path(os.environ["VELTRANE_FAKE_GAME"])
+        game_dir = Path(tempfile.mkdtemp(prefix="veltrane-javaw-"))
+        self.addCleanup(shutil.rmtree, game_dir, True)
+        (game_dir / "game").mkdir()
+        (game_dir / "other").mkdir()
+        shutil.copy(fake, game_dir / "game" / "javaw.exe")
+        shutil.copy(fake, game_dir / "other" / "javaw.exe")
+        other = self.session.launch(game_dir / "other" / "javaw.exe")
+        self.addCleanup(other.kill)
+        game = self.session.launch(game_dir / "game" / "javaw.exe",
+                                   args=("LWJGL", "Minecraft 1.12.2"))
+        self.addCleanup(game.kill)
+        self.call("wait_window", cls="LWJGL", timeout_ms=30000)
+        app, main = self.start()
+        box = self.call("msgbox", caption="Предупреждение", timeout_ms=60000)
+        self.assertTrue(box["text"].startswith("Пожалуйста не запускайте игру\r\n"))
+        self.session.screenshot("game-warning")
+        time.sleep(2.5)  # the watch is paused while the warning is open: still one box
+        self.assertEqual(len(self.call("windows", cls="#32770")["windows"]), 1)
+        self.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
+        game.wait(30)
+        self.assertFalse(game.alive())
+        time.sleep(2)
+        self.assertTrue(other.alive())
+        self.assertTrue(app.alive())
+
+
+if __name__ == "__main__":
+    unittest.main()
