@@ -189,7 +189,7 @@ class Server:
         self.proc = subprocess.Popen(
             ["python3", str(TEST_SERVER), "--root", str(self.root), "--port-file",
              str(port_file), "--port", str(port)], stdout=self._log, stderr=subprocess.STDOUT)
-        limit = time.monotonic() + 15
+        limit = time.monotonic() + 30
         while not (port_file.exists() and port_file.read_text().strip()):
             if self.proc.poll() is not None or time.monotonic() > limit:
                 self.stop()

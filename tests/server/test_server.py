@@ -400,7 +400,16 @@ def main(argv=None):
     parser.add_argument("--faults")
     parser.add_argument("--rate", type=int, default=0, help="bytes per second per connection")
     args = parser.parse_args(argv)
-    server = Server(("127.0.0.1", args.port), Handler)
+    # A fixed port may still be held by the server of the test before: wait for it a while.
+    deadline = time.monotonic() + 20
+    while True:
+        try:
+            server = Server(("127.0.0.1", args.port), Handler)
+            break
+        except OSError:
+            if not args.port or time.monotonic() > deadline:
+                raise
+            time.sleep(0.2)
     server.state = State(args.root, args.rate)
     if args.faults:
         server.state.load_faults(args.faults)

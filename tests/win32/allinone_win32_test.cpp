@@ -5,7 +5,7 @@
 #include <functional>
 #include <thread>
 
-#include "Addons/Custom/AllInOne.h"
+#include "Addons/Custom/AllInOneWin32.h"
 #include "base/u8path.h"
 #include "base/wide.h"
 #include "temp_dir.h"

@@ -1,6 +1,6 @@
 #include "app/startup_services.h"
 
-#include "Addons/Custom/AllInOne.h"
+#include "Addons/Custom/AllInOneWin32.h"
 #include "app/profile_ini.h"
 #include "base/u8path.h"
 #include "base/wide.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "Addons/Custom/AllInOne.h"
+#include "Addons/Custom/AllInOneWin32.h"
 #include "base/wide.h"
 #include "ui/skin/controls.h"
 

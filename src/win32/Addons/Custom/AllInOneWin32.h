@@ -8,8 +8,7 @@
 #include <string>
 #include <string_view>
 
-// Both layers name the unit AllInOne.h; a relative path keeps the core one from being shadowed.
-#include "../../../core/Addons/Custom/AllInOne.h"
+#include "Addons/Custom/AllInOne.h"
 
 namespace veltrane::win32 {
 

@@ -1,4 +1,4 @@
-#include "AllInOne.h"
+#include "Addons/Custom/AllInOneWin32.h"
 
 #include <shellapi.h>
 #include <tlhelp32.h>
