@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Loopback HTTP/1.1 server for the tests: serves a folder as static files, with faults on request.
 
-    test_server.py --root DIR --port-file FILE [--faults FILE.json] [--rate BYTES_PER_S]
+    test_server.py --root DIR --port-file FILE [--port N] [--faults FILE.json] [--rate BYTES_PER_S]
 
-Binds 127.0.0.1 on a free port and writes the port number to --port-file once it accepts
-connections. GET and HEAD; keep-alive with an exact Content-Length; one thread per connection.
+Binds 127.0.0.1 on a free port (or on --port N, waiting up to 20 s while that port is still taken)
+and writes the port number to --port-file once it accepts connections. GET and HEAD; keep-alive with an exact Content-Length; one thread per connection.
 
 Request paths are percent-decoded to bytes and read as UTF-8; raw (unescaped) UTF-8 bytes are
 accepted as well, since WinInet sends either form depending on the call. Bytes that are not UTF-8
