@@ -18,6 +18,11 @@ class FakeDesktop : public ui::Desktop {
   void RunCommandLine(std::string_view command_line, int show) override {
     commands.emplace_back(std::string(command_line), show);
   }
+  void OpenFile(std::string_view file, std::string_view folder) override {
+    opened_files.emplace_back(std::string(file), std::string(folder));
+    if (on_open) on_open(std::string(file));
+  }
+  std::string ProgramName() override { return "Veltrane Dravenna.exe"; }
   std::string ExpandEnvText(std::string_view text) override {
     std::string result(text);
     const std::string key = "%appdata%";
@@ -56,6 +61,8 @@ class FakeDesktop : public ui::Desktop {
   std::string clipboard;
   std::vector<std::string> explored;
   std::vector<std::pair<std::string, int>> commands;
+  std::vector<std::pair<std::string, std::string>> opened_files;
+  std::function<void(const std::string&)> on_open;
   std::vector<Message> messages;
   std::function<void()> on_message;
   bool answer_ok = true;

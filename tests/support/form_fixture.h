@@ -10,6 +10,7 @@
 #include "base/paths.h"
 #include "fake_desktop.h"
 #include "fake_main_view.h"
+#include "fake_server.h"
 #include "temp_dir.h"
 #include "ui/Unit1.h"
 
@@ -26,7 +27,7 @@ class FormFixture : public ::testing::Test {
     ui::SetAnimationEngine(&engine);
     desktop.appdata = temp.path().string();
     form = std::make_unique<ui::TProTarvoCompatibility>(
-        view, desktop, ui, clock,
+        view, desktop, ui, clock, server,
         [](const std::string& path) { return std::make_unique<app::PortableIniStore>(path); });
   }
   ~FormFixture() override { ui::SetAnimationEngine(nullptr); }
@@ -56,6 +57,7 @@ class FormFixture : public ::testing::Test {
   FakeMainView view;
   FakeDesktop desktop;
   FixedClock clock;
+  FakeServer server;
   std::unique_ptr<ui::TProTarvoCompatibility> form;
 };
 

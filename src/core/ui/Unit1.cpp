@@ -9,8 +9,13 @@
 namespace veltrane::ui {
 
 TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop, UiThread& ui,
-                                               const ConsoleClock& clock, IniOpener open_ini)
-    : view_(view), desktop_(desktop), open_ini_(std::move(open_ini)), console_(ui, clock) {}
+                                               const ConsoleClock& clock, net::Transport& transport,
+                                               IniOpener open_ini)
+    : view_(view),
+      desktop_(desktop),
+      transport_(transport),
+      open_ini_(std::move(open_ini)),
+      console_(ui, clock) {}
 
 void TProTarvoCompatibility::FormCreate() {
   const WindowLayout layout = LayoutOf(view_);

@@ -9,6 +9,7 @@
 
 #include "app/ini_store.h"
 #include "app/shared_state.h"
+#include "net/transport.h"
 #include "ui/desktop.h"
 #include "ui/main_view.h"
 #include "ui/status_console.h"
@@ -28,7 +29,7 @@ class TProTarvoCompatibility {
  public:
   // Everything passed in must outlive the form.
   TProTarvoCompatibility(MainView& view, Desktop& desktop, UiThread& ui, const ConsoleClock& clock,
-                         IniOpener open_ini);
+                         net::Transport& transport, IniOpener open_ini);
 
   app::SharedState& State() { return state_; }
   const StatusConsole& StatusLog() const { return console_; }
@@ -65,6 +66,12 @@ class TProTarvoCompatibility {
   void sButtonSetFolderClick();
   void sButtonCopyTLClick();
 
+  // The extra-settings tool and the Forge installer, fetched into the game folder and opened.
+  bool StartSetupsPlus();
+  void sTitleBar1Items0MouseUp();
+  void sTitleBar1Items2MouseUp();
+  void sButtonInstFClick() {}
+
   // Switches the progress row (0 none, 1 one bar across, 2 all five) and waits until the window
   // has the mode's height, running window messages meanwhile. Other values do nothing.
   void ChngSize(std::uint8_t SScript);
@@ -72,14 +79,20 @@ class TProTarvoCompatibility {
  private:
   void CloseTick();
   void WatchForRunningGame();
+  // Fetches a file of the server's root into the game folder with the first bar and opens it.
+  bool FetchAndOpen(std::string_view url, std::string_view name);
 
   MainView& view_;
   Desktop& desktop_;
+  net::Transport& transport_;
   IniOpener open_ini_;
   app::SharedState state_;
   StatusConsole console_;
   // Where the folder dialog opens: the loaded game folder or the one "TL" took.
   std::string folder_dialog_start_;
+  // Set while the tool or the installer is being fetched: a second activation is refused, so
+  // the half-written file is never deleted or opened.
+  bool fetching_extra_ = false;
 };
 
 }  // namespace veltrane::ui

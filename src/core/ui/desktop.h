@@ -16,6 +16,11 @@ class Desktop {
   virtual void ExploreFolder(std::string_view folder) = 0;
   // Starts a command line without waiting; throws on failure with the system's message.
   virtual void RunCommandLine(std::string_view command_line, int show) = 0;
+  // The shell's "open" verb on a file, with `folder` as its working folder; not waited for.
+  // Failures are silent.
+  virtual void OpenFile(std::string_view file, std::string_view folder) = 0;
+  // The running program's file name without folder (the user agent of its downloads).
+  virtual std::string ProgramName() = 0;
   // Expands %NAME% references from the environment.
   virtual std::string ExpandEnvText(std::string_view text) = 0;
   // Converts UTF-8 text to the system's ANSI code page, and back.

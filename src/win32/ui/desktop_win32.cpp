@@ -7,6 +7,7 @@
 
 #include "Addons/Custom/AllInOneWin32.h"
 #include "base/wide.h"
+#include "net/wininet_transport.h"
 #include "ui/skin/controls.h"
 
 namespace veltrane::win32 {
@@ -30,6 +31,15 @@ void Win32Desktop::ExploreFolder(std::string_view folder) {
 
 void Win32Desktop::RunCommandLine(std::string_view command_line, int show) {
   win32::RunCommandLine(std::string(command_line), show);
+}
+
+void Win32Desktop::OpenFile(std::string_view file, std::string_view folder) {
+  ShellExecuteW(owner_, L"open", Widen(file).c_str(), nullptr, Widen(folder).c_str(),
+                SW_SHOWNORMAL);
+}
+
+std::string Win32Desktop::ProgramName() {
+  return OwnExeName();
 }
 
 std::string Win32Desktop::ExpandEnvText(std::string_view text) {

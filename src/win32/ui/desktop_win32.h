@@ -12,6 +12,8 @@ class Win32Desktop : public ui::Desktop {
   void CopyToClipboard(std::string_view text) override;
   void ExploreFolder(std::string_view folder) override;
   void RunCommandLine(std::string_view command_line, int show) override;
+  void OpenFile(std::string_view file, std::string_view folder) override;
+  std::string ProgramName() override;
   std::string ExpandEnvText(std::string_view text) override;
   std::string ToAnsi(std::string_view text) override;
   std::string FromAnsi(std::string_view text) override;

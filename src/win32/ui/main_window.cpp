@@ -128,7 +128,7 @@ void BarBinding::Show(const net::BarView& view) {
 MainWindow::MainWindow(UiHost& host, ui::AnimationEngine& animations)
     : host_(host), animations_(animations) {
   form_ = std::make_unique<ui::TProTarvoCompatibility>(
-      *this, desktop_, host_, clock_,
+      *this, desktop_, host_, clock_, transport_,
       [](const std::string& path) -> std::unique_ptr<app::IniStore> {
         return std::make_unique<ProfileIniStore>(path);
       });
@@ -279,6 +279,16 @@ void MainWindow::WireEvents() {
                    [this, &form] { Guard([&] { form.sButtonExitClick(); }); });
   skin::SetOnMouseMove(ControlHwnd(Control::sGroupBox3),
                        [this, &form](POINT) { Guard([&] { form.sGroupBox3MouseMove(); }); });
+  // The title-bar commands run on the release of the left or the right button over them.
+  const auto on_release = [this](std::function<void()> command) {
+    return [this, command](skin::MouseButton button, POINT) {
+      if (button != skin::MouseButton::Middle) Guard(command);
+    };
+  };
+  skin::SetOnMouseUp(frame_->TitleItem(0), on_release([&form] { form.sTitleBar1Items0MouseUp(); }));
+  skin::SetOnMouseUp(frame_->TitleItem(1), on_release([&form] { form.sTitleBar1Items2MouseUp(); }));
+  skin::SetOnClick(ControlHwnd(Control::sButtonInstF),
+                   [this, &form] { Guard([&] { form.sButtonInstFClick(); }); });
   frame_->SetMessageHook([this](HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     return OnMessage(msg, wp, lp, result);
   });

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "net/bar_model.h"
+#include "net/wininet_transport.h"
 #include "ui/Unit1.h"
 #include "ui/desktop_win32.h"
 #include "ui/main_view.h"
@@ -113,6 +114,7 @@ class MainWindow : public ui::MainView {
   ui::AnimationEngine& animations_;
   Win32Desktop desktop_;
   Win32ConsoleClock clock_;
+  WinInetTransport transport_;
   std::unique_ptr<ui::TProTarvoCompatibility> form_;
   skin::Frame* frame_ = nullptr;
   std::array<HWND, 22> controls_{};

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "build_config.h"
+#include "form_fixture.h"
+
+namespace veltrane::ui {
+namespace {
+
+class ExtrasTest : public test::FormFixture {
+ protected:
+  ExtrasTest() {
+    form->FormCreate();
+    game = MakeGameFolder("game", true, true, true);
+    form->State().GameFolder = game;
+    view.window.bounds = {100, 100, 830, 294};
+  }
+
+  std::string game;
+  const std::string url = build::kServerUrl;
+  const std::string forge = "forge-1.12.2-14.23.2.2629-installer-win.exe";
+};
+
+TEST_F(ExtrasTest, ForgeReplacesAnOldInstallerOpensItAndReturnsToTheNormalSize) {
+  temp.Write("game/" + forge, "old installer");
+  server.Put(url + "/" + forge, "new installer");
+  std::vector<int> heights_when_opened;
+  desktop.on_open = [&](const std::string&) {
+    heights_when_opened.push_back(view.window.bounds.height);
+  };
+  form->sTitleBar1Items2MouseUp();
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(game, forge)), "new installer");
+  ASSERT_EQ(desktop.opened_files.size(), 1u);
+  EXPECT_EQ(desktop.opened_files[0].first, JoinPath(game, forge));
+  EXPECT_EQ(desktop.opened_files[0].second, JoinPath(game, ""));
+  EXPECT_EQ(heights_when_opened, std::vector<int>{317});  // opened while the bar shows
+  EXPECT_EQ(view.window.bounds.height, 294);
+  EXPECT_FALSE(view.Visible(Control::sProgressBar1));
+  EXPECT_EQ(view.bars[Control::sProgressBar1].position, 13);
+  EXPECT_TRUE(form->StatusLog().Lines().empty());
+  EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(ExtrasTest, ToolIsOpenedWhateverTheDownloadGave) {
+  EXPECT_FALSE(form->StartSetupsPlus());  // the server has no tool: 404
+  ASSERT_EQ(desktop.opened_files.size(), 1u);
+  EXPECT_EQ(desktop.opened_files[0].first, JoinPath(game, "Settingss.exe"));
+  EXPECT_FALSE(FileExists(JoinPath(game, "Settingss.exe")));
+
+  server.Put(url + "/Settingss.exe", "tool");
+  EXPECT_TRUE(form->StartSetupsPlus());
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(game, "Settingss.exe")), "tool");
+  EXPECT_EQ(view.window.bounds.height, 294);
+}
+
+TEST_F(ExtrasTest, ASecondActivationDuringTheTransferIsRefused) {
+  server.Put(url + "/" + forge, std::string(50000, 'f'));
+  server.Put(url + "/Settingss.exe", "tool");
+  int nested = 0;
+  // Window messages run between the chunks; a click arriving then must not start anything.
+  view.on_pump = [&] {
+    if (nested++ == 0) {
+      form->sTitleBar1Items2MouseUp();
+      EXPECT_FALSE(form->StartSetupsPlus());
+    }
+  };
+  form->sTitleBar1Items2MouseUp();
+  EXPECT_GT(nested, 0);
+  EXPECT_EQ(desktop.opened_files.size(), 1u);
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(game, forge)).size(), 50000u);
+  // Once the first has finished, the commands work again.
+  EXPECT_TRUE(form->StartSetupsPlus());
+}
+
+TEST_F(ExtrasTest, AVanishedGameFolderFetchesNothingAndStillReturnsToTheNormalSize) {
+  form->State().GameFolder = temp.Sub("gone");
+  server.Put(url + "/" + forge, "installer");
+  form->sTitleBar1Items2MouseUp();
+  EXPECT_FALSE(FileExists(JoinPath(temp.Sub("gone"), forge)));
+  EXPECT_EQ(view.window.bounds.height, 294);
+  EXPECT_EQ(desktop.opened_files.size(), 1u);
+}
+
+}  // namespace
+}  // namespace veltrane::ui
