@@ -1,0 +1,64 @@
+"""The title-bar commands that fetch and open a program, in the real window under Wine: the
+one-bar size mode while the transfer runs, the file in the game folder, the program started."""
+
+import os
+import shutil
+import tempfile
+import time
+import unittest
+from pathlib import Path
+from urllib.parse import urlparse
+
+from program import ProgramTest
+
+SERVER_PORT = urlparse(os.environ.get("VELTRANE_SERVER_URL", "http://127.0.0.1:47613")).port
+FORGE = "forge-1.12.2-14.23.2.2629-installer-win.exe"
+BAR1_ID = 1014  # sProgressBar1
+
+
+class ExtrasTest(ProgramTest):
+    def setUp(self):
+        super().setUp()
+        self.root = Path(tempfile.mkdtemp(prefix="veltrane-served-"))
+        self.addCleanup(shutil.rmtree, self.root, True)
+        (self.root / "Update").write_bytes(b"[Update]\r\nlastversion=1.2.6.3\r\n")
+        self.installer = Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes()
+        (self.root / FORGE).write_bytes(self.installer)
+        self.server = self.session.start_server(self.root, port=SERVER_PORT)
+        self.addCleanup(self.server.stop)
+
+    def test_forge_install_shows_one_bar_across_then_opens_the_installer(self):
+        game = self.make_game_folder()
+        (game / FORGE).write_bytes(b"an old installer")
+        self.server.fault(path="/" + FORGE, slow=len(self.installer) // 4)
+        app, main = self.start()
+        self.eventually(lambda: self.size(main), (406, 294))
+        self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
+        self.eventually(lambda: self.size(main), (830, 294))
+        item = self.control(main, text="Forge Install")
+        # The right button runs the command just as the left one does.
+        self.call("mouse", hwnd=item, kind="down", button="right", x=5, y=5)
+        self.call("mouse", hwnd=item, kind="up", button="right", x=5, y=5)
+        bar = self.control(main, id=BAR1_ID)
+        self.eventually(lambda: self.size(main), (830, 317))
+        props = self.props(bar)
+        self.assertTrue(props["visible"])
+        self.assertEqual(props["in_parent"]["w"], 830 - 5 - 16)
+        self.assertEqual(props["in_parent"]["x"], 8)
+        self.assertFalse(self.props(self.control(main, id=BAR1_ID + 1))["visible"])
+        self.session.screenshot("forge-progress")
+        # A second click while the installer is being written is refused.
+        self.call("mouse", hwnd=item, kind="down", x=5, y=5)
+        self.call("mouse", hwnd=item, kind="up", x=5, y=5)
+        self.eventually(lambda: self.size(main), (830, 294), timeout=60)
+        self.assertFalse(self.props(bar)["visible"])
+        self.assertEqual(self.props(bar)["in_parent"]["w"], 155)
+        self.call("wait_window", cls="VeltraneGuiFixture", timeout_ms=30000)
+        self.assertEqual((game / FORGE).read_bytes(), self.installer)
+        time.sleep(1.5)
+        self.assertEqual(len(self.call("windows", cls="VeltraneGuiFixture")["windows"]), 1)
+        self.assertEqual(self.server.log().count("/" + FORGE), 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
