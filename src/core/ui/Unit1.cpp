@@ -5,6 +5,7 @@
 
 #include "base/paths.h"
 #include "base/u8path.h"
+#include "ui/texts.h"
 
 namespace veltrane::ui {
 
@@ -76,18 +77,37 @@ void TProTarvoCompatibility::sEdit1Enter() {
   view_.Focus(Control::Button1);
 }
 
-void TProTarvoCompatibility::sMemo1DblClick() {
-  const std::string bytes = StatusFileBytes(
-      console_.Lines(), [this](std::string_view line) { return desktop_.ToAnsi(line); });
+void TProTarvoCompatibility::WriteAndOpenInNotepad(const char* file_name,
+                                                   const std::vector<std::string>& lines) {
+  const std::string bytes =
+      StatusFileBytes(lines, [this](std::string_view line) { return desktop_.ToAnsi(line); });
   {
-    std::ofstream file(U8Path(kStatusFileName), std::ios::binary | std::ios::trunc);
+    std::ofstream file(U8Path(file_name), std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     file.close();
-    if (!file) {
-      throw std::runtime_error(std::string("Cannot create file \"") + kStatusFileName + "\"");
-    }
+    if (!file) throw std::runtime_error(std::string("Cannot create file \"") + file_name + "\"");
   }
-  desktop_.RunCommandLine(std::string("notepad.exe \"") + kStatusFileName + "\"", kShowNormal);
+  desktop_.RunCommandLine(std::string("notepad.exe \"") + file_name + "\"", kShowNormal);
+}
+
+void TProTarvoCompatibility::sMemo1DblClick() {
+  WriteAndOpenInNotepad(kStatusFileName, console_.Lines());
+}
+
+void TProTarvoCompatibility::sTitleBar1Items0Click() {
+  WriteAndOpenInNotepad(kChangeLogFileName, SplitConsoleText(view_.Text(Control::sMemo2)));
+}
+
+void TProTarvoCompatibility::sCheckBox1MouseUp() {
+  view_.Focus(Control::Button1);
+  Console(kHeading, view_.Checked(Control::sCheckBox1) ? kTurboOnText : kTurboOffText);
+  SaveSettings();
+}
+
+void TProTarvoCompatibility::sCheckBox2MouseUp() {
+  view_.Focus(Control::Button1);
+  Console(kHeading, view_.Checked(Control::sCheckBox2) ? kSetupsOnText : kSetupsOffText);
+  SaveSettings();
 }
 
 void TProTarvoCompatibility::sButtonOpenFolderClick() {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/ini_store.h"
 #include "app/shared_state.h"
@@ -72,12 +73,19 @@ class TProTarvoCompatibility {
   void sTitleBar1Items2MouseUp();
   void sButtonInstFClick() {}
 
+  // The option check boxes (after a mouse release has changed them) and the change log.
+  void sCheckBox1MouseUp();
+  void sCheckBox2MouseUp();
+  void sTitleBar1Items0Click();
+
   // Switches the progress row (0 none, 1 one bar across, 2 all five) and waits until the window
   // has the mode's height, running window messages meanwhile. Other values do nothing.
   void ChngSize(std::uint8_t SScript);
 
  private:
   void CloseTick();
+  // Writes lines for Notepad (ANSI code page, CR LF) and opens them there.
+  void WriteAndOpenInNotepad(const char* file_name, const std::vector<std::string>& lines);
   void WatchForRunningGame();
   // Fetches a file of the server's root into the game folder with the first bar and opens it.
   bool FetchAndOpen(std::string_view url, std::string_view name);

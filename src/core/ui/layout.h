@@ -8,6 +8,7 @@
 
 #include "ui/geometry.h"
 #include "ui/main_view.h"
+#include "ui/texts.h"
 
 namespace veltrane::ui {
 
@@ -55,7 +56,7 @@ inline constexpr std::array<ControlLayout, 22> kMainLayout{{
     {Control::sProgressBar3, std::nullopt, {334, 264, 156, 17}, "", false, true},
     {Control::sProgressBar4, std::nullopt, {498, 264, 156, 17}, "", false, true},
     {Control::sProgressBar5, std::nullopt, {662, 264, 155, 17}, "", false, true},
-    {Control::sMemo2, std::nullopt, {824, 152, 121, 105}, "", false, true},
+    {Control::sMemo2, std::nullopt, {824, 152, 121, 105}, kChangeLog, false, true},
     {Control::sButtonInstF,
      std::nullopt,
      {824, 264, 249, 41},

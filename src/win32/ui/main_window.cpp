@@ -9,6 +9,7 @@
 #include "ui/layout.h"
 #include "ui/skin/controls.h"
 #include "ui/skin/skin.h"
+#include "ui/texts.h"
 
 namespace veltrane::win32 {
 namespace {
@@ -150,7 +151,7 @@ void MainWindow::Create() {
   window_geometry_.Attach(frame_->hwnd());
 
   skin::TitleItemSpec setups{"Setups+", 49, false, skin::CursorKind::Help,
-                             "Загрузка и запуск\r\nдополнительных настроек"};
+                             std::string(ui::kSetupsPlusHint)};
   skin::TitleItemSpec forge{"Forge Install", 70, true, skin::CursorKind::Default, ""};
   skin::TitleItemSpec changelog{"ChangeLog", 67, false, skin::CursorKind::Default, ""};
   frame_->AddTitleItem(setups);
@@ -244,6 +245,7 @@ void MainWindow::BuildControls() {
     const Control control = ui::ProgressBarControl(bar);
     bars_[control] = std::make_unique<BarBinding>(ControlHwnd(control), *this, host_);
   }
+  for (const ui::Hint& hint : ui::kHints) skin::SetHint(ControlHwnd(hint.control), hint.text);
   skin::SetCursorKind(ControlHwnd(Control::sEdit1), skin::CursorKind::Arrow);
   skin::SetCursorKind(ControlHwnd(Control::sMemo1), skin::CursorKind::Arrow);
   skin::SetCursorKind(ControlHwnd(Control::sCheckBox1), skin::CursorKind::Help);
@@ -285,6 +287,14 @@ void MainWindow::WireEvents() {
       if (button != skin::MouseButton::Middle) Guard(command);
     };
   };
+  skin::SetOnClick(frame_->TitleItem(2),
+                   [this, &form] { Guard([&] { form.sTitleBar1Items0Click(); }); });
+  skin::SetOnMouseUp(ControlHwnd(Control::sCheckBox1), [this, &form](skin::MouseButton, POINT) {
+    Guard([&] { form.sCheckBox1MouseUp(); });
+  });
+  skin::SetOnMouseUp(ControlHwnd(Control::sCheckBox2), [this, &form](skin::MouseButton, POINT) {
+    Guard([&] { form.sCheckBox2MouseUp(); });
+  });
   skin::SetOnMouseUp(frame_->TitleItem(0), on_release([&form] { form.sTitleBar1Items0MouseUp(); }));
   skin::SetOnMouseUp(frame_->TitleItem(1), on_release([&form] { form.sTitleBar1Items2MouseUp(); }));
   skin::SetOnClick(ControlHwnd(Control::sButtonInstF),
