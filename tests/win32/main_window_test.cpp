@@ -1,0 +1,107 @@
+// The main window built in this process: its class, caption, controls, title items and hints.
+#include "ui/main_window.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "ui/FutureAnimations.h"
+#include "ui/layout.h"
+#include "ui/skin/skin.h"
+#include "ui/texts.h"
+#include "ui/ui_host.h"
+
+namespace veltrane::win32 {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!GetEnvironmentVariableW(L"DISPLAY", nullptr, 0)) GTEST_SKIP() << "needs a display";
+    engine = std::make_unique<ui::AnimationEngine>(host);
+    ui::SetAnimationEngine(engine.get());
+    window = std::make_unique<MainWindow>(host, *engine);
+    window->Create();
+  }
+  void TearDown() override {
+    window.reset();
+    ui::SetAnimationEngine(nullptr);
+  }
+
+  UiHost host;
+  std::unique_ptr<ui::AnimationEngine> engine;
+  std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowTest, ClassCaptionAndCompactSize) {
+  wchar_t name[64] = {};
+  GetClassNameW(window->hwnd(), name, 64);
+  EXPECT_STREQ(name, L"TProTarvoCompatibility");
+  EXPECT_EQ(skin::TextOf(window->hwnd()), "Veltrane v1.2.6 - Dravenna 1.12.2");
+  RECT rc{};
+  GetWindowRect(window->hwnd(), &rc);
+  EXPECT_EQ(rc.right - rc.left, 406);
+  EXPECT_EQ(rc.bottom - rc.top, 133);
+  EXPECT_EQ(window->ClientWidth(), 401);
+}
+
+TEST_F(MainWindowTest, EveryControlKeepsItsLayout) {
+  for (const ui::ControlLayout& entry : ui::kMainLayout) {
+    const HWND hwnd = window->ControlHwnd(entry.control);
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(window->Bounds(entry.control), entry.rect) << entry.text;
+    EXPECT_EQ(window->Visible(entry.control), entry.visible) << entry.text;
+    EXPECT_EQ(window->Enabled(entry.control), entry.enabled) << entry.text;
+    EXPECT_EQ(GetDlgCtrlID(hwnd), kControlIdBase + static_cast<int>(entry.control));
+    if (entry.control != ui::Control::sMemo2 && entry.control != ui::Control::sEdit1) {
+      EXPECT_EQ(skin::TextOf(hwnd), entry.text);
+    }
+  }
+  EXPECT_TRUE(window->Checked(ui::Control::sCheckBox1));
+  EXPECT_TRUE(window->Checked(ui::Control::sCheckBox2));
+  EXPECT_EQ(window->Text(ui::Control::sMemo2), ui::kChangeLog);
+}
+
+TEST_F(MainWindowTest, EachControlShowsItsOwnHint) {
+  for (const ui::Hint& hint : ui::kHints) {
+    EXPECT_EQ(skin::HintOf(window->ControlHwnd(hint.control)), hint.text);
+  }
+}
+
+TEST_F(MainWindowTest, TitleItemsAtCreation) {
+  auto* frame = skin::Frame::FromHwnd(window->hwnd());
+  ASSERT_NE(frame, nullptr);
+  ASSERT_EQ(frame->TitleItemCount(), 3);
+  const char* captions[] = {"Setups+", "Forge Install", "ChangeLog"};
+  const int widths[] = {49, 70, 67};
+  const bool visible[] = {false, true, false};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(skin::TextOf(frame->TitleItem(i)), captions[i]);
+    EXPECT_EQ(frame->TitleItemWidth(i), widths[i]);
+    EXPECT_EQ(frame->TitleItemVisible(i), visible[i]);
+  }
+  EXPECT_EQ(skin::HintOf(frame->TitleItem(0)), ui::kSetupsPlusHint);
+}
+
+TEST_F(MainWindowTest, AWorkerThreadsBarChangesArriveOnTheUiThread) {
+  net::ProgressSink& bar = window->Bar(ui::Control::sProgressBar3);
+  std::thread worker([&] {
+    bar.Begin(1000);
+    bar.Advance(250);
+    bar.Advance(250);
+  });
+  worker.join();
+  const HWND hwnd = window->ControlHwnd(ui::Control::sProgressBar3);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  PBRANGE range{};
+  SendMessageW(hwnd, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+  const auto position = SendMessageW(hwnd, PBM_GETPOS, 0, 0);
+  EXPECT_GT(range.iHigh, 0);
+  EXPECT_EQ(position * 2, range.iHigh);
+}
+
+}  // namespace
+}  // namespace veltrane::win32
