@@ -125,16 +125,18 @@ TEST_F(DownloadFileTest, UnplainTargetNamesAreNeverWritten) {
 }
 
 TEST_F(DownloadFileTest, SuccessStreamsTheBodyInBufferSizedReads) {
-  transport_.script.body = Body(25000);
-  transport_.script.length = "25000";
-  transport_.script.piece = 1 << 20;
+  const std::size_t size = 2 * kTransferBufferSize + 4520;
+  transport_.script.body = Body(size);
+  transport_.script.length = std::to_string(size);
+  transport_.script.piece = 4 * kTransferBufferSize;
   RecordingBar bar;
   ASSERT_TRUE(Fetch("Мод с пробелом.jar", &bar));
   EXPECT_EQ(ReadFileBytes(dir_.Sub("Мод с пробелом.jar")), transport_.script.body);
   EXPECT_EQ(transport_.opened.at(0), "http://host/mods3/Мод с пробелом.jar");
   EXPECT_EQ(transport_.agents.at(0), std::optional<std::string>("Veltrane.exe"));
-  EXPECT_EQ(bar.begins, std::vector<std::int64_t>{25000});
-  EXPECT_EQ(bar.steps, (std::vector<std::int64_t>{10240, 10240, 4520}));
+  const auto step = static_cast<std::int64_t>(kTransferBufferSize);
+  EXPECT_EQ(bar.begins, std::vector<std::int64_t>{static_cast<std::int64_t>(size)});
+  EXPECT_EQ(bar.steps, (std::vector<std::int64_t>{step, step, 4520}));
   EXPECT_EQ(FolderEntries(dir_).size(), 1u);  // no temporary file left beside it
 }
 
