@@ -34,6 +34,7 @@ class FakeDesktop : public ui::Desktop {
   std::string ToAnsi(std::string_view text) override { return "<" + std::string(text) + ">"; }
 
   std::string FromAnsi(std::string_view text) override { return std::string(text); }
+  std::string DecimalSeparator() override { return ","; }
   bool ShowMessage(std::string_view text, std::string_view caption, Buttons buttons,
                    Icon icon) override {
     messages.push_back({std::string(text), std::string(caption), buttons, icon});

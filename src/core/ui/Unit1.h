@@ -73,6 +73,11 @@ class TProTarvoCompatibility {
   void sTitleBar1Items2MouseUp();
   void sButtonInstFClick() {}
 
+  // The connectivity guard of the check and the download run: false (and two lines) offline.
+  bool conecteon();
+  // Fetches the manifest, brings the mods into the version folder and rebuilds both lists.
+  void sButtonCheckClick();
+
   // The option check boxes (after a mouse release has changed them) and the change log.
   void sCheckBox1MouseUp();
   void sCheckBox2MouseUp();
@@ -89,6 +94,8 @@ class TProTarvoCompatibility {
   void WatchForRunningGame();
   // Fetches a file of the server's root into the game folder with the first bar and opens it.
   bool FetchAndOpen(std::string_view url, std::string_view name);
+  // The check's walk over the manifest once the window is disabled; false when it stopped.
+  bool CheckModsAgainstManifest();
 
   MainView& view_;
   Desktop& desktop_;

@@ -26,6 +26,8 @@ class Desktop {
   // Converts UTF-8 text to the system's ANSI code page, and back.
   virtual std::string ToAnsi(std::string_view text) = 0;
   virtual std::string FromAnsi(std::string_view text) = 0;
+  // The user's decimal separator (UTF-8), for the sizes written in the console.
+  virtual std::string DecimalSeparator() = 0;
 
   enum class Buttons { Ok, OkCancel };
   enum class Icon { Information, Warning, Error };

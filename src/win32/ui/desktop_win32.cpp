@@ -38,6 +38,8 @@ void Win32Desktop::OpenFile(std::string_view file, std::string_view folder) {
                 SW_SHOWNORMAL);
 }
 
+std::string Win32Desktop::DecimalSeparator() { return UserDecimalSeparator(); }
+
 std::string Win32Desktop::ProgramName() {
   return OwnExeName();
 }

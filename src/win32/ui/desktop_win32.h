@@ -17,6 +17,7 @@ class Win32Desktop : public ui::Desktop {
   std::string ExpandEnvText(std::string_view text) override;
   std::string ToAnsi(std::string_view text) override;
   std::string FromAnsi(std::string_view text) override;
+  std::string DecimalSeparator() override;
   bool ShowMessage(std::string_view text, std::string_view caption, Buttons buttons,
                    Icon icon) override;
   std::optional<std::string> BrowseForFolder(std::string_view start) override;

@@ -1,0 +1,156 @@
+// The compatibility check: a fresh manifest, the mods brought into the version folder, and the
+// two lists the download run and the cleanup work from.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "Addons/Custom/AllInOne.h"
+#include "base/paths.h"
+#include "net/FutureDownloads.h"
+#include "net/manifest.h"
+#include "net/server_paths.h"
+#include "ui/Unit1.h"
+
+namespace veltrane::ui {
+namespace {
+
+constexpr std::string_view kNoConnection = "Ошибка подключения к серверу.";
+constexpr std::string_view kCancelled = "Операция отменена.";
+constexpr std::string_view kCheckHeading = "=====Проверка совместимости=====";
+constexpr std::string_view kManifestCleared = "Конфиг очищен.";
+constexpr std::string_view kManifestLoaded = "Конфиг загружен.";
+constexpr std::string_view kManifestFailed = "Ошибка загрузки конфига.";
+constexpr std::string_view kDamaged = " ! Поврежденный файл: ";
+constexpr std::string_view kMissing = "* Отсутствует: ";
+// A manifest name that would leave the mods folders is never turned into a path.
+constexpr std::string_view kBadName = " ! Недопустимое имя файла: ";
+constexpr std::string_view kUnreadable = " ! Не удалось прочитать файл: ";
+constexpr std::string_view kNoFolder = " ! Не удалось создать папку: ";
+
+// The window takes no input while the check walks the folders, and gets it back on every way
+// out, an exception included.
+class DisabledWindow {
+ public:
+  explicit DisabledWindow(MainView& view) : view_(view) { view_.SetWindowEnabled(false); }
+  ~DisabledWindow() { view_.SetWindowEnabled(true); }
+  DisabledWindow(const DisabledWindow&) = delete;
+  DisabledWindow& operator=(const DisabledWindow&) = delete;
+
+ private:
+  MainView& view_;
+};
+
+// The published sizes are summed as signed 32-bit numbers that wrap around.
+std::int32_t AddWrapping(std::int32_t sum, std::int32_t size) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(sum) +
+                                   static_cast<std::uint32_t>(size));
+}
+
+}  // namespace
+
+bool TProTarvoCompatibility::conecteon() {
+  if (transport_.IsConnected()) return true;
+  Console(kNoConnection);
+  Console(kCancelled);
+  return false;
+}
+
+void TProTarvoCompatibility::sButtonCheckClick() {
+  if (!conecteon()) return;
+  Console(kHeading, false, kCheckHeading);
+
+  const std::string manifest = app::ManifestIniPath(state_.DataFolder);
+  if (FileExists(manifest)) {
+    DeleteFileAt(manifest);
+    Console(kManifestCleared);
+  }
+  const std::string url = state_.ServerUrl + std::string(net::kManifestPath);
+  if (!net::DownloadFile(transport_, url, manifest, nullptr, desktop_.ProgramName())) {
+    Console(kManifestFailed);
+    return;
+  }
+  Console(kManifestLoaded);
+
+  bool finished = false;
+  {
+    DisabledWindow disabled(view_);
+    finished = CheckModsAgainstManifest();
+  }
+  if (finished && view_.Enabled(Control::sButtonDownload)) view_.Focus(Control::sButtonDownload);
+}
+
+bool TProTarvoCompatibility::CheckModsAgainstManifest() {
+  if (!DirectoryExists(state_.VersionModsFolder) && !ForceDirectories(state_.VersionModsFolder)) {
+    Console(false, std::string(kNoFolder) + state_.VersionModsFolder);
+    return false;
+  }
+  if (!state_.ManifestIni) state_.ManifestIni = open_ini_(app::ManifestIniPath(state_.DataFolder));
+  const app::IniStore& ini = *state_.ManifestIni;
+  const std::string separator = desktop_.DecimalSeparator();
+
+  const std::vector<net::ManifestEntry> mods = net::ReadModList(ini);
+  state_.ModCount = static_cast<std::int32_t>(mods.size());
+  state_.ModsSize = 0;
+  for (const net::ManifestEntry& mod : mods)
+    state_.ModsSize = AddWrapping(state_.ModsSize, mod.size);
+  Console(false, "Всего модов на сервере: " + std::to_string(state_.ModCount) + " шт. (" +
+                     custom::SizeToText(state_.ModsSize, separator) + ")");
+
+  // A file found in the plain mods folder joins the version folder unless one is there already.
+  const auto bring_in = [this](const std::string& name) {
+    const std::string loose = JoinPath(state_.ModsFolder, name);
+    if (FileExists(loose))
+      custom::MoveFileTo(loose, JoinPath(state_.VersionModsFolder, name), true);
+  };
+
+  state_.MissingMods.clear();
+  state_.MissingSize = 0;
+  for (const net::ManifestEntry& mod : mods) {
+    state_.ModIndex = mod.index;
+    // A gap in the numbering names no file: it is reported missing but never touched.
+    if (!mod.name.empty()) {
+      if (!mod.plain) {
+        Console(false, std::string(kBadName) + mod.name);
+        continue;
+      }
+      bring_in(mod.name);
+      const std::string kept = JoinPath(state_.VersionModsFolder, mod.name);
+      try {
+        if (net::IsDamagedFile(kept)) {
+          DeleteFileAt(kept);
+          Console(false, std::string(kDamaged) + mod.name);
+        }
+      } catch (const net::LocalFileError&) {
+        // The file is there but cannot be read: say so and go on; it still counts as present.
+        Console(false, std::string(kUnreadable) + mod.name);
+      }
+      if (FileExists(kept)) continue;
+    }
+    state_.MissingMods.push_back(mod.name);
+    state_.MissingSize = AddWrapping(state_.MissingSize, mod.size);
+    Console(false, std::string(kMissing) + mod.name);
+  }
+
+  state_.RemovableFiles.clear();
+  for (const net::ManifestEntry& entry : net::ReadDelList(ini)) {
+    if (entry.name.empty()) continue;
+    if (!entry.plain) {
+      Console(false, std::string(kBadName) + entry.name);
+      continue;
+    }
+    bring_in(entry.name);
+    if (FileExists(JoinPath(state_.VersionModsFolder, entry.name)))
+      state_.RemovableFiles.push_back(entry.name);
+  }
+
+  Console(false, "======Завершение проверки=======\r\nОтсутствуют моды: " +
+                     std::to_string(state_.MissingMods.size()) + " шт. (" +
+                     custom::SizeToText(state_.MissingSize, separator) +
+                     ")\r\nМожно удалить файлов: " + std::to_string(state_.RemovableFiles.size()) +
+                     " шт.");
+  view_.SetEnabled(Control::sButtonDownload,
+                   !state_.MissingMods.empty() || !state_.RemovableFiles.empty());
+  return true;
+}
+
+}  // namespace veltrane::ui

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "build_config.h"
+#include "form_fixture.h"
+
+namespace veltrane::ui {
+namespace {
+
+class CompatibilityCheckTest : public test::FormFixture {
+ protected:
+  CompatibilityCheckTest() {
+    form->FormCreate();
+    game = MakeGameFolder("game", true, true, false);
+    form->State().GameFolder = game;
+    app::DeriveModsFolders(form->State());
+    mods = form->State().ModsFolder;
+    version = form->State().VersionModsFolder;
+    form->StatusLog().SetLineListener([this](const std::string& line) {
+      lines_with_window.emplace_back(line, view.window_enabled);
+    });
+  }
+
+  void PutManifest(const std::string& text) { server.Put(url + "/Update", text); }
+  std::string InVersion(const std::string& name) const { return JoinPath(version, name); }
+  std::string InMods(const std::string& name) const { return JoinPath(mods, name); }
+  void WriteFile(const std::string& path, const std::string& bytes) {
+    ForceDirectories(path.substr(0, path.find_last_of(kPathSep)));
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  }
+  const std::vector<std::string>& Lines() const { return form->StatusLog().Lines(); }
+  std::size_t CountLines(const std::string& line) const {
+    return static_cast<std::size_t>(std::count(Lines().begin(), Lines().end(), line));
+  }
+  bool WindowWasDisabled() const {
+    return std::any_of(lines_with_window.begin(), lines_with_window.end(),
+                       [](const auto& entry) { return !entry.second; });
+  }
+
+  const std::string url = build::kServerUrl;
+  std::string game, mods, version;
+  std::vector<std::pair<std::string, bool>> lines_with_window;
+};
+
+TEST_F(CompatibilityCheckTest, EverythingPresentLeavesNothingToDo) {
+  PutManifest(
+      "[modlist]\r\nCount=2\r\nmod1=a.jar\r\nmod1size=1000\r\nmod2=b.jar\r\nmod2size=536\r\n");
+  WriteFile(InVersion("a.jar"), "jar a");
+  WriteFile(InVersion("b.jar"), "jar b");
+  view.SetEnabled(Control::sButtonDownload, true);
+  form->sButtonCheckClick();
+
+  const std::vector<std::string> expected = {
+      "=====Проверка совместимости=====",       "[9:05:07] Конфиг загружен.",
+      "Всего модов на сервере: 2 шт. (1,5 Кб)", "======Завершение проверки=======",
+      "Отсутствуют моды: 0 шт. (0 Байт)",       "Можно удалить файлов: 0 шт.",
+  };
+  EXPECT_EQ(Lines(), expected);
+  EXPECT_EQ(form->State().ModCount, 2);
+  EXPECT_EQ(form->State().ModsSize, 1536);
+  EXPECT_TRUE(form->State().MissingMods.empty());
+  EXPECT_TRUE(form->State().RemovableFiles.empty());
+  EXPECT_FALSE(view.Enabled(Control::sButtonDownload));
+  EXPECT_FALSE(view.focused.has_value());
+  EXPECT_TRUE(view.window_enabled);
+  EXPECT_TRUE(WindowWasDisabled());
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(form->State().DataFolder, "Update.ini")).substr(0, 9),
+            "[modlist]");
+}
+
+TEST_F(CompatibilityCheckTest, OnlyRemovableFilesEnableAndFocusTheDownloadButton) {
+  PutManifest(
+      "[modlist]\r\nCount=1\r\nmod1=a.jar\r\n[dellist]\r\nCount=3\r\nmod1=old.jar\r\n"
+      "mod2=gone.jar\r\nmod3=loose.jar\r\n");
+  WriteFile(InVersion("a.jar"), "jar a");
+  WriteFile(InVersion("old.jar"), "old");
+  WriteFile(InMods("loose.jar"), "loose");
+  form->sButtonCheckClick();
+
+  EXPECT_EQ(form->State().RemovableFiles, (std::vector<std::string>{"old.jar", "loose.jar"}));
+  EXPECT_TRUE(FileExists(InVersion("loose.jar")));  // brought where the cleanup deletes
+  EXPECT_FALSE(FileExists(InMods("loose.jar")));
+  EXPECT_TRUE(form->State().MissingMods.empty());
+  EXPECT_EQ(Lines().back(), "Можно удалить файлов: 2 шт.");
+  EXPECT_TRUE(view.Enabled(Control::sButtonDownload));
+  EXPECT_EQ(view.focused, Control::sButtonDownload);
+}
+
+TEST_F(CompatibilityCheckTest, ModsFolderCopiesMoveInWithoutReplacing) {
+  PutManifest("[modlist]\r\nCount=2\r\nmod1=only.jar\r\nmod2=both.jar\r\n");
+  WriteFile(InMods("only.jar"), "moved");
+  WriteFile(InMods("both.jar"), "loose copy");
+  WriteFile(InVersion("both.jar"), "kept copy");
+  form->sButtonCheckClick();
+
+  EXPECT_EQ(test::ReadFileBytes(InVersion("only.jar")), "moved");
+  EXPECT_FALSE(FileExists(InMods("only.jar")));
+  EXPECT_EQ(test::ReadFileBytes(InVersion("both.jar")), "kept copy");
+  EXPECT_EQ(test::ReadFileBytes(InMods("both.jar")), "loose copy");
+  EXPECT_TRUE(form->State().MissingMods.empty());
+  EXPECT_FALSE(view.Enabled(Control::sButtonDownload));
+}
+
+TEST_F(CompatibilityCheckTest, DamagedGapAndBadSizesAreReportedInManifestOrder) {
+  PutManifest(
+      "[modlist]\r\nCount=4\r\nmod1=broken.jar\r\nmod1size=500\r\nmod3=absent.jar\r\n"
+      "mod3size=lots\r\nmod4=fine.jar\r\nmod4size=12\r\n");
+  WriteFile(InVersion("broken.jar"), "404: Not\r\n Found");
+  WriteFile(InVersion("fine.jar"), "jar");
+  form->sButtonCheckClick();
+
+  const std::vector<std::string> expected = {
+      "=====Проверка совместимости=====",
+      "[9:05:07] Конфиг загружен.",
+      "Всего модов на сервере: 4 шт. (512 Байт)",
+      " ! Поврежденный файл: broken.jar",
+      "* Отсутствует: broken.jar",
+      "* Отсутствует: ",
+      "* Отсутствует: absent.jar",
+      "======Завершение проверки=======",
+      "Отсутствуют моды: 3 шт. (500 Байт)",
+      "Можно удалить файлов: 0 шт.",
+  };
+  EXPECT_EQ(Lines(), expected);
+  EXPECT_FALSE(FileExists(InVersion("broken.jar")));
+  EXPECT_EQ(form->State().MissingMods, (std::vector<std::string>{"broken.jar", "", "absent.jar"}));
+  EXPECT_EQ(form->State().MissingSize, 500);
+  EXPECT_EQ(form->State().ModsSize, 512);
+  EXPECT_EQ(view.focused, Control::sButtonDownload);
+}
+
+TEST_F(CompatibilityCheckTest, SizesWrapLikeSigned32BitSums) {
+  PutManifest(
+      "[modlist]\r\nCount=2\r\nmod1=a.jar\r\nmod1size=2147483647\r\nmod2=b.jar\r\n"
+      "mod2size=2\r\n");
+  form->sButtonCheckClick();
+  EXPECT_EQ(form->State().ModsSize, -2147483647);
+  EXPECT_EQ(form->State().MissingSize, -2147483647);
+}
+
+TEST_F(CompatibilityCheckTest, OfflineWritesTwoTimedLinesAndNothingElse) {
+  server.connected = false;
+  const std::string manifest = temp.Write("old.ini", "old");
+  form->State().MissingMods = {"x.jar"};
+  form->sButtonCheckClick();
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"[9:05:07] Ошибка подключения к серверу.",
+                                               "[9:05:07] Операция отменена."}));
+  EXPECT_TRUE(server.Opened().empty());
+  EXPECT_EQ(form->State().MissingMods, std::vector<std::string>{"x.jar"});
+  EXPECT_FALSE(form->conecteon());
+  server.connected = true;
+  EXPECT_TRUE(form->conecteon());
+}
+
+TEST_F(CompatibilityCheckTest, FailedManifestFetchStopsWithTheWindowNeverDisabled) {
+  const std::string manifest = JoinPath(form->State().DataFolder, "Update.ini");
+  WriteFile(manifest, "[modlist]\r\nCount=1\r\nmod1=a.jar\r\n");
+  form->State().MissingMods = {"x.jar"};
+  form->State().RemovableFiles = {"y.jar"};
+  view.SetEnabled(Control::sButtonDownload, true);
+  form->sButtonCheckClick();  // nothing put on the server: 404
+
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "=====Проверка совместимости=====", "[9:05:07] Конфиг очищен.",
+                         "[9:05:07] Ошибка загрузки конфига."}));
+  EXPECT_FALSE(FileExists(manifest));
+  EXPECT_FALSE(WindowWasDisabled());
+  EXPECT_TRUE(view.window_enabled);
+  EXPECT_EQ(form->State().MissingMods, std::vector<std::string>{"x.jar"});
+  EXPECT_EQ(form->State().RemovableFiles, std::vector<std::string>{"y.jar"});
+  EXPECT_TRUE(view.Enabled(Control::sButtonDownload));
+  EXPECT_FALSE(view.focused.has_value());
+}
+
+TEST_F(CompatibilityCheckTest, NamesThatLeaveTheFolderAreLoggedOnceAndSkipped) {
+  PutManifest(
+      "[modlist]\r\nCount=5\r\nmod1=..\\evil.jar\r\nmod2=CON.jar\r\nmod3=a/b.jar\r\n"
+      "mod4=../evil.jar\r\nmod5=good.jar\r\n[dellist]\r\nCount=2\r\nmod1=../evil.jar\r\n"
+      "mod2=CON.jar\r\n");
+  const std::string outside = JoinPath(game, "evil.jar");
+  WriteFile(outside, "not ours");
+  form->sButtonCheckClick();
+
+  for (const std::string name : {"..\\evil.jar", "CON.jar", "a/b.jar", "../evil.jar"}) {
+    const std::size_t lists = name == "../evil.jar" || name == "CON.jar" ? 2 : 1;
+    EXPECT_EQ(CountLines(" ! Недопустимое имя файла: " + name), lists) << name;
+    EXPECT_EQ(CountLines("* Отсутствует: " + name), 0u) << name;
+  }
+  EXPECT_EQ(form->State().MissingMods, std::vector<std::string>{"good.jar"});
+  EXPECT_TRUE(form->State().RemovableFiles.empty());
+  EXPECT_EQ(test::ReadFileBytes(outside), "not ours");
+  EXPECT_FALSE(FileExists(JoinPath(mods, "evil.jar")));
+  EXPECT_FALSE(DirectoryExists(InVersion("a")));
+}
+
+TEST_F(CompatibilityCheckTest, FolderThatCannotBeCreatedStopsWithTheWindowEnabled) {
+  PutManifest("[modlist]\r\nCount=1\r\nmod1=a.jar\r\n");
+  WriteFile(JoinPath(game, "mods"), "a file where the folder belongs");
+  form->State().MissingMods = {"x.jar"};
+  form->sButtonCheckClick();
+
+  EXPECT_EQ(Lines().back(), " ! Не удалось создать папку: " + version);
+  EXPECT_TRUE(WindowWasDisabled());
+  EXPECT_TRUE(view.window_enabled);
+  EXPECT_EQ(form->State().MissingMods, std::vector<std::string>{"x.jar"});
+  EXPECT_FALSE(view.focused.has_value());
+}
+
+// A manifest store that fails to read, as a vanished network drive would.
+class FailingIni : public app::IniStore {
+ public:
+  const std::string& Path() const override { return path_; }
+  std::string ReadString(std::string_view, std::string_view, std::string_view) const override {
+    throw std::runtime_error("read failed");
+  }
+  std::vector<std::string> ReadKeys(std::string_view) const override {
+    throw std::runtime_error("read failed");
+  }
+  void WriteString(std::string_view, std::string_view, std::string_view) override {}
+
+ private:
+  std::string path_ = "Update.ini";
+};
+
+TEST_F(CompatibilityCheckTest, ErrorInsideTheWalkStillEnablesTheWindow) {
+  PutManifest("[modlist]\r\nCount=1\r\nmod1=a.jar\r\n");
+  form->State().ManifestIni = std::make_unique<FailingIni>();
+  EXPECT_THROW(form->sButtonCheckClick(), std::runtime_error);
+  EXPECT_TRUE(view.window_enabled);
+}
+
+}  // namespace
+}  // namespace veltrane::ui
