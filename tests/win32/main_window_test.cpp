@@ -105,3 +105,36 @@ TEST_F(MainWindowTest, AWorkerThreadsBarChangesArriveOnTheUiThread) {
 
 }  // namespace
 }  // namespace veltrane::win32
+
+namespace veltrane::win32 {
+namespace {
+
+TEST_F(MainWindowTest, SizeModesInTheRealWindow) {
+  // The wide window at the actions height, as after a check.
+  const HWND hwnd = window->hwnd();
+  SetWindowPos(hwnd, nullptr, 100, 100, 830, 294, SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(hwnd, SW_SHOWNA);
+  auto& form = window->Form();
+
+  form.ChngSize(1);
+  EXPECT_EQ(window->WindowBounds().height, 317);
+  EXPECT_EQ(window->Bounds(ui::Control::sProgressBar1).width, 830 - 5 - 16);
+  EXPECT_TRUE(window->Visible(ui::Control::sProgressBar1));
+  EXPECT_FALSE(window->Visible(ui::Control::sProgressBar2));
+
+  form.ChngSize(2);
+  EXPECT_EQ(window->WindowBounds().height, 317);
+  EXPECT_EQ(window->Bounds(ui::Control::sProgressBar1).width, 155);
+  for (int bar = 1; bar <= 5; ++bar) {
+    EXPECT_TRUE(window->Visible(ui::ProgressBarControl(bar))) << bar;
+  }
+
+  form.ChngSize(0);
+  EXPECT_EQ(window->WindowBounds(), (ui::Rect{100, 100, 830, 294}));
+  for (int bar = 1; bar <= 5; ++bar) {
+    EXPECT_FALSE(window->Visible(ui::ProgressBarControl(bar))) << bar;
+  }
+}
+
+}  // namespace
+}  // namespace veltrane::win32
