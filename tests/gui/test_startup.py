@@ -53,6 +53,9 @@ class StartupTest(ProgramTest):
     def test_a_second_start_hands_over_to_the_first(self):
         self.announce("1.2.6.3")
         app, main = self.start()
+        # The application's window, which owns the main window, carries the title.
+        owner = self.props(main)["owner"]
+        self.assertEqual(self.call("text", hwnd=owner)["text"], "Dravenna Update")
         second = self.session.launch(self.exe, cwd=self.cwd)
         self.assertEqual(second.wait(60), 0)
         self.assertEqual(len(self.main_windows()), 1)

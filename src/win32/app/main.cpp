@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/application_window.h"
 #include "app/startup.h"
 #include "app/startup_services.h"
 #include "ui/FutureAnimations.h"
@@ -23,8 +24,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   ui::AnimationEngine animations(host);
   ui::SetAnimationEngine(&animations);
   {
+    const HWND application = win32::CreateApplicationWindow();
     win32::MainWindow window(host, animations);
-    window.Create();
+    window.Create(application);
     ShowWindow(window.hwnd(), SW_SHOW);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

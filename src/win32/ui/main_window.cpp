@@ -139,7 +139,7 @@ MainWindow::~MainWindow() {
   if (hwnd()) DestroyWindow(hwnd());
 }
 
-void MainWindow::Create() {
+void MainWindow::Create(HWND owner) {
   skin::FrameOptions options;
   options.class_name = kMainWindowClass;
   options.content_width = 817 + 8;
@@ -147,7 +147,13 @@ void MainWindow::Create() {
   options.close_button = true;
   options.visible = false;
   options.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  options.owner = owner;
   frame_ = skin::Frame::Create(options);
+  if (owner) {
+    // The owner's taskbar button stands for the program.
+    const LONG_PTR ex = GetWindowLongPtrW(frame_->hwnd(), GWL_EXSTYLE);
+    SetWindowLongPtrW(frame_->hwnd(), GWL_EXSTYLE, ex & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW));
+  }
   window_geometry_.Attach(frame_->hwnd());
 
   skin::TitleItemSpec setups{"Setups+", 49, false, skin::CursorKind::Help,

@@ -62,8 +62,9 @@ class MainWindow : public ui::MainView {
   MainWindow(UiHost& host, ui::AnimationEngine& animations);
   ~MainWindow() override;
 
-  // Creates the window (hidden), runs the form's creation step and wires the events.
-  void Create();
+  // Creates the window (hidden, owned by `owner`), runs the form's creation step and wires the
+  // events.
+  void Create(HWND owner = nullptr);
   HWND hwnd() const { return frame_ ? frame_->hwnd() : nullptr; }
   HWND ControlHwnd(ui::Control control) const { return controls_[Index(control)]; }
   ui::TProTarvoCompatibility& Form() { return *form_; }
