@@ -86,6 +86,15 @@ TEST_F(GameFolderTest, StoredFolderPrecedence) {
   EXPECT_EQ(form->State().GameFolder, "");
 }
 
+TEST_F(GameFolderTest, TheWatchStartsEvenWhenTheLauncherFileCannotBeRead) {
+  // A folder in the copy's place: the copy fails and reading it raises an error.
+  WriteLauncherConfig("minecraft.gamedir=L\n");
+  ForceDirectories(JoinPath(form->State().DataFolder, "legacy.properties"));
+  EXPECT_THROW(form->Timer1Timer(), std::runtime_error);
+  EXPECT_FALSE(view.TimerEnabled(Timer::Timer1));
+  EXPECT_TRUE(view.TimerEnabled(Timer::Timer5));
+}
+
 TEST_F(GameFolderTest, ALauncherFileWithoutTheKeyNamesNoFolder) {
   WriteLauncherConfig("locale=ru\nlast line\n");
   form->Timer1Timer();

@@ -9,6 +9,7 @@
 #include "app/launcher_config.h"
 #include "app/settings.h"
 #include "base/paths.h"
+#include "base/scope_exit.h"
 #include "base/u8path.h"
 #include "ui/Unit1.h"
 
@@ -38,13 +39,14 @@ std::string ReadWholeFile(const std::string& path) {
 
 void TProTarvoCompatibility::Timer1Timer() {
   view_.SetTimerEnabled(Timer::Timer1, false);
+  // The watch starts even when loading the settings fails (the error is shown meanwhile).
+  const ScopeExit start_watch([this] { view_.SetTimerEnabled(Timer::Timer5, true); });
   LoadSettings();
   Console("   Добро пожаловать :)\r\n   Для начала нажмите «" + view_.Text(Control::sButtonCheck) +
           "»,\r\nа затем «" + view_.Text(Control::sButtonDownload) +
           "», чтобы синхронизировать\r\nваш клиент Minecraft с сервером Dravenna " +
           state_.GameVersion + ".");
   ValidateGameFolder();
-  view_.SetTimerEnabled(Timer::Timer5, true);
 }
 
 void TProTarvoCompatibility::Timer5Timer() {
@@ -140,10 +142,10 @@ void TProTarvoCompatibility::WatchForRunningGame() {
       desktop_.FindTopWindow(kGameWindowClass, "Minecraft " + state_.GameVersion);
   if (game == 0 || !desktop_.IsProcessRunning(kGameProcess)) return;
   view_.SetTimerEnabled(Timer::Timer5, false);
+  const ScopeExit restart_watch([this] { view_.SetTimerEnabled(Timer::Timer5, true); });
   desktop_.ShowMessage(kRunningGameWarning, kWarningCaption, Desktop::Buttons::Ok,
                        Desktop::Icon::Warning);
   desktop_.CloseGameWindow(game);
-  view_.SetTimerEnabled(Timer::Timer5, true);
 }
 
 void TProTarvoCompatibility::sButtonSetFolderClick() {
