@@ -205,9 +205,9 @@ class Server:
         with urllib.request.urlopen(req, timeout=10) as resp:
             return resp.read()
 
-    def fault(self, **spec):
+    def fault(self, **fields):
         """Asks the server to misbehave (POST /__control/fault with the given JSON fields)."""
-        return self._request("POST", "/__control/fault", spec)
+        return self._request("POST", "/__control/fault", fields)
 
     def reset(self):
         return self._request("POST", "/__control/reset", {})

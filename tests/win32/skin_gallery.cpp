@@ -18,14 +18,14 @@ const COLORREF kLabelColor = RGB(239, 239, 239);
 
 ControlSpec At(int left, int top, int width, int height, std::string text = {},
                FontSpec font = FontSpec{}) {
-  ControlSpec spec;
-  spec.left = left;
-  spec.top = top;
-  spec.width = width;
-  spec.height = height;
-  spec.text = std::move(text);
-  spec.font = std::move(font);
-  return spec;
+  ControlSpec desc;
+  desc.left = left;
+  desc.top = top;
+  desc.width = width;
+  desc.height = height;
+  desc.text = std::move(text);
+  desc.font = std::move(font);
+  return desc;
 }
 
 void BuildMain(Frame* frame) {

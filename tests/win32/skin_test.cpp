@@ -16,13 +16,13 @@ namespace skin = veltrane::win32::skin;
 namespace {
 
 skin::ControlSpec At(int left, int top, int width, int height, std::string text = {}) {
-  skin::ControlSpec spec;
-  spec.left = left;
-  spec.top = top;
-  spec.width = width;
-  spec.height = height;
-  spec.text = std::move(text);
-  return spec;
+  skin::ControlSpec desc;
+  desc.left = left;
+  desc.top = top;
+  desc.width = width;
+  desc.height = height;
+  desc.text = std::move(text);
+  return desc;
 }
 
 RECT RectIn(HWND child, HWND parent) {
@@ -500,10 +500,10 @@ RECT PixelsOf(HWND hwnd, COLORREF color) {
 }
 
 TEST_F(SkinTest, LabelIsCentredInItsOwnColourAndGroupCaptionSitsTopRight) {
-  skin::ControlSpec spec = At(8, 8, 300, 60, "ШШШ");
-  spec.font = skin::FontSpec::Pixels("Tahoma", 24, true);
-  spec.text_color = RGB(239, 239, 239);
-  HWND label = skin::CreateLabel(content(), spec);
+  skin::ControlSpec desc = At(8, 8, 300, 60, "ШШШ");
+  desc.font = skin::FontSpec::Pixels("Tahoma", 24, true);
+  desc.text_color = RGB(239, 239, 239);
+  HWND label = skin::CreateLabel(content(), desc);
   skin::ControlSpec group_spec = At(8, 100, 300, 80, "ШШ");
   group_spec.font = skin::FontSpec::Pixels("Tahoma", 16, true);
   group_spec.text_color = RGB(250, 240, 10);

@@ -181,67 +181,67 @@ void MainWindow::Create(HWND owner) {
 
 void MainWindow::BuildControls() {
   for (const ui::ControlLayout& entry : ui::kMainLayout) {
-    skin::ControlSpec spec;
-    spec.left = entry.rect.left;
-    spec.top = entry.rect.top;
-    spec.width = entry.rect.width;
-    spec.height = entry.rect.height;
-    spec.text = std::string(entry.text);
-    spec.visible = entry.visible;
-    spec.enabled = entry.enabled;
-    spec.id = kControlIdBase + static_cast<int>(entry.control);
-    spec.font = Comic(12);
+    skin::ControlSpec desc;
+    desc.left = entry.rect.left;
+    desc.top = entry.rect.top;
+    desc.width = entry.rect.width;
+    desc.height = entry.rect.height;
+    desc.text = std::string(entry.text);
+    desc.visible = entry.visible;
+    desc.enabled = entry.enabled;
+    desc.id = kControlIdBase + static_cast<int>(entry.control);
+    desc.font = Comic(12);
     const HWND parent = entry.parent ? controls_[Index(*entry.parent)] : frame_->content();
     HWND hwnd = nullptr;
     switch (entry.control) {
       case Control::sGroupBox1:
       case Control::sGroupBox2:
       case Control::sGroupBox3:
-        spec.font = Comic(8, true);
-        spec.text_color = skin::kLightText;
-        hwnd = skin::CreateGroupBox(parent, spec);
+        desc.font = Comic(8, true);
+        desc.text_color = skin::kLightText;
+        hwnd = skin::CreateGroupBox(parent, desc);
         break;
       case Control::sEdit1:
-        spec.font = Comic(8, true);
-        spec.text_color = skin::kLightText;
-        hwnd = skin::CreateReadOnlyEdit(parent, spec);
+        desc.font = Comic(8, true);
+        desc.text_color = skin::kLightText;
+        hwnd = skin::CreateReadOnlyEdit(parent, desc);
         break;
       case Control::sLabel1:
-        spec.text_color = RGB(239, 239, 239);
-        hwnd = skin::CreateLabel(parent, spec);
+        desc.text_color = RGB(239, 239, 239);
+        hwnd = skin::CreateLabel(parent, desc);
         break;
       case Control::sCheckBox1:
       case Control::sCheckBox2:
-        spec.font = Comic(8, true);
-        spec.text_color = skin::kLightText;
-        hwnd = skin::CreateCheckBox(parent, spec, true, true);
+        desc.font = Comic(8, true);
+        desc.text_color = skin::kLightText;
+        hwnd = skin::CreateCheckBox(parent, desc, true, true);
         break;
       case Control::sMemo1:
-        spec.font = skin::FontSpec::Points("Tahoma", 8, true);
-        spec.text_color = skin::kLightText;
-        hwnd = skin::CreateMemo(parent, spec);
+        desc.font = skin::FontSpec::Points("Tahoma", 8, true);
+        desc.text_color = skin::kLightText;
+        hwnd = skin::CreateMemo(parent, desc);
         break;
       case Control::sMemo2:
-        spec.font = skin::FontSpec::Points("Tahoma", 8);
-        hwnd = skin::CreateMemo(parent, spec);
+        desc.font = skin::FontSpec::Points("Tahoma", 8);
+        hwnd = skin::CreateMemo(parent, desc);
         break;
       case Control::sProgressBar1:
       case Control::sProgressBar2:
       case Control::sProgressBar3:
       case Control::sProgressBar4:
       case Control::sProgressBar5:
-        hwnd = skin::CreateProgressBar(parent, spec);
+        hwnd = skin::CreateProgressBar(parent, desc);
         break;
       case Control::sButtonInstF:
-        spec.font = Comic(10, true);
-        hwnd = skin::CreateButton(parent, spec);
+        desc.font = Comic(10, true);
+        hwnd = skin::CreateButton(parent, desc);
         break;
       case Control::Button1:
-        spec.font = skin::FontSpec::Points("Tahoma", 8);
-        hwnd = skin::CreatePlainButton(parent, spec);
+        desc.font = skin::FontSpec::Points("Tahoma", 8);
+        hwnd = skin::CreatePlainButton(parent, desc);
         break;
       default:
-        hwnd = skin::CreateButton(parent, spec);
+        hwnd = skin::CreateButton(parent, desc);
         break;
     }
     controls_[Index(entry.control)] = hwnd;

@@ -733,36 +733,36 @@ void RegisterClasses() {
 
 namespace {
 
-DWORD BaseStyle(const ControlSpec& spec) {
-  return WS_CHILD | (spec.visible ? WS_VISIBLE : 0) | (spec.enabled ? 0 : WS_DISABLED);
+DWORD BaseStyle(const ControlSpec& desc) {
+  return WS_CHILD | (desc.visible ? WS_VISIBLE : 0) | (desc.enabled ? 0 : WS_DISABLED);
 }
 
-ControlData* NewData(Kind kind, const ControlSpec& spec) {
+ControlData* NewData(Kind kind, const ControlSpec& desc) {
   auto* data = new ControlData(kind);
-  data->font = SkinManager::Instance().Font(spec.font);
-  data->text_color = spec.text_color;
-  data->back_color = spec.back_color;
+  data->font = SkinManager::Instance().Font(desc.font);
+  data->text_color = desc.text_color;
+  data->back_color = desc.back_color;
   return data;
 }
 
-HWND CreateOwn(const wchar_t* cls, HWND parent, const ControlSpec& spec, DWORD style,
+HWND CreateOwn(const wchar_t* cls, HWND parent, const ControlSpec& desc, DWORD style,
                DWORD ex_style, ControlData* data) {
   detail::RegisterClasses();
-  const std::wstring text = Widen(spec.text);
+  const std::wstring text = Widen(desc.text);
   HWND hwnd = CreateWindowExW(
-      ex_style, cls, text.c_str(), style, spec.left, spec.top, spec.width, spec.height, parent,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), GetModuleHandleW(nullptr), data);
+      ex_style, cls, text.c_str(), style, desc.left, desc.top, desc.width, desc.height, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)), GetModuleHandleW(nullptr), data);
   if (!hwnd) delete data;
   return hwnd;
 }
 
-HWND CreateSystem(const wchar_t* cls, HWND parent, const ControlSpec& spec, DWORD style,
+HWND CreateSystem(const wchar_t* cls, HWND parent, const ControlSpec& desc, DWORD style,
                   ControlData* data, SUBCLASSPROC proc) {
   detail::RegisterClasses();
-  const std::wstring text = Widen(spec.text);
+  const std::wstring text = Widen(desc.text);
   HWND hwnd = CreateWindowExW(
-      0, cls, text.c_str(), style, spec.left, spec.top, spec.width, spec.height, parent,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), GetModuleHandleW(nullptr), nullptr);
+      0, cls, text.c_str(), style, desc.left, desc.top, desc.width, desc.height, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)), GetModuleHandleW(nullptr), nullptr);
   if (!hwnd) {
     delete data;
     return nullptr;
@@ -784,35 +784,35 @@ static int TextHeight(HFONT font) {
   return static_cast<int>(tm.tmHeight);
 }
 
-HWND CreateGroupBox(HWND parent, const ControlSpec& spec) {
-  ControlData* data = NewData(Kind::Group, spec);
-  data->pad = spec.text.empty() ? 0 : TextHeight(data->font) / 2;
-  return CreateOwn(detail::kGroupClass, parent, spec, BaseStyle(spec) | WS_CLIPCHILDREN,
+HWND CreateGroupBox(HWND parent, const ControlSpec& desc) {
+  ControlData* data = NewData(Kind::Group, desc);
+  data->pad = desc.text.empty() ? 0 : TextHeight(data->font) / 2;
+  return CreateOwn(detail::kGroupClass, parent, desc, BaseStyle(desc) | WS_CLIPCHILDREN,
                    WS_EX_CONTROLPARENT, data);
 }
 
-HWND CreateMemo(HWND parent, const ControlSpec& spec) {
-  ControlData* data = NewData(Kind::Memo, spec);
+HWND CreateMemo(HWND parent, const ControlSpec& desc) {
+  ControlData* data = NewData(Kind::Memo, desc);
   data->cursor = CursorKind::Arrow;
   HWND memo = CreateSystem(L"EDIT", parent,
-                           ControlSpec{spec.left,
-                                       spec.top,
-                                       spec.width,
-                                       spec.height,
+                           ControlSpec{desc.left,
+                                       desc.top,
+                                       desc.width,
+                                       desc.height,
                                        "",
-                                       spec.font,
+                                       desc.font,
                                        {},
                                        {},
-                                       spec.visible,
-                                       spec.enabled,
-                                       spec.id},
-                           BaseStyle(spec) | WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                                       desc.visible,
+                                       desc.enabled,
+                                       desc.id},
+                           BaseStyle(desc) | WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
                                ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
                            data, detail::EditSubclass);
   if (!memo) return nullptr;
   SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
-  SetText(memo, spec.text);
-  data->has_lines = !spec.text.empty();
+  SetText(memo, desc.text);
+  data->has_lines = !desc.text.empty();
   return memo;
 }
 
@@ -872,12 +872,12 @@ void MemoSetLines(HWND memo, const std::vector<std::string>& lines) {
   MarkLines(memo, !lines.empty());
 }
 
-HWND CreateReadOnlyEdit(HWND parent, const ControlSpec& spec) {
-  ControlData* data = NewData(Kind::Edit, spec);
+HWND CreateReadOnlyEdit(HWND parent, const ControlSpec& desc) {
+  ControlData* data = NewData(Kind::Edit, desc);
   data->cursor = CursorKind::Arrow;
-  data->pad = std::max(0, (spec.height - 2 - TextHeight(data->font)) / 2);
+  data->pad = std::max(0, (desc.height - 2 - TextHeight(data->font)) / 2);
   HWND edit =
-      CreateSystem(L"EDIT", parent, spec, BaseStyle(spec) | ES_READONLY | ES_AUTOHSCROLL | ES_LEFT,
+      CreateSystem(L"EDIT", parent, desc, BaseStyle(desc) | ES_READONLY | ES_AUTOHSCROLL | ES_LEFT,
                    data, detail::EditSubclass);
   if (edit) {
     SetWindowPos(edit, nullptr, 0, 0, 0, 0,
@@ -886,9 +886,9 @@ HWND CreateReadOnlyEdit(HWND parent, const ControlSpec& spec) {
   return edit;
 }
 
-HWND CreateLabel(HWND parent, const ControlSpec& spec) {
-  HWND label = CreateOwn(detail::kLabelClass, parent, spec, BaseStyle(spec) | WS_CLIPSIBLINGS, 0,
-                         NewData(Kind::Label, spec));
+HWND CreateLabel(HWND parent, const ControlSpec& desc) {
+  HWND label = CreateOwn(detail::kLabelClass, parent, desc, BaseStyle(desc) | WS_CLIPSIBLINGS, 0,
+                         NewData(Kind::Label, desc));
   // A label lies under the controls it overlaps, as if painted on its parent.
   if (label) SetWindowPos(label, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return label;
@@ -901,21 +901,21 @@ void SetLabelColor(HWND label, COLORREF color) {
   }
 }
 
-HWND CreateButton(HWND parent, const ControlSpec& spec) {
-  return CreateSystem(L"BUTTON", parent, spec, BaseStyle(spec) | WS_TABSTOP | BS_OWNERDRAW,
-                      NewData(Kind::Button, spec), detail::ButtonSubclass);
+HWND CreateButton(HWND parent, const ControlSpec& desc) {
+  return CreateSystem(L"BUTTON", parent, desc, BaseStyle(desc) | WS_TABSTOP | BS_OWNERDRAW,
+                      NewData(Kind::Button, desc), detail::ButtonSubclass);
 }
 
-HWND CreatePlainButton(HWND parent, const ControlSpec& spec) {
-  return CreateSystem(L"BUTTON", parent, spec, BaseStyle(spec) | WS_TABSTOP | BS_OWNERDRAW,
-                      NewData(Kind::PlainButton, spec), detail::ButtonSubclass);
+HWND CreatePlainButton(HWND parent, const ControlSpec& desc) {
+  return CreateSystem(L"BUTTON", parent, desc, BaseStyle(desc) | WS_TABSTOP | BS_OWNERDRAW,
+                      NewData(Kind::PlainButton, desc), detail::ButtonSubclass);
 }
 
-HWND CreateCheckBox(HWND parent, const ControlSpec& spec, bool checked, bool word_wrap) {
+HWND CreateCheckBox(HWND parent, const ControlSpec& desc, bool checked, bool word_wrap) {
   HWND box =
-      CreateSystem(L"BUTTON", parent, spec,
-                   BaseStyle(spec) | WS_TABSTOP | BS_AUTOCHECKBOX | (word_wrap ? BS_MULTILINE : 0),
-                   NewData(Kind::CheckBox, spec), detail::ButtonSubclass);
+      CreateSystem(L"BUTTON", parent, desc,
+                   BaseStyle(desc) | WS_TABSTOP | BS_AUTOCHECKBOX | (word_wrap ? BS_MULTILINE : 0),
+                   NewData(Kind::CheckBox, desc), detail::ButtonSubclass);
   if (box && checked) SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
   return box;
 }
@@ -928,11 +928,11 @@ void SetChecked(HWND check_box, bool checked) {
   SendMessageW(check_box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-HWND CreateProgressBar(HWND parent, const ControlSpec& spec) {
+HWND CreateProgressBar(HWND parent, const ControlSpec& desc) {
   detail::RegisterClasses();
-  return CreateWindowExW(0, detail::kProgressClass, Widen(spec.text).c_str(), BaseStyle(spec),
-                         spec.left, spec.top, spec.width, spec.height, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+  return CreateWindowExW(0, detail::kProgressClass, Widen(desc.text).c_str(), BaseStyle(desc),
+                         desc.left, desc.top, desc.width, desc.height, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)),
                          GetModuleHandleW(nullptr), nullptr);
 }
 
@@ -941,13 +941,13 @@ bool ProgressIsMarquee(HWND bar) {
   return data && data->kind == Kind::Progress && data->marquee;
 }
 
-HWND CreateCheckList(HWND parent, const ControlSpec& spec) {
-  ControlSpec adjusted = spec;
-  if (!spec.text_color) adjusted.text_color = kLightText;
-  if (!spec.back_color) adjusted.back_color = kCheckListBack;
+HWND CreateCheckList(HWND parent, const ControlSpec& desc) {
+  ControlSpec adjusted = desc;
+  if (!desc.text_color) adjusted.text_color = kLightText;
+  if (!desc.back_color) adjusted.back_color = kCheckListBack;
   HWND list =
       CreateSystem(L"LISTBOX", parent, adjusted,
-                   BaseStyle(spec) | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_OWNERDRAWFIXED |
+                   BaseStyle(desc) | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_OWNERDRAWFIXED |
                        LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                    NewData(Kind::CheckList, adjusted), detail::CheckListSubclass);
   if (list) SendMessageW(list, LB_SETITEMHEIGHT, 0, 16);

@@ -409,17 +409,17 @@ void Frame::SetContentSize(int width, int height) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-HWND Frame::AddTitleItem(const TitleItemSpec& spec) {
-  const std::wstring caption = Widen(spec.caption);
+HWND Frame::AddTitleItem(const TitleItemSpec& desc) {
+  const std::wstring caption = Widen(desc.caption);
   HWND item = CreateWindowExW(
-      0, detail::kTitleItemClass, caption.c_str(), WS_CHILD | (spec.visible ? WS_VISIBLE : 0), 0, 2,
-      spec.width, kTitleItemHeight, title_, nullptr, GetModuleHandleW(nullptr), nullptr);
+      0, detail::kTitleItemClass, caption.c_str(), WS_CHILD | (desc.visible ? WS_VISIBLE : 0), 0, 2,
+      desc.width, kTitleItemHeight, title_, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!item) return nullptr;
   ControlData* data = DataOf(item);
-  data->width = spec.width;
-  data->cursor = spec.cursor;
+  data->width = desc.width;
+  data->cursor = desc.cursor;
   items_.push_back(item);
-  if (!spec.hint.empty()) SetHint(item, spec.hint);
+  if (!desc.hint.empty()) SetHint(item, desc.hint);
   LayoutTitle();
   return item;
 }

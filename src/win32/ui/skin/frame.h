@@ -76,7 +76,7 @@ class Frame {
   // Title-bar items are laid out right-aligned, item 0 rightmost (left of the close button),
   // each 21 px high, its caption centred in Tahoma 8 pt. Click and mouse-up callbacks are set
   // on the returned window with SetOnClick / SetOnMouseUp; ShowWindow on it works as well.
-  HWND AddTitleItem(const TitleItemSpec& spec);
+  HWND AddTitleItem(const TitleItemSpec& desc);
   HWND TitleItem(int index) const;
   int TitleItemCount() const { return static_cast<int>(items_.size()); }
   void SetTitleItemVisible(int index, bool visible);

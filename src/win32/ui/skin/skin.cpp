@@ -131,25 +131,25 @@ bool SkinManager::Select(std::string_view name) {
   return true;
 }
 
-HFONT SkinManager::Font(const FontSpec& spec) {
-  auto it = fonts_.find(spec);
+HFONT SkinManager::Font(const FontSpec& desc) {
+  auto it = fonts_.find(desc);
   if (it != fonts_.end()) return it->second;
-  int height = -spec.size;
-  if (!spec.pixels) {
+  int height = -desc.size;
+  if (!desc.pixels) {
     HDC screen = GetDC(nullptr);
-    height = -MulDiv(spec.size, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    height = -MulDiv(desc.size, GetDeviceCaps(screen, LOGPIXELSY), 72);
     ReleaseDC(nullptr, screen);
   }
   LOGFONTW lf{};
   lf.lfHeight = height;
-  lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+  lf.lfWeight = desc.bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = RUSSIAN_CHARSET;
   lf.lfOutPrecision = OUT_TT_PRECIS;
   lf.lfQuality = ANTIALIASED_QUALITY;
-  const std::wstring face = Widen(spec.face);
+  const std::wstring face = Widen(desc.face);
   lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
   HFONT font = CreateFontIndirectW(&lf);
-  fonts_.emplace(spec, font);
+  fonts_.emplace(desc, font);
   return font;
 }
 
@@ -162,7 +162,7 @@ HBRUSH SkinManager::Brush(COLORREF color) {
 }
 
 void SkinManager::ReleaseResources() {
-  for (auto& [spec, font] : fonts_) DeleteObject(font);
+  for (auto& [desc, font] : fonts_) DeleteObject(font);
   for (auto& [color, brush] : brushes_) DeleteObject(brush);
   fonts_.clear();
   brushes_.clear();

@@ -69,7 +69,7 @@ class SkinManager {
   static std::vector<std::string> Names();
 
   // Cached GDI objects; the manager owns them, callers never delete them.
-  HFONT Font(const FontSpec& spec);
+  HFONT Font(const FontSpec& desc);
   HBRUSH Brush(COLORREF color);
   void ReleaseResources();
 
