@@ -1,6 +1,8 @@
 #include "sync/cleanup_dialog.h"
 
 #include <exception>
+#include <stdexcept>
+#include <string>
 
 #include "base/wide.h"
 #include "ui/skin/controls.h"
@@ -22,7 +24,13 @@ void CleanupDialog::Create() {
   options.topmost = true;
   options.visible = false;
   frame_ = skin::Frame::Create(options);
+  if (!frame_) {
+    throw std::runtime_error("Unable to create the cleanup dialog, error " +
+                             std::to_string(GetLastError()));
+  }
   window_geometry_.Attach(frame_->hwnd());
+  // Alt+Space must not open a system menu either: the dialog is left only through its button.
+  SetWindowLongPtrW(hwnd(), GWL_STYLE, GetWindowLongPtrW(hwnd(), GWL_STYLE) & ~WS_SYSMENU);
 
   skin::ControlSpec group;
   group.left = 8;
