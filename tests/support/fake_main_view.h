@@ -45,6 +45,8 @@ class FakeMainView : public ui::MainView {
       state.enabled = entry.enabled;
       state.text = std::string(entry.text);
     }
+    // Every bar exists up front: workers look theirs up from their own threads.
+    for (int bar = 1; bar <= 5; ++bar) bars[ui::ProgressBarControl(bar)];
     controls[ui::Control::sCheckBox1].checked = true;
     controls[ui::Control::sCheckBox2].checked = true;
     window.bounds = {100, 100, 1000, 600};
@@ -65,7 +67,7 @@ class FakeMainView : public ui::MainView {
   void SetChecked(ui::Control c, bool checked) override { controls[c].checked = checked; }
   void Focus(ui::Control c) override { focused = c; }
   ui::Animatable& AnimatableControl(ui::Control c) override { return controls[c].geometry; }
-  net::ProgressSink& Bar(ui::Control c) override { return bars[c]; }
+  net::ProgressSink& Bar(ui::Control c) override { return bars.at(c); }
   void SetTitleItemVisible(int index, bool visible) override { title_items[index] = visible; }
 
   ui::Animatable& Window() override { return window; }

@@ -5,6 +5,7 @@
 
 #include "base/paths.h"
 #include "base/u8path.h"
+#include "sync/turbo.h"
 #include "ui/texts.h"
 
 namespace veltrane::ui {
@@ -16,7 +17,9 @@ TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop,
       desktop_(desktop),
       transport_(transport),
       open_ini_(std::move(open_ini)),
-      console_(ui, clock) {}
+      console_(ui, clock),
+      clock_(clock),
+      ui_(ui) {}
 
 void TProTarvoCompatibility::FormCreate() {
   const WindowLayout layout = LayoutOf(view_);
@@ -42,7 +45,54 @@ bool TProTarvoCompatibility::FormCloseQuery() {
 }
 
 void TProTarvoCompatibility::Timer6Timer() {
-  if (state_.Timer6Tag == 1) CloseTick();
+  if (state_.Timer6Tag == 1) {
+    CloseTick();
+    return;
+  }
+  if (state_.ModIndex > 0) {
+    for (int slot = 1; slot <= 5; ++slot) {
+      if (state_.ModIndex <= 0 || FlowBusy(slot)) continue;
+      const std::string& name = state_.MissingMods[static_cast<std::size_t>(state_.ModIndex - 1)];
+      FlowRun(slot, state_.ModIndex, state_.ServerUrl + state_.ServerModsPath + name,
+              JoinPath(state_.VersionModsFolder, name));
+    }
+    return;
+  }
+  for (int slot = 1; slot <= 5; ++slot) {
+    if (FlowBusy(slot)) return;  // a later tick looks again
+  }
+  view_.SetTimerEnabled(Timer::Timer6, false);
+  CloseRun();
+}
+
+void TProTarvoCompatibility::FlowRun(int slot, std::int32_t Numberr, const std::string& FromInet,
+                                     const std::string& SaveTo) {
+  std::unique_ptr<sync::TFlow> worker;
+  switch (slot) {
+    case 1:
+      worker = std::make_unique<sync::TFlow1>(Numberr, FromInet, SaveTo);
+      break;
+    case 2:
+      worker = std::make_unique<sync::TFlow2>(Numberr, FromInet, SaveTo);
+      break;
+    case 3:
+      worker = std::make_unique<sync::TFlow3>(Numberr, FromInet, SaveTo);
+      break;
+    case 4:
+      worker = std::make_unique<sync::TFlow4>(Numberr, FromInet, SaveTo);
+      break;
+    default:
+      worker = std::make_unique<sync::TFlow5>(Numberr, FromInet, SaveTo);
+      break;
+  }
+  flows_[static_cast<std::size_t>(slot - 1)] = true;
+  --state_.ModIndex;
+  if (agent_.empty()) agent_ = desktop_.ProgramName();
+  sync::TFlow::Start(std::move(worker), *this, [this, slot] { FlowEnded(slot); });
+}
+
+void TProTarvoCompatibility::FlowEnded(int slot) {
+  flows_[static_cast<std::size_t>(slot - 1)] = false;
 }
 
 void TProTarvoCompatibility::CloseTick() {

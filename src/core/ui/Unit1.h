@@ -1,6 +1,7 @@
 #pragma once
 // The main window's logic: what its creation sets up, what each of its events does. The window
 // itself (controls, painting, timers) is behind MainView; this class decides.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -83,12 +84,41 @@ class TProTarvoCompatibility {
   void sCheckBox2MouseUp();
   void sTitleBar1Items0Click();
 
+  // "Запуск синхронизации": fetches the missing mods, one after another or (Турбо) by up to five
+  // workers, then sums up and hands over to the extra tool and the cleanup.
+  void sButtonDownloadClick();
+  // The turbo run: Timer6Timer hands the missing mods out, last first, to free worker slots.
+  void FlowRun(int slot, std::int32_t Numberr, const std::string& FromInet,
+               const std::string& SaveTo);
+  void FlowEnded(int slot);
+  void Flow1Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(1, n, f, s); }
+  void Flow2Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(2, n, f, s); }
+  void Flow3Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(3, n, f, s); }
+  void Flow4Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(4, n, f, s); }
+  void Flow5Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(5, n, f, s); }
+  bool FlowBusy(int slot) const { return flows_[static_cast<std::size_t>(slot - 1)]; }
+
+  // What the workers use from their own threads.
+  MainView& View() { return view_; }
+  net::Transport& ServerTransport() { return transport_; }
+  UiThread& UiQueue() { return ui_; }
+  const std::string& Agent() const { return agent_; }
+
+  // The cleanup dialog takes the window's place; the window's owner provides it.
+  void SetCleanupOpener(std::function<void()> open) { open_cleanup_ = std::move(open); }
+
   // Switches the progress row (0 none, 1 one bar across, 2 all five) and waits until the window
   // has the mode's height, running window messages meanwhile. Other values do nothing.
   void ChngSize(std::uint8_t SScript);
 
  private:
   void CloseTick();
+  void RunSequentially();
+  // Fetches or takes one mod of a sequential run and logs it.
+  void LoadOne(const std::string& name);
+  // Closing a run, shared with the turbo workers' dispatcher.
+  void CloseRun();
+  void OpenCleanupDialog();
   // Writes lines for Notepad (ANSI code page, CR LF) and opens them there.
   void WriteAndOpenInNotepad(const char* file_name, const std::vector<std::string>& lines);
   void WatchForRunningGame();
@@ -108,6 +138,12 @@ class TProTarvoCompatibility {
   // Set while the tool or the installer is being fetched: a second activation is refused, so
   // the half-written file is never deleted or opened.
   bool fetching_extra_ = false;
+  std::function<void()> open_cleanup_;
+  const ConsoleClock& clock_;
+  UiThread& ui_;
+  // Flow1 .. Flow5: whether a worker runs in the slot. Touched on the UI thread only.
+  std::array<bool, 5> flows_{};
+  std::string agent_;
 };
 
 }  // namespace veltrane::ui

@@ -4,6 +4,12 @@
 
 namespace veltrane::ui {
 
+std::string ConsoleClock::LongTime(int hours, int minutes, int seconds) const {
+  // The Russian long time format, H:mm:ss.
+  const auto two = [](int value) { return (value < 10 ? "0" : "") + std::to_string(value); };
+  return std::to_string(hours) + ":" + two(minutes) + ":" + two(seconds);
+}
+
 std::vector<std::string> SplitConsoleText(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;

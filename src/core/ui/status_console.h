@@ -23,6 +23,8 @@ class ConsoleClock {
  public:
   virtual ~ConsoleClock() = default;
   virtual std::string LongTimeNow() const = 0;
+  // A time of day (a duration below 24 hours) in the same format.
+  virtual std::string LongTime(int hours, int minutes, int seconds) const;
 };
 
 // Splits a console text into lines. CR LF separates lines, and so does a lone LF (texts that

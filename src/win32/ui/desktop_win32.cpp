@@ -38,7 +38,9 @@ void Win32Desktop::OpenFile(std::string_view file, std::string_view folder) {
                 SW_SHOWNORMAL);
 }
 
-std::string Win32Desktop::DecimalSeparator() { return UserDecimalSeparator(); }
+std::string Win32Desktop::DecimalSeparator() {
+  return UserDecimalSeparator();
+}
 
 std::string Win32Desktop::ProgramName() {
   return OwnExeName();
@@ -100,6 +102,19 @@ void Win32Desktop::CloseGameWindow(std::uintptr_t window) {
     TerminateProcess(process, 1);
     CloseHandle(process);
   }
+}
+
+std::string Win32ConsoleClock::LongTime(int hours, int minutes, int seconds) const {
+  SYSTEMTIME time{};
+  time.wYear = 2000;
+  time.wMonth = 1;
+  time.wDay = 1;
+  time.wHour = static_cast<WORD>(hours);
+  time.wMinute = static_cast<WORD>(minutes);
+  time.wSecond = static_cast<WORD>(seconds);
+  wchar_t buffer[64] = {};
+  GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, buffer, 64);
+  return Narrow(buffer);
 }
 
 std::string Win32ConsoleClock::LongTimeNow() const {

@@ -36,6 +36,7 @@ class Win32Desktop : public ui::Desktop {
 class Win32ConsoleClock : public ui::ConsoleClock {
  public:
   std::string LongTimeNow() const override;
+  std::string LongTime(int hours, int minutes, int seconds) const override;
 };
 
 }  // namespace veltrane::win32

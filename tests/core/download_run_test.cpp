@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include "build_config.h"
+#include "form_fixture.h"
+
+namespace veltrane::ui {
+namespace {
+
+class DownloadRunTest : public test::FormFixture {
+ protected:
+  DownloadRunTest() {
+    form->FormCreate();
+    game = MakeGameFolder("game", true, true, true);
+    form->State().GameFolder = game;
+    app::DeriveModsFolders(form->State());
+    ForceDirectories(form->State().VersionModsFolder);
+    view.window.bounds = {100, 100, 830, 294};
+    view.controls[Control::sButtonDownload].enabled = true;
+    form->SetCleanupOpener([this] { ++cleanups; });
+  }
+
+  std::vector<std::string> LinesFrom(std::size_t first) {
+    const auto& lines = form->StatusLog().Lines();
+    return {lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end()};
+  }
+
+  std::string game;
+  int cleanups = 0;
+  const std::string mods = std::string(build::kServerUrl) + "/mods3/";
+};
+
+TEST_F(DownloadRunTest, SequentialRunWithAStrayCopyAndAFailure) {
+  view.controls[Control::sCheckBox1].checked = false;
+  view.controls[Control::sCheckBox2].checked = false;
+  form->State().MissingMods = {"a.jar", "b.jar", "c.jar"};
+  server.Put(mods + "a.jar", std::string(1536, 'a'));
+  temp.Write("game/mods/b.jar", std::string(512, 'b'));  // put there meanwhile
+  form->sButtonDownloadClick();
+
+  const std::vector<std::string> expected{
+      "============Загрузка============",      "[9:05:07] Успешно: a.jar",
+      "[9:05:07] Уже существует: b.jar",       "[9:05:07]  ! Ошибка загрузки: c.jar",
+      "======Завершение загрузки=======",      "Прошло времени: 0:00:00",
+      "Объем загруженых файлов(2 из 3): 2 Кб", " ",
+      "! Не все файлы были загружены !"};
+  EXPECT_EQ(LinesFrom(0), expected);
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(form->State().VersionModsFolder, "b.jar")).size(), 512u);
+  EXPECT_FALSE(FileExists(JoinPath(form->State().ModsFolder, "b.jar")));
+  EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "c.jar")));
+  EXPECT_EQ(view.window.bounds.height, 294);  // back from the one-bar mode
+  EXPECT_FALSE(view.Visible(Control::sProgressBar1));
+  EXPECT_TRUE(view.window_enabled);
+  EXPECT_FALSE(view.Enabled(Control::sButtonDownload));
+  EXPECT_EQ(cleanups, 0);
+}
+
+TEST_F(DownloadRunTest, AllLoadedThenTheToolAndTheCleanup) {
+  view.controls[Control::sCheckBox1].checked = false;
+  form->State().MissingMods = {"a.jar"};
+  form->State().RemovableFiles = {"old.jar"};
+  server.Put(mods + "a.jar", "a");
+  server.Put(std::string(build::kServerUrl) + "/Settingss.exe", "tool");
+  form->sButtonDownloadClick();
+  const auto& lines = form->StatusLog().Lines();
+  EXPECT_EQ(lines.back(), "Объем загруженых файлов(1 из 1): 1 Байт");
+  EXPECT_EQ(desktop.opened_files.size(), 1u);  // the tool, before the summary
+  EXPECT_EQ(cleanups, 1);
+  EXPECT_TRUE(view.window_enabled);
+}
+
+TEST_F(DownloadRunTest, OnlyRemovableFilesOpensTheCleanupAtOnce) {
+  form->State().RemovableFiles = {"old.jar"};
+  form->sButtonDownloadClick();
+  EXPECT_EQ(cleanups, 1);
+  EXPECT_TRUE(form->StatusLog().Lines().empty());
+  EXPECT_FALSE(view.window_enabled);  // the dialog hands the window back
+}
+
+TEST_F(DownloadRunTest, TurboHandsTheRunToTheDispatcher) {
+  form->State().MissingMods = {"a.jar", "b.jar", "c.jar"};
+  form->sButtonDownloadClick();
+  EXPECT_EQ(form->State().ModIndex, 3);
+  EXPECT_TRUE(view.TimerEnabled(Timer::Timer6));
+  EXPECT_FALSE(view.window_enabled);
+  EXPECT_EQ(view.window.bounds.height, 317);
+  for (int bar = 1; bar <= 5; ++bar) EXPECT_TRUE(view.Visible(ProgressBarControl(bar)));
+}
+
+TEST_F(DownloadRunTest, NoConnectionChangesNothing) {
+  server.connected = false;
+  form->State().MissingMods = {"a.jar"};
+  form->sButtonDownloadClick();
+  EXPECT_EQ(form->StatusLog().Lines(),
+            (std::vector<std::string>{"[9:05:07] Ошибка подключения к серверу.",
+                                      "[9:05:07] Операция отменена."}));
+  EXPECT_TRUE(view.Enabled(Control::sButtonDownload));
+  EXPECT_TRUE(view.window_enabled);
+}
+
+TEST_F(DownloadRunTest, AnEmptyOrUnsafeNameFailsWithoutTouchingAnything) {
+  view.controls[Control::sCheckBox1].checked = false;
+  view.controls[Control::sCheckBox2].checked = false;
+  form->State().MissingMods = {"", "..\\x.jar"};
+  form->sButtonDownloadClick();
+  const auto& lines = form->StatusLog().Lines();
+  EXPECT_EQ(lines[1], "[9:05:07]  ! Ошибка загрузки: ");
+  EXPECT_EQ(lines[2], "[9:05:07]  ! Ошибка загрузки: ..\\x.jar");
+  EXPECT_TRUE(server.Opened().empty());
+  EXPECT_TRUE(view.window_enabled);
+}
+
+}  // namespace
+}  // namespace veltrane::ui

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "build_config.h"
+#include "form_fixture.h"
+
+namespace veltrane::ui {
+namespace {
+
+class TurboTest : public test::FormFixture {
+ protected:
+  TurboTest() {
+    form->FormCreate();
+    form->State().GameFolder = MakeGameFolder("game", true, true, true);
+    app::DeriveModsFolders(form->State());
+    ForceDirectories(form->State().VersionModsFolder);
+    view.window.bounds = {100, 100, 830, 294};
+    view.controls[Control::sCheckBox2].checked = false;
+  }
+
+  // Dispatcher ticks and UI work, as the message loop would deliver them, until the run closes.
+  void RunDispatcher() {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (view.TimerEnabled(Timer::Timer6) && std::chrono::steady_clock::now() < limit) {
+      form->Timer6Timer();
+      ui.RunPending();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_FALSE(view.TimerEnabled(Timer::Timer6));
+  }
+
+  std::set<std::string> OpenedNames() {
+    std::set<std::string> names;
+    for (const std::string& url : server.Opened()) names.insert(url.substr(mods.size()));
+    return names;
+  }
+
+  const std::string mods = std::string(build::kServerUrl) + "/mods3/";
+};
+
+TEST_F(TurboTest, SevenModsAreHandedOutFromTheLastAndTheRunClosesAfterTheWorkers) {
+  for (int i = 1; i <= 7; ++i) {
+    const std::string name = "m" + std::to_string(i) + ".jar";
+    form->State().MissingMods.push_back(name);
+    if (i != 4) server.Put(mods + name, std::string(100 * i, 'x'));
+  }
+  form->sButtonDownloadClick();
+  ASSERT_TRUE(view.TimerEnabled(Timer::Timer6));
+  form->Timer6Timer();
+  EXPECT_EQ(form->State().ModIndex, 2);
+  for (int slot = 1; slot <= 5; ++slot) EXPECT_TRUE(form->FlowBusy(slot));
+  // A tick that hands out work never closes the run.
+  EXPECT_TRUE(view.TimerEnabled(Timer::Timer6));
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (server.Opened().size() < 5 && std::chrono::steady_clock::now() < limit) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(OpenedNames(),
+            (std::set<std::string>{"m3.jar", "m4.jar", "m5.jar", "m6.jar", "m7.jar"}));
+  RunDispatcher();
+
+  EXPECT_EQ(OpenedNames().size(), 7u);
+  const auto& lines = form->StatusLog().Lines();
+  int successes = 0;
+  int failures = 0;
+  for (const std::string& line : lines) {
+    successes += line.rfind("[9:05:07] Успешно: m", 0) == 0;
+    failures += line == "[9:05:07]  ! Ошибка загрузки: m4.jar";
+  }
+  EXPECT_EQ(successes, 6);
+  EXPECT_EQ(failures, 1);
+  // Every worker line comes before the summary.
+  const auto summary = std::find(lines.begin(), lines.end(), "======Завершение загрузки=======");
+  ASSERT_NE(summary, lines.end());
+  EXPECT_EQ(
+      std::count_if(summary, lines.end(), [](const std::string& l) { return l.find("m") == 10; }),
+      0);
+  EXPECT_EQ(*(summary + 2), "Объем загруженых файлов(6 из 7): 2,344 Кб");
+  EXPECT_EQ(lines.back(), "! Не все файлы были загружены !");
+  EXPECT_TRUE(view.window_enabled);
+  EXPECT_EQ(view.window.bounds.height, 294);
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(form->State().VersionModsFolder, "m7.jar")).size(), 700u);
+}
+
+TEST_F(TurboTest, OneModUsesTheFirstSlotOnly) {
+  form->State().MissingMods = {"only.jar"};
+  server.Put(mods + "only.jar", "x");
+  form->sButtonDownloadClick();
+  form->Timer6Timer();
+  EXPECT_TRUE(form->FlowBusy(1));
+  for (int slot = 2; slot <= 5; ++slot) EXPECT_FALSE(form->FlowBusy(slot));
+  RunDispatcher();
+  EXPECT_EQ(form->StatusLog().Lines().back(), "Объем загруженых файлов(1 из 1): 1 Байт");
+}
+
+}  // namespace
+}  // namespace veltrane::ui
