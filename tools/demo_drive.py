@@ -39,6 +39,31 @@ def main(exe, work):
         time.sleep(1.0)  # let the last animation steps settle before the picture
         s.screenshot("wide")
         console = s.call("find", parent=main, id=CONSOLE_ID)["hwnd"]
+
+        def console_text():
+            return s.call("text", hwnd=console)["text"]
+
+        def wait_text(part, timeout=120.0):
+            limit = time.monotonic() + timeout
+            while part not in console_text() and time.monotonic() < limit:
+                time.sleep(0.2)
+
+        s.call("click", hwnd=s.call("find", parent=main, text="Проверить совместимость")["hwnd"])
+        wait_text("Можно удалить файлов")
+        time.sleep(0.5)
+        s.screenshot("checked")
+        s.call("click", hwnd=s.call("find", parent=main, text="Запуск синхронизации")["hwnd"])
+        time.sleep(1.5)
+        s.screenshot("downloading")
+        dialog = s.call("wait_window", cls="TProTarvoCompatibility2", visible=True,
+                        timeout_ms=180000)["hwnd"]
+        time.sleep(1.5)
+        s.screenshot("cleanup")
+        s.call("click", hwnd=s.call("find", parent=dialog, text="Удалить")["hwnd"])
+        wait_text("Кол-во удаленных файлов")
+        wait_for(size, (830, 294))
+        time.sleep(1.0)
+        s.screenshot("done")
         print("---- status console ----")
         print(s.call("text", hwnd=console)["text"].replace("\r\n", "\n"))
         print("------------------------")

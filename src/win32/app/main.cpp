@@ -6,6 +6,8 @@
 #include "app/application_window.h"
 #include "app/startup.h"
 #include "app/startup_services.h"
+#include "sync/Unit2.h"
+#include "sync/cleanup_dialog.h"
 #include "ui/FutureAnimations.h"
 #include "ui/main_window.h"
 #include "ui/ui_host.h"
@@ -27,6 +29,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const HWND application = win32::CreateApplicationWindow();
     win32::MainWindow window(host, animations);
     window.Create(application);
+    // The cleanup dialog exists from the start, hidden, until the program ends.
+    win32::CleanupDialog dialog;
+    dialog.Create();
+    sync::TProTarvoCompatibility2 cleanup(dialog, window.Form(), window);
+    dialog.Attach(&cleanup);
+    window.Form().SetCleanupOpener([&cleanup] { sync::OpenCleanupDialog(cleanup); });
     ShowWindow(window.hwnd(), SW_SHOW);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

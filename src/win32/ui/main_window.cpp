@@ -279,6 +279,10 @@ void MainWindow::WireEvents() {
                          [this, &form] { Guard([&] { form.sMemo1DblClick(); }); });
   skin::SetOnClick(ControlHwnd(Control::sButtonOpenFolder),
                    [this, &form] { Guard([&] { form.sButtonOpenFolderClick(); }); });
+  skin::SetOnClick(ControlHwnd(Control::sButtonCheck),
+                   [this, &form] { Guard([&] { form.sButtonCheckClick(); }); });
+  skin::SetOnClick(ControlHwnd(Control::sButtonDownload),
+                   [this, &form] { Guard([&] { form.sButtonDownloadClick(); }); });
   skin::SetOnClick(ControlHwnd(Control::sButtonSetFolder),
                    [this, &form] { Guard([&] { form.sButtonSetFolderClick(); }); });
   skin::SetOnClick(ControlHwnd(Control::sButtonCopyTL),
