@@ -100,11 +100,15 @@ TEST_F(DownloadRunTest, NoConnectionChangesNothing) {
 TEST_F(DownloadRunTest, AnEmptyOrUnsafeNameFailsWithoutTouchingAnything) {
   view.controls[Control::sCheckBox1].checked = false;
   view.controls[Control::sCheckBox2].checked = false;
-  form->State().MissingMods = {"", "..\\x.jar"};
+  form->State().MissingMods = {"", "..\\x.jar", "../y.jar"};
+  server.Put(mods + "../y.jar", "y");
+  server.Put(mods + "..\\x.jar", "x");
   form->sButtonDownloadClick();
   const auto& lines = form->StatusLog().Lines();
   EXPECT_EQ(lines[1], "[9:05:07]  ! Ошибка загрузки: ");
   EXPECT_EQ(lines[2], "[9:05:07]  ! Ошибка загрузки: ..\\x.jar");
+  EXPECT_EQ(lines[3], "[9:05:07]  ! Ошибка загрузки: ../y.jar");
+  EXPECT_FALSE(FileExists(JoinPath(form->State().ModsFolder, "y.jar")));
   EXPECT_TRUE(server.Opened().empty());
   EXPECT_TRUE(view.window_enabled);
 }

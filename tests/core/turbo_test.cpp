@@ -86,6 +86,18 @@ TEST_F(TurboTest, SevenModsAreHandedOutFromTheLastAndTheRunClosesAfterTheWorkers
   EXPECT_EQ(test::ReadFileBytes(JoinPath(form->State().VersionModsFolder, "m7.jar")).size(), 700u);
 }
 
+TEST_F(TurboTest, AnUnsafeNameFailsWithoutAnyTransfer) {
+  form->State().MissingMods = {"../up.jar"};
+  server.Put(mods + "../up.jar", "x");
+  form->sButtonDownloadClick();
+  RunDispatcher();
+  EXPECT_TRUE(server.Opened().empty());
+  EXPECT_FALSE(FileExists(JoinPath(form->State().ModsFolder, "up.jar")));
+  const auto& lines = form->StatusLog().Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "[9:05:07]  ! Ошибка загрузки: ../up.jar"),
+            lines.end());
+}
+
 TEST_F(TurboTest, OneModUsesTheFirstSlotOnly) {
   form->State().MissingMods = {"only.jar"};
   server.Put(mods + "only.jar", "x");

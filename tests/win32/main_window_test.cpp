@@ -110,7 +110,9 @@ namespace veltrane::win32 {
 namespace {
 
 TEST_F(MainWindowTest, SizeModesInTheRealWindow) {
-  // The wide window at the actions height, as after a check.
+  // The wide window at the actions height, as after a check. No start-up tick: the validation of
+  // whatever folder this prefix has would resize the window meanwhile.
+  window->SetTimerEnabled(ui::Timer::Timer1, false);
   const HWND hwnd = window->hwnd();
   SetWindowPos(hwnd, nullptr, 100, 100, 830, 294, SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(hwnd, SW_SHOWNA);

@@ -60,12 +60,15 @@ void TProTarvoCompatibility::RunSequentially() {
 }
 
 void TProTarvoCompatibility::LoadOne(const std::string& name) {
+  // An unsafe or empty name is never joined to a folder: its transfer simply fails.
+  if (!net::IsPlainFileName(name)) {
+    Console(" ! Ошибка загрузки: " + name);
+    return;
+  }
   const std::string target = JoinPath(state_.VersionModsFolder, name);
-  // An unsafe or empty name is never joined to a folder that could matter: it just fails.
-  const bool plain = net::IsPlainFileName(name);
   const std::string stray = JoinPath(state_.ModsFolder, name);
   try {
-    if (plain && FileExists(stray)) {
+    if (FileExists(stray)) {
       custom::MoveFileTo(stray, target, false);
       Console("Уже существует: " + name);
       app::AddLoadedFile(state_, static_cast<std::uint64_t>(custom::FileSizeOf(target)));

@@ -7,6 +7,7 @@
 #include "Addons/Custom/AllInOne.h"
 #include "base/paths.h"
 #include "net/FutureDownloads.h"
+#include "net/manifest.h"
 #include "ui/Unit1.h"
 
 namespace veltrane::sync {
@@ -25,11 +26,14 @@ void TFlow::Execute(ui::TProTarvoCompatibility& form) {
   app::SharedState& state = form.State();
   const std::string name = state.MissingMods[static_cast<std::size_t>(FNumber - 1)];
   bool fetched = false;
-  try {
-    fetched = net::DownloadFile(form.ServerTransport(), FFromInet, FSaveTo,
-                                &form.View().Bar(ui::ProgressBarControl(slot_)), form.Agent());
-  } catch (const std::exception&) {
-    // Reported below like any failed transfer.
+  // An unsafe or empty name is never joined to a folder: its transfer simply fails.
+  if (net::IsPlainFileName(name)) {
+    try {
+      fetched = net::DownloadFile(form.ServerTransport(), FFromInet, FSaveTo,
+                                  &form.View().Bar(ui::ProgressBarControl(slot_)), form.Agent());
+    } catch (const std::exception&) {
+      // Reported below like any failed transfer.
+    }
   }
   if (!fetched) {
     form.Console(" ! Ошибка загрузки: " + name);
