@@ -1,0 +1,127 @@
+"""The synchronisation in the real window under Wine against the loopback server: the check, a
+turbo run with five bars and one failing transfer, the cleanup dialog, a one-stream run."""
+
+import os
+import shutil
+import tempfile
+import time
+import unittest
+from pathlib import Path
+from urllib.parse import urlparse
+
+from program import ProgramTest
+
+SERVER_PORT = urlparse(os.environ.get("VELTRANE_SERVER_URL", "http://127.0.0.1:47613")).port
+CONSOLE_ID = 1013
+
+
+class SyncTest(ProgramTest):
+    def setUp(self):
+        super().setUp()
+        self.root = Path(tempfile.mkdtemp(prefix="veltrane-served-"))
+        self.addCleanup(shutil.rmtree, self.root, True)
+        (self.root / "mods3").mkdir()
+        self.mods = ["mod%02d.jar" % i for i in range(1, 13)]
+        lines = ["[Update]", "lastversion=1.2.6.3", "[modlist]", "Count=12"]
+        for i, name in enumerate(self.mods, 1):
+            body = bytes([i]) * (40000 + i)
+            if name != "mod05.jar":  # the server lacks one: its transfer fails
+                (self.root / "mods3" / name).write_bytes(body)
+            lines += ["mod%d=%s" % (i, name), "mod%dsize=%d" % (i, len(body))]
+        lines += ["[dellist]", "Count=2", "mod1=old-a.jar", "mod2=old-b.jar"]
+        (self.root / "Update").write_bytes("\r\n".join(lines).encode("cp1251"))
+        self.server = self.session.start_server(self.root, port=SERVER_PORT)
+        self.addCleanup(self.server.stop)
+        self.game = self.make_game_folder()
+        self.version_mods = self.game / "mods" / "1.12.2"
+        self.version_mods.mkdir(parents=True)
+
+    def console(self, main):
+        return self.call("text", hwnd=self.control(main, id=CONSOLE_ID))["text"]
+
+    def wait_console(self, main, text, timeout=120):
+        self.eventually(lambda: text in self.console(main), True, timeout=timeout)
+
+    def release(self, hwnd, x=5, y=8):
+        self.call("mouse", hwnd=hwnd, kind="down", x=x, y=y)
+        self.call("mouse", hwnd=hwnd, kind="up", x=x, y=y)
+
+    def start_ready(self):
+        app, main = self.start()
+        self.eventually(lambda: self.size(main), (406, 294))
+        self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
+        self.eventually(lambda: self.size(main), (830, 294))
+        return app, main
+
+    def test_check_then_turbo_run_then_cleanup_keeping_one_file(self):
+        (self.version_mods / "old-a.jar").write_bytes(b"a")
+        (self.version_mods / "old-b.jar").write_bytes(b"b")
+        app, main = self.start_ready()
+        self.release(self.control(main, text="Setups"))  # no extra tool after this run
+        self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
+        self.wait_console(main, "Можно удалить файлов: 2 шт.")
+        self.assertIn("Отсутствуют моды: 12 шт.", self.console(main))
+        download = self.control(main, text="Запуск синхронизации")
+        self.assertTrue(self.props(download)["enabled"])
+        self.session.screenshot("checked")
+
+        self.server.fault(path="*", slow=40000)  # about a second per mod: the bars can be seen
+        self.call("click", hwnd=download)
+        self.eventually(lambda: self.size(main), (830, 317))
+        time.sleep(0.6)
+        for bar in range(1014, 1019):
+            self.assertTrue(self.props(self.control(main, id=bar))["visible"])
+        self.session.screenshot("turbo-five-bars")
+        dialog = self.call("wait_window", cls="TProTarvoCompatibility2", visible=True,
+                           timeout_ms=180000)["hwnd"]
+        text = self.console(main)
+        self.assertIn("Объем загруженых файлов(11 из 12)", text)
+        self.assertIn("! Не все файлы были загружены !", text)
+        self.assertIn(" ! Ошибка загрузки: mod05.jar", text)
+        for name in self.mods:
+            if name != "mod05.jar":
+                self.assertTrue((self.version_mods / name).exists(), name)
+        self.server.reset()
+
+        listbox = self.control(dialog, cls="ListBox")
+        items = self.call("listbox", hwnd=listbox)["items"]
+        self.assertEqual([i["text"] for i in items], ["old-a.jar", "old-b.jar"])
+        self.assertEqual([i["data"] for i in items], [1, 1])
+        time.sleep(1.0)
+        self.session.screenshot("cleanup")
+        self.release(listbox, x=30, y=24)  # the second item: keep old-b.jar
+        self.eventually(lambda: self.call("listbox", hwnd=listbox)["items"][1]["data"], 0)
+        self.call("click", hwnd=self.control(dialog, text="Удалить"))
+        self.wait_console(main, "Кол-во удаленных файлов: 1")
+        self.assertFalse((self.version_mods / "old-a.jar").exists())
+        self.assertTrue((self.version_mods / "old-b.jar").exists())
+        settings = (self.appdata / "Pellwick" / "Veltrane" / "Settings.ini").read_bytes()
+        self.assertIn(b"old-b.jar", settings)
+        self.assertNotIn(b"old-a.jar", settings)
+        self.eventually(lambda: self.size(main), (830, 294))
+        self.assertTrue(self.props(main)["enabled"])
+
+    def test_one_stream_run_takes_a_stray_copy_from_the_mods_folder(self):
+        for name in self.mods:
+            if name not in ("mod02.jar", "mod03.jar"):
+                (self.version_mods / name).write_bytes(b"present")
+        (self.game / "mods" / "mod03.jar").write_bytes(b"stray copy")
+        app, main = self.start_ready()
+        self.release(self.control(main, text="Турбо"))
+        self.release(self.control(main, text="Setups"))
+        self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
+        self.wait_console(main, "Можно удалить файлов: 0 шт.")
+        # The check itself moved the stray copy, so only mod02 is missing.
+        self.assertIn("Отсутствуют моды: 1 шт.", self.console(main))
+        (self.game / "mods" / "mod02.jar").write_bytes(b"put there meanwhile")
+        self.call("click", hwnd=self.control(main, text="Запуск синхронизации"))
+        self.wait_console(main, "Объем загруженых файлов(1 из 1)")
+        self.assertIn("Уже существует: mod02.jar", self.console(main))
+        self.assertEqual((self.version_mods / "mod02.jar").read_bytes(), b"put there meanwhile")
+        self.assertEqual((self.version_mods / "mod03.jar").read_bytes(), b"stray copy")
+        self.eventually(lambda: self.props(main)["enabled"], True)
+        self.eventually(lambda: self.size(main), (830, 294))
+
+
+if __name__ == "__main__":
+    unittest.main()
