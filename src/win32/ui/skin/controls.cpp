@@ -86,20 +86,13 @@ LRESULT CALLBACK GroupProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (HandleContainer(hwnd, msg, wp, lp, SkinManager::Instance().Colors().panel, &result))
     return result;
   if (HandleMouse(hwnd, data, msg, wp, lp, &result)) return result;
+  if (HandleOwnText(hwnd, data, msg, wp, lp, &result)) return result;
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
       PaintBuffered(hwnd, [&](HDC dc, const RECT& rc) { PaintGroup(hwnd, data, dc, rc); });
       return 0;
-    case WM_SETTEXT:
-    case WM_ENABLE: {
-      LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
-      InvalidateRect(hwnd, nullptr, FALSE);
-      return r;
-    }
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(data->font);
     case WM_SETFONT:
       data->font = reinterpret_cast<HFONT>(wp);
       if (lp) InvalidateRect(hwnd, nullptr, FALSE);
@@ -157,20 +150,13 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (!data) return DefWindowProcW(hwnd, msg, wp, lp);
   LRESULT result = 0;
   if (HandleMouse(hwnd, data, msg, wp, lp, &result)) return result;
+  if (HandleOwnText(hwnd, data, msg, wp, lp, &result)) return result;
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
       PaintBuffered(hwnd, [&](HDC dc, const RECT& rc) { PaintLabel(hwnd, data, dc, rc); });
       return 0;
-    case WM_SETTEXT:
-    case WM_ENABLE: {
-      LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
-      InvalidateRect(hwnd, nullptr, FALSE);
-      return r;
-    }
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(data->font);
     case WM_NCDESTROY:
       Detach(hwnd);
       return DefWindowProcW(hwnd, msg, wp, lp);

@@ -373,6 +373,21 @@ bool PressIsExclusive(Kind kind) {
 
 }  // namespace
 
+bool HandleOwnText(HWND hwnd, ControlData* data, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+  switch (msg) {
+    case WM_SETTEXT:
+    case WM_ENABLE:
+      *result = DefWindowProcW(hwnd, msg, wp, lp);
+      InvalidateRect(hwnd, nullptr, FALSE);
+      return true;
+    case WM_GETFONT:
+      *result = reinterpret_cast<LRESULT>(data->font);
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool HandleMouse(HWND hwnd, ControlData* data, UINT msg, WPARAM, LPARAM lp, LRESULT* result) {
   switch (msg) {
     case WM_SETCURSOR: {

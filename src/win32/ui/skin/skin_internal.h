@@ -90,6 +90,9 @@ void DrawOwnerItem(const DRAWITEMSTRUCT* item, ControlData* data);
 // Mouse callbacks and cursor for any control, before the control's own handling; true when the
 // message is consumed.
 bool HandleMouse(HWND hwnd, ControlData* data, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+// Text, enabled state and font of a control that paints its own text: a change repaints it.
+// True when the message was handled.
+bool HandleOwnText(HWND hwnd, ControlData* data, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
 // Callbacks that must run after the control's own handling (mouse-up after a check box has
 // toggled, focus after an edit has set up its caret).
 void HandleMouseAfter(HWND hwnd, ControlData* data, UINT msg, LPARAM lp);
