@@ -6,6 +6,7 @@ import tempfile
 import time
 import unittest
 from pathlib import Path
+from urllib.parse import urlparse
 
 import harness
 
@@ -72,3 +73,18 @@ class ProgramTest(unittest.TestCase):
             value = read()
         self.assertEqual(value, expected)
         return value
+
+
+class ServedProgramTest(ProgramTest):
+    """A ProgramTest with the loopback server on the port the program was built for, serving
+    the folder self.root (files written there are served from then on)."""
+
+    SERVER_PORT = urlparse(os.environ.get("VELTRANE_SERVER_URL",
+                                          "http://127.0.0.1:47613")).port
+
+    def setUp(self):
+        super().setUp()
+        self.root = Path(tempfile.mkdtemp(prefix="veltrane-served-"))
+        self.addCleanup(shutil.rmtree, self.root, True)
+        self.server = self.session.start_server(self.root, port=self.SERVER_PORT)
+        self.addCleanup(self.server.stop)

@@ -7,25 +7,19 @@ import tempfile
 import time
 import unittest
 from pathlib import Path
-from urllib.parse import urlparse
 
-from program import ProgramTest
+from program import ServedProgramTest
 
-SERVER_PORT = urlparse(os.environ.get("VELTRANE_SERVER_URL", "http://127.0.0.1:47613")).port
 FORGE = "forge-1.12.2-14.23.2.2629-installer-win.exe"
 BAR1_ID = 1014  # sProgressBar1
 
 
-class ExtrasTest(ProgramTest):
+class ExtrasTest(ServedProgramTest):
     def setUp(self):
         super().setUp()
-        self.root = Path(tempfile.mkdtemp(prefix="veltrane-served-"))
-        self.addCleanup(shutil.rmtree, self.root, True)
         (self.root / "Update").write_bytes(b"[Update]\r\nlastversion=1.2.6.3\r\n")
         self.installer = Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes()
         (self.root / FORGE).write_bytes(self.installer)
-        self.server = self.session.start_server(self.root, port=SERVER_PORT)
-        self.addCleanup(self.server.stop)
 
     def test_forge_install_shows_one_bar_across_then_opens_the_installer(self):
         game = self.make_game_folder()

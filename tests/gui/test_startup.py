@@ -6,22 +6,13 @@ import tempfile
 import time
 import unittest
 from pathlib import Path
-from urllib.parse import urlparse
 
-from program import MAIN_CLASS, OK_BUTTON, ProgramTest
+from program import MAIN_CLASS, OK_BUTTON, ServedProgramTest
 
 CANCEL_BUTTON = "Отмена"
-SERVER_PORT = urlparse(os.environ.get("VELTRANE_SERVER_URL", "http://127.0.0.1:47613")).port
 
 
-class StartupTest(ProgramTest):
-    def setUp(self):
-        super().setUp()
-        self.root = Path(tempfile.mkdtemp(prefix="veltrane-served-"))
-        self.addCleanup(shutil.rmtree, self.root, True)
-        self.server = self.session.start_server(self.root, port=SERVER_PORT)
-        self.addCleanup(self.server.stop)
-
+class StartupTest(ServedProgramTest):
     def announce(self, version):
         (self.root / "Update").write_bytes(
             ("[Update]\r\nlastversion=%s\r\n" % version).encode("ascii"))

@@ -7,19 +7,15 @@ import tempfile
 import time
 import unittest
 from pathlib import Path
-from urllib.parse import urlparse
 
-from program import ProgramTest
+from program import ServedProgramTest
 
-SERVER_PORT = urlparse(os.environ.get("VELTRANE_SERVER_URL", "http://127.0.0.1:47613")).port
 CONSOLE_ID = 1013
 
 
-class SyncTest(ProgramTest):
+class SyncTest(ServedProgramTest):
     def setUp(self):
         super().setUp()
-        self.root = Path(tempfile.mkdtemp(prefix="veltrane-served-"))
-        self.addCleanup(shutil.rmtree, self.root, True)
         (self.root / "mods3").mkdir()
         self.mods = ["mod%02d.jar" % i for i in range(1, 13)]
         lines = ["[Update]", "lastversion=1.2.6.3", "[modlist]", "Count=12"]
@@ -30,8 +26,6 @@ class SyncTest(ProgramTest):
             lines += ["mod%d=%s" % (i, name), "mod%dsize=%d" % (i, len(body))]
         lines += ["[dellist]", "Count=2", "mod1=old-a.jar", "mod2=old-b.jar"]
         (self.root / "Update").write_bytes("\r\n".join(lines).encode("cp1251"))
-        self.server = self.session.start_server(self.root, port=SERVER_PORT)
-        self.addCleanup(self.server.stop)
         self.game = self.make_game_folder()
         self.version_mods = self.game / "mods" / "1.12.2"
         self.version_mods.mkdir(parents=True)
