@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "base/u8path.h"
+#include "net/read_pacing.h"
 #include "temp_dir.h"
 
 #ifndef _WIN32
@@ -124,20 +126,47 @@ TEST_F(DownloadFileTest, UnplainTargetNamesAreNeverWritten) {
   EXPECT_TRUE(FolderEntries(dir_).empty());
 }
 
-TEST_F(DownloadFileTest, SuccessStreamsTheBodyInBufferSizedReads) {
-  const std::size_t size = 2 * kTransferBufferSize + 4520;
+TEST_F(DownloadFileTest, SuccessStreamsTheBodyInBoundedReads) {
+  const std::size_t size = 3 * ReadPacing::kLargest + 4520;
   transport_.script.body = Body(size);
   transport_.script.length = std::to_string(size);
-  transport_.script.piece = 4 * kTransferBufferSize;
+  transport_.script.piece = 4 * ReadPacing::kLargest;
   RecordingBar bar;
   ASSERT_TRUE(Fetch("Мод с пробелом.jar", &bar));
   EXPECT_EQ(ReadFileBytes(dir_.Sub("Мод с пробелом.jar")), transport_.script.body);
   EXPECT_EQ(transport_.opened.at(0), "http://host/mods3/Мод с пробелом.jar");
   EXPECT_EQ(transport_.agents.at(0), std::optional<std::string>("Veltrane.exe"));
-  const auto step = static_cast<std::int64_t>(kTransferBufferSize);
   EXPECT_EQ(bar.begins, std::vector<std::int64_t>{static_cast<std::int64_t>(size)});
-  EXPECT_EQ(bar.steps, (std::vector<std::int64_t>{step, step, 4520}));
+  ASSERT_FALSE(bar.steps.empty());
+  EXPECT_EQ(bar.steps.front(), static_cast<std::int64_t>(ReadPacing::kFirst));
+  std::int64_t sum = 0;
+  for (const std::int64_t step : bar.steps) {
+    EXPECT_LE(step, static_cast<std::int64_t>(ReadPacing::kLargest));
+    sum += step;
+  }
+  EXPECT_EQ(sum, static_cast<std::int64_t>(size));
   EXPECT_EQ(FolderEntries(dir_).size(), 1u);  // no temporary file left beside it
+}
+
+TEST(ReadPacingTest, GrowsOnAFastLineShrinksOnASlowOneWithinBounds) {
+  using std::chrono::milliseconds;
+  ReadPacing fast;
+  for (int i = 0; i < 20; ++i) fast.Took(milliseconds(1));
+  EXPECT_EQ(fast.Size(), ReadPacing::kLargest);
+
+  ReadPacing slow;
+  for (int i = 0; i < 20; ++i) slow.Took(milliseconds(900));
+  EXPECT_EQ(slow.Size(), ReadPacing::kSmallest);
+
+  // A read between quick and slow keeps the size, so a steady line settles.
+  ReadPacing steady;
+  steady.Took(milliseconds(1));
+  const std::size_t settled = steady.Size();
+  EXPECT_EQ(settled, 2 * ReadPacing::kFirst);
+  for (int i = 0; i < 5; ++i) steady.Took(milliseconds(60));
+  EXPECT_EQ(steady.Size(), settled);
+  steady.Took(milliseconds(150));
+  EXPECT_EQ(steady.Size(), ReadPacing::kFirst);
 }
 
 TEST_F(DownloadFileTest, UnknownLengthStillCompletesWithTheBarIndeterminate) {

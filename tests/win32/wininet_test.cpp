@@ -22,9 +22,13 @@ using test::TestServerUrl;
 class RecordingBar : public net::ProgressSink {
  public:
   void Begin(std::int64_t length) override { begins.push_back(length); }
-  void Advance(std::int64_t bytes) override { total += bytes; }
+  void Advance(std::int64_t bytes) override {
+    total += bytes;
+    ++steps;
+  }
   std::vector<std::int64_t> begins;
   std::int64_t total = 0;
+  int steps = 0;
 };
 
 std::string Body(std::size_t size, char salt = 0) {
@@ -111,11 +115,15 @@ TEST_F(WinInetTest, AMissingOrUnreadableLengthStillFetchesTheWholeBody) {
   }
 }
 
-TEST_F(WinInetTest, ASlowBodyStillArrives) {
-  const std::string body = Body(40000, 9);
+// The bar follows a slow body piece by piece instead of waiting for a full transfer buffer.
+TEST_F(WinInetTest, ASlowBodyArrivesWithTheBarMovingAsItComes) {
+  const std::string body = Body(200000, 9);
   ServeFile("mods3/slow.jar", body);
-  ASSERT_TRUE(Fetch("/mods3/slow.jar?delay_ms=100&chunk=8000", "slow.jar"));
+  RecordingBar bar;
+  ASSERT_TRUE(Fetch("/mods3/slow.jar?delay_ms=50&chunk=25000", "slow.jar", &bar));
   EXPECT_EQ(ReadFileBytes(dir_.Sub("slow.jar")), body);
+  EXPECT_EQ(bar.total, 200000);
+  EXPECT_GE(bar.steps, 4);
 }
 
 TEST_F(WinInetTest, ARefusedConnectionFails) {

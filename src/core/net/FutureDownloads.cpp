@@ -15,6 +15,7 @@
 #include "base/number_text.h"
 #include "base/u8path.h"
 #include "net/manifest.h"
+#include "net/read_pacing.h"
 
 #ifdef _WIN32
 #include <cstdio>
@@ -133,12 +134,18 @@ bool DownloadFile(Transport& transport, const std::string& url, const std::strin
   {
     std::ofstream out(U8Path(temporary.path()), std::ios::binary | std::ios::trunc);
     if (!out) throw LocalFileError("Unable to create file", temporary.path());
-    std::vector<char> buffer(kTransferBufferSize);
+    std::vector<char> buffer(ReadPacing::kLargest);
+    ReadPacing pacing;
     for (;;) {
-      const std::int64_t got = response->Read(buffer.data(), buffer.size());
+      const std::size_t wanted = pacing.Size();
+      const auto started = std::chrono::steady_clock::now();
+      const std::int64_t got = response->Read(buffer.data(), wanted);
       if (got < 0) return false;
       if (got == 0) break;
-      const auto count = std::min<std::int64_t>(got, static_cast<std::int64_t>(buffer.size()));
+      if (static_cast<std::size_t>(got) >= wanted) {
+        pacing.Took(std::chrono::steady_clock::now() - started);
+      }
+      const auto count = std::min<std::int64_t>(got, static_cast<std::int64_t>(wanted));
       out.write(buffer.data(), static_cast<std::streamsize>(count));
       if (!out) throw LocalFileError("Unable to write to file", temporary.path());
       received += count;

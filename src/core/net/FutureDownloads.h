@@ -12,10 +12,6 @@
 
 namespace veltrane::net {
 
-// Bytes read from the server per step; one buffer per transfer. Small reads cost a system call
-// each under WinInet: 10 KiB reads ran at a seventh of curl's speed on loopback, 1 MiB reads
-// keep up with it.
-inline constexpr std::size_t kTransferBufferSize = 1048576;
 
 // A local file could not be created, written, renamed or read. Raised to the caller; a
 // transfer that raises it has already removed its temporary file.
