@@ -56,6 +56,24 @@ class ExtrasTest(ServedProgramTest):
         self.assertEqual(len(self.call("windows", cls="VeltraneGuiFixture")["windows"]), before + 1)
         self.assertEqual(self.server.log().count("/" + FORGE), 1)
 
+    def test_forge_install_by_the_left_button_into_a_folder_without_one(self):
+        game = self.make_game_folder()
+        self.server.fault(path="/" + FORGE, slow=len(self.installer) // 4)
+        app, main = self.start()
+        self.eventually(lambda: self.size(main), (406, 294))
+        self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
+        self.eventually(lambda: self.size(main), (830, 294))
+        before = len(self.call("windows", cls="VeltraneGuiFixture")["windows"])
+        item = self.control(main, text="Forge Install")
+        self.call("mouse", hwnd=item, kind="down", x=5, y=5)
+        self.call("mouse", hwnd=item, kind="up", x=5, y=5)
+        self.eventually(lambda: self.size(main), (830, 317))
+        self.eventually(lambda: self.size(main), (830, 294), timeout=60)
+        self.assertEqual((game / FORGE).read_bytes(), self.installer)
+        self.eventually(lambda: len(self.call("windows", cls="VeltraneGuiFixture")["windows"]),
+                        before + 1, timeout=30)
+        self.assertTrue(self.props(main)["enabled"])
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -26,6 +26,8 @@ class SyncTest(ServedProgramTest):
             lines += ["mod%d=%s" % (i, name), "mod%dsize=%d" % (i, len(body))]
         lines += ["[dellist]", "Count=2", "mod1=old-a.jar", "mod2=old-b.jar"]
         (self.root / "Update").write_bytes("\r\n".join(lines).encode("cp1251"))
+        self.tool = Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes()
+        (self.root / "Settingss.exe").write_bytes(self.tool)
         self.game = self.make_game_folder()
         self.version_mods = self.game / "mods" / "1.12.2"
         self.version_mods.mkdir(parents=True)
@@ -94,15 +96,19 @@ class SyncTest(ServedProgramTest):
         self.assertNotIn(b"old-a.jar", settings)
         self.eventually(lambda: self.size(main), (830, 294))
         self.assertTrue(self.props(main)["enabled"])
+        # "Setups" was off: the extra tool was neither fetched nor started.
+        self.assertFalse((self.game / "Settingss.exe").exists())
+        self.assertNotIn("/Settingss.exe", self.server.log())
 
     def test_one_stream_run_takes_a_stray_copy_from_the_mods_folder(self):
         for name in self.mods:
             if name not in ("mod02.jar", "mod03.jar"):
                 (self.version_mods / name).write_bytes(b"present")
         (self.game / "mods" / "mod03.jar").write_bytes(b"stray copy")
+        (self.game / "Settingss.exe").write_bytes(b"an old tool")
         app, main = self.start_ready()
         self.release(self.control(main, text="Турбо"))
-        self.release(self.control(main, text="Setups"))
+        tools_before = len(self.call("windows", cls="VeltraneGuiFixture")["windows"])
         self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
         self.wait_console(main, "Можно удалить файлов: 0 шт.")
         # The check itself moved the stray copy, so only mod02 is missing.
@@ -115,6 +121,10 @@ class SyncTest(ServedProgramTest):
         self.assertEqual((self.version_mods / "mod03.jar").read_bytes(), b"stray copy")
         self.eventually(lambda: self.props(main)["enabled"], True)
         self.eventually(lambda: self.size(main), (830, 294))
+        # "Setups" was on: the run ended by fetching the extra tool afresh and starting it.
+        self.assertEqual((self.game / "Settingss.exe").read_bytes(), self.tool)
+        self.eventually(lambda: len(self.call("windows", cls="VeltraneGuiFixture")["windows"]),
+                        tools_before + 1, timeout=30)
 
 
 if __name__ == "__main__":

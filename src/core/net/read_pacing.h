@@ -12,7 +12,7 @@ namespace veltrane::net {
 class ReadPacing {
  public:
   static constexpr std::size_t kSmallest = 8 * 1024;
-  static constexpr std::size_t kFirst = 64 * 1024;
+  static constexpr std::size_t kFirst = 16 * 1024;
   static constexpr std::size_t kLargest = 1024 * 1024;
   // A read quicker than this may ask for more; one slower than the second asks for less.
   static constexpr std::chrono::milliseconds kQuick{25};
