@@ -12,7 +12,6 @@
 
 namespace veltrane::net {
 
-
 // A local file could not be created, written, renamed or read. Raised to the caller; a
 // transfer that raises it has already removed its temporary file.
 class LocalFileError : public std::runtime_error {
