@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 // The players run a Russian Windows; the test prefix must have the same ANSI code page, or
 // every Cyrillic text written to an INI or text file is tested in the wrong encoding.
