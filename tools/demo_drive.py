@@ -30,14 +30,17 @@ def main(exe, work):
             rect = s.call("props", hwnd=main)["rect"]
             return rect["w"], rect["h"]
 
-        s.screenshot("start")
+        def shot(step, hwnd=None):
+            s.screenshot(step, rect=s.call("props", hwnd=hwnd or main)["rect"])
+
+        shot("start")
         wait_for(size, (406, 294))
-        s.screenshot("folder-valid")
+        shot("folder-valid")
         actions = s.call("find", parent=main, text="Действия")["hwnd"]
         s.call("mouse", hwnd=actions, kind="move", x=3, y=60)
         wait_for(size, (830, 294))
         time.sleep(1.0)  # let the last animation steps settle before the picture
-        s.screenshot("wide")
+        shot("wide")
         console = s.call("find", parent=main, id=CONSOLE_ID)["hwnd"]
 
         def console_text():
@@ -51,19 +54,19 @@ def main(exe, work):
         s.call("click", hwnd=s.call("find", parent=main, text="Проверить совместимость")["hwnd"])
         wait_text("Можно удалить файлов")
         time.sleep(0.5)
-        s.screenshot("checked")
+        shot("checked")
         s.call("click", hwnd=s.call("find", parent=main, text="Запуск синхронизации")["hwnd"])
         time.sleep(1.5)
-        s.screenshot("downloading")
+        shot("downloading")
         dialog = s.call("wait_window", cls="TProTarvoCompatibility2", visible=True,
                         timeout_ms=180000)["hwnd"]
         time.sleep(1.5)
-        s.screenshot("cleanup")
+        shot("cleanup", dialog)
         s.call("click", hwnd=s.call("find", parent=dialog, text="Удалить")["hwnd"])
         wait_text("Кол-во удаленных файлов")
         wait_for(size, (830, 294))
         time.sleep(1.0)
-        s.screenshot("done")
+        shot("done")
         print("---- status console ----")
         print(s.call("text", hwnd=console)["text"].replace("\r\n", "\n"))
         print("------------------------")

@@ -314,11 +314,14 @@ class Session:
 
     # ---- files and paths ----
 
-    def screenshot(self, step):
-        """Saves the whole screen as <artifacts>[/name]/NN-step.png; returns the path."""
+    def screenshot(self, step, rect=None):
+        """Saves the whole screen, or only `rect` (a window's "rect" from props), as
+        <artifacts>[/name]/NN-step.png; returns the path."""
         self._shots += 1
         path = self.artifacts / ("%02d-%s.png" % (self._shots, step))
-        subprocess.run(["import", "-window", "root", str(path)], env=self.env, check=True,
+        crop = [] if rect is None else [
+            "-crop", "%dx%d+%d+%d" % (rect["w"], rect["h"], rect["x"], rect["y"]), "+repage"]
+        subprocess.run(["import", "-window", "root", *crop, str(path)], env=self.env, check=True,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=30)
         return path

@@ -23,7 +23,7 @@ class MainWindowTest(ProgramTest):
         # The validation hides both commands of a valid folder.
         self.assertFalse(self.props(self.control(main, text="Forge Install"))["visible"])
         self.assertFalse(self.props(self.control(main, text="Setups+"))["visible"])
-        self.session.screenshot("compact")
+        self.session.screenshot("compact", rect=self.props(main)["rect"])
 
     def test_valid_folder_grows_and_the_actions_frame_widens(self):
         self.make_game_folder()
