@@ -98,6 +98,20 @@ TEST_F(TurboTest, AnUnsafeNameFailsWithoutAnyTransfer) {
             lines.end());
 }
 
+TEST_F(TurboTest, ATransferThatRaisesIsLoggedAsFailedAndTheRunCloses) {
+  form->State().MissingMods = {"broken.jar"};
+  server.PutRaising(mods + "broken.jar");
+  form->sButtonDownloadClick();
+  RunDispatcher();
+  const auto& lines = form->StatusLog().Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "[9:05:07]  ! Ошибка загрузки: broken.jar"),
+            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Объем загруженых файлов(0 из 1): 0 Байт"),
+            lines.end());
+  EXPECT_TRUE(view.window_enabled);
+  EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "broken.jar")));
+}
+
 TEST_F(TurboTest, OneModUsesTheFirstSlotOnly) {
   form->State().MissingMods = {"only.jar"};
   server.Put(mods + "only.jar", "x");

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,16 @@ class FakeServer : public net::Transport {
   struct Answer {
     int status = 200;
     std::string body;
+    bool read_throws = false;  // the platform raises an error in the middle of the body
   };
 
   void Put(const std::string& url, std::string body, int status = 200) {
     std::lock_guard<std::mutex> lock(mutex_);
     answers_[url] = Answer{status, std::move(body)};
+  }
+  void PutRaising(const std::string& url) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_[url] = Answer{200, "body", true};
   }
 
   std::unique_ptr<net::Response> Open(const std::string& url,
@@ -51,6 +57,7 @@ class FakeServer : public net::Transport {
       return std::to_string(answer_.body.size());
     }
     std::int64_t Read(char* buffer, std::size_t size) override {
+      if (answer_.read_throws) throw std::runtime_error("connection reset");
       const std::size_t count = std::min(size, answer_.body.size() - offset_);
       std::copy_n(answer_.body.data() + offset_, count, buffer);
       offset_ += count;
