@@ -4,7 +4,6 @@
 // FILE must not exist yet. Prints "key: value" lines that tools/bench-download reads.
 // clang-format off
 #include <windows.h>
-#include <psapi.h>
 // clang-format on
 
 #include <chrono>
@@ -18,20 +17,13 @@
 #include "base/wide.h"
 #include "net/FutureDownloads.h"
 #include "net/wininet_transport.h"
+#include "process_memory.h"
+
+using veltrane::bench::Growth;
+using veltrane::bench::Peaks;
+using veltrane::bench::ReadPeaks;
 
 namespace {
-
-struct Peaks {
-  std::uint64_t working_set = 0;
-  std::uint64_t pagefile = 0;
-};
-
-Peaks ReadPeaks() {
-  PROCESS_MEMORY_COUNTERS counters = {};
-  counters.cb = sizeof(counters);
-  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return {};
-  return {counters.PeakWorkingSetSize, counters.PeakPagefileUsage};
-}
 
 // Counts what the transfer reports, so the figures can be checked against the file.
 class CountingSink : public veltrane::net::ProgressSink {
@@ -45,10 +37,6 @@ class CountingSink : public veltrane::net::ProgressSink {
   std::int64_t length_ = -2;
   std::int64_t advanced_ = 0;
 };
-
-std::uint64_t Growth(std::uint64_t before, std::uint64_t after) {
-  return after > before ? after - before : 0;
-}
 
 }  // namespace
 

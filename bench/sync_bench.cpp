@@ -7,7 +7,6 @@
 // Prints "key: value" lines that tools/bench-sync reads.
 // clang-format off
 #include <windows.h>
-#include <psapi.h>
 // clang-format on
 
 #include <array>
@@ -30,8 +29,13 @@
 #include "net/bar_model.h"
 #include "net/server_paths.h"
 #include "net/wininet_transport.h"
+#include "process_memory.h"
 #include "ui/Unit1.h"
 #include "ui/layout.h"
+
+using veltrane::bench::Growth;
+using veltrane::bench::Peaks;
+using veltrane::bench::ReadPeaks;
 
 namespace {
 
@@ -42,22 +46,6 @@ constexpr char kRunSummary[] = "======Завершение загрузки=====
 constexpr char kLoadedPrefix[] = "Успешно: ";
 constexpr char kFailedPrefix[] = " ! Ошибка загрузки: ";
 constexpr auto kRunLimit = std::chrono::minutes(20);
-
-struct Peaks {
-  std::uint64_t working_set = 0;
-  std::uint64_t pagefile = 0;
-};
-
-Peaks ReadPeaks() {
-  PROCESS_MEMORY_COUNTERS counters = {};
-  counters.cb = sizeof(counters);
-  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return {};
-  return {counters.PeakWorkingSetSize, counters.PeakPagefileUsage};
-}
-
-std::uint64_t Growth(std::uint64_t before, std::uint64_t after) {
-  return after > before ? after - before : 0;
-}
 
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();

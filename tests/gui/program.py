@@ -11,6 +11,7 @@ from urllib.parse import urlparse
 import harness
 
 MAIN_CLASS = "TProTarvoCompatibility"
+CONSOLE_ID = 1013  # the status console's control id
 OK_BUTTON = "\u041e\u041a"  # Wine's Russian message boxes spell OK in Cyrillic
 
 
@@ -64,6 +65,25 @@ class ProgramTest(unittest.TestCase):
     def size(self, hwnd):
         rect = self.props(hwnd)["rect"]
         return rect["w"], rect["h"]
+
+    def console(self, main):
+        return self.call("text", hwnd=self.control(main, id=CONSOLE_ID))["text"]
+
+    def wait_console(self, main, text, timeout=120):
+        self.eventually(lambda: text in self.console(main), True, timeout=timeout)
+
+    def exit_fades_out(self, app, main):
+        """Presses "Выход"; the window must fade (an alpha below 255 seen) and the program
+        end with exit code 0."""
+        self.call("click", hwnd=self.control(main, text="Выход"))
+        alphas = []
+        while app.alive() and len(alphas) < 2000:
+            answer = self.session.driver.try_call("alpha", hwnd=main)
+            if answer is None or not answer.get("ok", False):
+                break
+            alphas.append(answer["alpha"])
+        self.assertEqual(app.wait(30), 0)
+        self.assertTrue(any(0 <= a < 255 for a in alphas), alphas[:20])
 
     def eventually(self, read, expected, timeout=15.0):
         limit = time.monotonic() + timeout

@@ -17,7 +17,6 @@ from program import ServedProgramTest
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 import demo_world  # noqa: E402
 
-CONSOLE_ID = 1013
 COMPACT, ACTIONS, WIDE, WIDE_ONE_BAR, WIDE_FIVE_BARS, DIALOG = (
     (406, 133), (406, 294), (830, 294), (830, 317), (830, 317), (553, 279))
 SCREEN = (1280, 1024)
@@ -91,12 +90,6 @@ class TypicalUseTest(ServedProgramTest):
         self.game = work / "game"
         demo_world.prepare_player(self.game, self.appdata)
         self.version_mods = self.game / "mods" / "1.12.2"
-
-    def console(self, main):
-        return self.call("text", hwnd=self.control(main, id=CONSOLE_ID))["text"]
-
-    def wait_console(self, main, text, timeout=120):
-        self.eventually(lambda: text in self.console(main), True, timeout=timeout)
 
     def centred(self, hwnd, size):
         rect = self.props(hwnd)["rect"]
@@ -195,15 +188,7 @@ class TypicalUseTest(ServedProgramTest):
         self.assertNotIn(DELETED.encode(), settings)
 
         # 6. "Выход": the close fades the window out and the program ends with code 0.
-        self.call("click", hwnd=self.control(main, text="Выход"))
-        alphas = []
-        while app.alive() and len(alphas) < 2000:
-            answer = self.session.driver.try_call("alpha", hwnd=main)
-            if answer is None or not answer.get("ok", False):
-                break
-            alphas.append(answer["alpha"])
-        self.assertEqual(app.wait(30), 0)
-        self.assertTrue(any(0 <= a < 255 for a in alphas), alphas[:20])
+        self.exit_fades_out(app, main)
 
 
 if __name__ == "__main__":

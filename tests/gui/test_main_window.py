@@ -3,9 +3,8 @@
 import time
 import unittest
 
-from program import MAIN_CLASS, ProgramTest
+from program import CONSOLE_ID, MAIN_CLASS, ProgramTest
 
-CONSOLE_ID = 1013  # the status console's control id
 
 
 class MainWindowTest(ProgramTest):
@@ -68,15 +67,7 @@ class MainWindowTest(ProgramTest):
         self.assertEqual(lines[3], "ваш клиент Minecraft с сервером Dravenna 1.12.2.".encode("cp1251"))
         self.assertNotIn(b"\xd0", data)  # not UTF-8
 
-        self.call("click", hwnd=self.control(main, text="Выход"))
-        alphas = []
-        while app.alive() and len(alphas) < 2000:
-            answer = self.session.driver.try_call("alpha", hwnd=main)
-            if answer is None or not answer.get("ok", False):
-                break
-            alphas.append(answer["alpha"])
-        self.assertEqual(app.wait(30), 0)
-        self.assertTrue(any(0 <= a < 255 for a in alphas), alphas[:20])
+        self.exit_fades_out(app, main)
 
 
 if __name__ == "__main__":

@@ -3,9 +3,8 @@
 import time
 import unittest
 
-from program import ProgramTest
+from program import CONSOLE_ID, ProgramTest
 
-CONSOLE_ID = 1013
 
 
 class OptionsTest(ProgramTest):

@@ -10,7 +10,6 @@ from pathlib import Path
 
 from program import ServedProgramTest
 
-CONSOLE_ID = 1013
 
 
 class SyncTest(ServedProgramTest):
@@ -31,12 +30,6 @@ class SyncTest(ServedProgramTest):
         self.game = self.make_game_folder()
         self.version_mods = self.game / "mods" / "1.12.2"
         self.version_mods.mkdir(parents=True)
-
-    def console(self, main):
-        return self.call("text", hwnd=self.control(main, id=CONSOLE_ID))["text"]
-
-    def wait_console(self, main, text, timeout=120):
-        self.eventually(lambda: text in self.console(main), True, timeout=timeout)
 
     def release(self, hwnd, x=5, y=8):
         self.call("mouse", hwnd=hwnd, kind="down", x=x, y=y)
