@@ -1,7 +1,12 @@
 #include "ui/skin/frame.h"
 
+#include <memory>
+
+#include "base/scoped.h"
 #include "base/wide.h"
-#include "ui/skin/skin_internal.h"
+#include "ui/skin/control_creation.h"
+#include "ui/skin/control_messages.h"
+#include "ui/skin/drawing.h"
 
 namespace veltrane::win32::skin {
 
@@ -10,21 +15,18 @@ using detail::DataOf;
 using detail::Kind;
 
 namespace detail {
+namespace {
 
 const wchar_t kPanelClass[] = L"VeltraneSkinPanel";
 const wchar_t kTitleBarClass[] = L"VeltraneSkinTitleBar";
 const wchar_t kTitleItemClass[] = L"VeltraneSkinTitleItem";
-
-namespace {
 
 Frame* FrameOf(HWND any) {
   return Frame::FromHwnd(GetAncestor(any, GA_ROOT));
 }
 
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    AttachOwn(hwnd, new ControlData(Kind::Panel));
-  }
+  if (msg == WM_NCCREATE) AttachOwn(hwnd, std::make_unique<ControlData>(Kind::Panel));
   ControlData* data = DataOf(hwnd);
   if (!data) return DefWindowProcW(hwnd, msg, wp, lp);
   const Palette& p = SkinManager::Instance().Colors();
@@ -50,16 +52,13 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void DrawEmblem(HDC dc, int x, int y) {
   const Palette& p = SkinManager::Instance().Colors();
-  HBRUSH brush = SkinManager::Instance().Brush(p.accent);
-  HGDIOBJ old_brush = SelectObject(dc, brush);
-  HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
+  const ScopedSelection brush(dc, SkinManager::Instance().Brush(p.accent));
+  const ScopedSelection pen(dc, GetStockObject(NULL_PEN));
   const POINT diamond[] = {{x + 8, y}, {x + 16, y + 8}, {x + 8, y + 16}, {x, y + 8}};
   Polygon(dc, diamond, 4);
-  SelectObject(dc, SkinManager::Instance().Brush(p.title));
+  const ScopedSelection inner_brush(dc, SkinManager::Instance().Brush(p.title));
   const POINT inner[] = {{x + 8, y + 5}, {x + 11, y + 8}, {x + 8, y + 11}, {x + 5, y + 8}};
   Polygon(dc, inner, 4);
-  SelectObject(dc, old_pen);
-  SelectObject(dc, old_brush);
 }
 
 void PaintTitleBar(HWND hwnd, HDC dc, const RECT& rc) {
@@ -91,15 +90,14 @@ void PaintTitleBar(HWND hwnd, HDC dc, const RECT& rc) {
   RECT text{27, 0, limit, rc.bottom - 1};
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, p.text);
-  HGDIOBJ old = SelectObject(dc, SkinManager::Instance().Font(FontSpec::Points("Tahoma", 8, true)));
+  const ScopedSelection font(dc, SkinManager::Instance().Font(FontSpec::Points("Tahoma", 8, true)));
   const std::wstring caption = WindowTextW(hwnd);
   DrawTextW(dc, caption.c_str(), -1, &text,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
-  SelectObject(dc, old);
 }
 
 LRESULT CALLBACK TitleBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) AttachOwn(hwnd, new ControlData(Kind::TitleBar));
+  if (msg == WM_NCCREATE) AttachOwn(hwnd, std::make_unique<ControlData>(Kind::TitleBar));
   ControlData* data = DataOf(hwnd);
   if (!data) return DefWindowProcW(hwnd, msg, wp, lp);
   switch (msg) {
@@ -147,19 +145,19 @@ void PaintTitleItem(HWND hwnd, ControlData* data, HDC dc, const RECT& rc) {
   if (data->hot && enabled) FrameSolid(dc, rc, Mix(p.title_hot, p.accent, 50));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, enabled ? (data->hot ? p.accent_hot : p.text) : p.dim_text);
-  HGDIOBJ old = SelectObject(dc, data->font);
+  const ScopedSelection font(dc, data->font);
   const std::wstring caption = WindowTextW(hwnd);
   RECT text = rc;
   DrawTextW(dc, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old);
 }
 
 LRESULT CALLBACK TitleItemProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    auto* created = new ControlData(cs->lpCreateParams ? Kind::CloseButton : Kind::TitleItem);
+    auto created =
+        std::make_unique<ControlData>(cs->lpCreateParams ? Kind::CloseButton : Kind::TitleItem);
     created->font = SkinManager::Instance().Font(FontSpec{});
-    AttachOwn(hwnd, created);
+    AttachOwn(hwnd, std::move(created));
   }
   ControlData* data = DataOf(hwnd);
   if (!data) return DefWindowProcW(hwnd, msg, wp, lp);
@@ -292,18 +290,18 @@ Frame* Frame::Create(const FrameOptions& options) {
     left = GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2;
     top = GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2;
   }
-  auto* frame = new Frame();
+  std::unique_ptr<Frame> owned(new Frame());
+  Frame* frame = owned.get();
   frame->icon_ = options.icon;
   DWORD ex = WS_EX_APPWINDOW | options.extra_ex_style;
   if (options.topmost) ex |= WS_EX_TOPMOST;
   DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU;
   const std::wstring caption = Widen(options.caption);
+  // The window takes the Frame at WM_NCCREATE and frees it at WM_NCDESTROY; if creation
+  // failed before that, `owned` still holds it.
   HWND hwnd = CreateWindowExW(ex, options.class_name.c_str(), caption.c_str(), style, left, top,
-                              width, height, options.owner, nullptr, instance, frame);
-  if (!hwnd) {
-    delete frame;
-    return nullptr;
-  }
+                              width, height, options.owner, nullptr, instance, &owned);
+  if (!hwnd) return nullptr;
   // A layered window stays invisible until its opacity has been set once.
   if (ex & WS_EX_LAYERED) SetLayeredWindowAttributes(hwnd, 0, 255, LWA_ALPHA);
   if (options.icon) {
@@ -323,7 +321,9 @@ Frame* Frame::Create(const FrameOptions& options) {
 LRESULT CALLBACK Frame::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   Frame* frame = nullptr;
   if (msg == WM_NCCREATE) {
-    frame = static_cast<Frame*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    auto* handed =
+        static_cast<std::unique_ptr<Frame>*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    frame = handed->release();
     frame->hwnd_ = hwnd;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
   } else {
@@ -384,9 +384,8 @@ LRESULT Frame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       SkinManager::Instance().RemoveTopLevel(hwnd_);
       RemovePropW(hwnd_, L"VeltraneSkinTip");
       SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-      LRESULT r = DefWindowProcW(hwnd_, msg, wp, lp);
-      delete this;
-      return r;
+      const std::unique_ptr<Frame> self(this);
+      return DefWindowProcW(hwnd_, msg, wp, lp);
     }
     default:
       break;

@@ -5,13 +5,14 @@
 
 #include <algorithm>
 
+#include "base/scoped.h"
 #include "base/wide.h"
-#include "ui/skin/skin_internal.h"
+#include "ui/skin/control_data.h"
+#include "ui/skin/drawing.h"
 
 namespace veltrane::win32::skin {
 namespace {
 
-constexpr wchar_t kDataProp[] = L"VeltraneSkinData";
 constexpr wchar_t kTipProp[] = L"VeltraneSkinTip";
 
 Palette MaterialDark() {
@@ -133,12 +134,11 @@ bool SkinManager::Select(std::string_view name) {
 
 HFONT SkinManager::Font(const FontSpec& desc) {
   auto it = fonts_.find(desc);
-  if (it != fonts_.end()) return it->second;
+  if (it != fonts_.end()) return it->second.get();
   int height = -desc.size;
   if (!desc.pixels) {
-    HDC screen = GetDC(nullptr);
-    height = -MulDiv(desc.size, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
+    const ScopedWindowDc screen = ScopedWindowDc::Client(nullptr);
+    height = -MulDiv(desc.size, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
   }
   LOGFONTW lf{};
   lf.lfHeight = height;
@@ -148,22 +148,16 @@ HFONT SkinManager::Font(const FontSpec& desc) {
   lf.lfQuality = ANTIALIASED_QUALITY;
   const std::wstring face = Widen(desc.face);
   lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
-  HFONT font = CreateFontIndirectW(&lf);
-  fonts_.emplace(desc, font);
-  return font;
+  return fonts_.emplace(desc, ScopedFont(CreateFontIndirectW(&lf))).first->second.get();
 }
 
 HBRUSH SkinManager::Brush(COLORREF color) {
   auto it = brushes_.find(color);
-  if (it != brushes_.end()) return it->second;
-  HBRUSH brush = CreateSolidBrush(color);
-  brushes_.emplace(color, brush);
-  return brush;
+  if (it != brushes_.end()) return it->second.get();
+  return brushes_.emplace(color, ScopedBrush(CreateSolidBrush(color))).first->second.get();
 }
 
 void SkinManager::ReleaseResources() {
-  for (auto& [desc, font] : fonts_) DeleteObject(font);
-  for (auto& [color, brush] : brushes_) DeleteObject(brush);
   fonts_.clear();
   brushes_.clear();
 }
@@ -231,245 +225,4 @@ void SetText(HWND hwnd, std::string_view text) {
   SetWindowTextW(hwnd, Widen(text).c_str());
 }
 
-namespace detail {
-
-std::wstring WindowTextW(HWND hwnd) {
-  const int length = GetWindowTextLengthW(hwnd);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  const int got = GetWindowTextW(hwnd, text.data(), length + 1);
-  text.resize(static_cast<size_t>(got > 0 ? got : 0));
-  return text;
-}
-
-ControlData* DataOf(HWND hwnd) {
-  return static_cast<ControlData*>(GetPropW(hwnd, kDataProp));
-}
-
-void AttachOwn(HWND hwnd, ControlData* data) {
-  SetPropW(hwnd, kDataProp, data);
-}
-
-void AttachSubclass(HWND hwnd, ControlData* data, SUBCLASSPROC proc) {
-  data->subclass = proc;
-  SetPropW(hwnd, kDataProp, data);
-  SetWindowSubclass(hwnd, proc, 1, reinterpret_cast<DWORD_PTR>(data));
-}
-
-void Detach(HWND hwnd) {
-  ControlData* data = DataOf(hwnd);
-  if (!data) return;
-  if (data->subclass) RemoveWindowSubclass(hwnd, data->subclass, 1);
-  if (data->marquee) KillTimer(hwnd, 1);
-  RemovePropW(hwnd, kDataProp);
-  delete data;
-}
-
-COLORREF BackgroundBehind(HWND child) {
-  HWND parent = GetParent(child);
-  if (parent && DataOf(parent))
-    return static_cast<COLORREF>(SendMessageW(parent, kMsgBackground, 0, 0));
-  return SkinManager::Instance().Colors().window;
-}
-
-COLORREF TextColorOf(const ControlData* data) {
-  if (data && data->text_color) return *data->text_color;
-  return SkinManager::Instance().Colors().text;
-}
-
-void FillSolid(HDC dc, const RECT& rc, COLORREF color) {
-  SetBkColor(dc, color);
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
-}
-
-void FrameSolid(HDC dc, const RECT& rc, COLORREF color) {
-  FrameRect(dc, &rc, SkinManager::Instance().Brush(color));
-}
-
-void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF color, int width) {
-  HPEN pen = CreatePen(PS_SOLID, width, color);
-  HGDIOBJ old = SelectObject(dc, pen);
-  MoveToEx(dc, x1, y1, nullptr);
-  LineTo(dc, x2, y2);
-  SelectObject(dc, old);
-  DeleteObject(pen);
-}
-
-COLORREF Mix(COLORREF a, COLORREF b, int percent_b) {
-  auto mix = [percent_b](int x, int y) { return (x * (100 - percent_b) + y * percent_b) / 100; };
-  return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
-             mix(GetBValue(a), GetBValue(b)));
-}
-
-bool HandleContainer(HWND, UINT msg, WPARAM wp, LPARAM lp, COLORREF background, LRESULT* result) {
-  const Palette& p = SkinManager::Instance().Colors();
-  switch (msg) {
-    case kMsgBackground:
-      *result = static_cast<LRESULT>(background);
-      return true;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORLISTBOX: {
-      HDC dc = reinterpret_cast<HDC>(wp);
-      ControlData* d = DataOf(reinterpret_cast<HWND>(lp));
-      const COLORREF back = d && d->back_color ? *d->back_color : p.edit;
-      SetTextColor(dc, TextColorOf(d));
-      SetBkColor(dc, back);
-      *result = reinterpret_cast<LRESULT>(SkinManager::Instance().Brush(back));
-      return true;
-    }
-    case WM_CTLCOLORBTN:
-      *result = reinterpret_cast<LRESULT>(SkinManager::Instance().Brush(background));
-      return true;
-    case WM_DRAWITEM: {
-      auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-      if (ControlData* d = DataOf(item->hwndItem)) {
-        DrawOwnerItem(item, d);
-        *result = TRUE;
-        return true;
-      }
-      return false;
-    }
-    case WM_COMMAND:
-      if (lp && HIWORD(wp) == BN_CLICKED) {
-        ControlData* d = DataOf(reinterpret_cast<HWND>(lp));
-        if (d && d->on_click) {
-          Handler copy = d->on_click;  // the handler may replace itself
-          copy();
-        }
-        *result = 0;
-        return true;
-      }
-      return false;
-    default:
-      return false;
-  }
-}
-
-namespace {
-
-MouseButton ButtonOf(UINT msg) {
-  switch (msg) {
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-      return MouseButton::Right;
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP:
-      return MouseButton::Middle;
-    default:
-      return MouseButton::Left;
-  }
-}
-
-POINT PointOf(LPARAM lp) {
-  return POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-}
-
-// Memos, edits and passive surfaces give a press to the callback alone: a window drag must
-// not also start a text selection.
-bool PressIsExclusive(Kind kind) {
-  return kind == Kind::Memo || kind == Kind::Edit || kind == Kind::Group || kind == Kind::Label ||
-         kind == Kind::Panel;
-}
-
-}  // namespace
-
-bool HandleOwnText(HWND hwnd, ControlData* data, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
-  switch (msg) {
-    case WM_SETTEXT:
-    case WM_ENABLE:
-      *result = DefWindowProcW(hwnd, msg, wp, lp);
-      InvalidateRect(hwnd, nullptr, FALSE);
-      return true;
-    case WM_GETFONT:
-      *result = reinterpret_cast<LRESULT>(data->font);
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool HandleMouse(HWND hwnd, ControlData* data, UINT msg, WPARAM, LPARAM lp, LRESULT* result) {
-  switch (msg) {
-    case WM_SETCURSOR: {
-      if (data->cursor == CursorKind::Default || LOWORD(lp) != HTCLIENT) return false;
-      LPCWSTR id = IDC_ARROW;
-      if (data->cursor == CursorKind::Help) id = IDC_HELP;
-      if (data->cursor == CursorKind::Hand) id = IDC_HAND;
-      SetCursor(LoadCursorW(nullptr, id));
-      *result = TRUE;
-      return true;
-    }
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      if (msg == WM_LBUTTONDOWN) data->pressed = true;
-      if (data->on_mouse_down && !data->in_bm_click) {
-        MouseHandler copy = data->on_mouse_down;
-        copy(ButtonOf(msg), PointOf(lp));
-        if (PressIsExclusive(data->kind)) {
-          *result = 0;
-          return true;
-        }
-      }
-      return false;
-    case WM_LBUTTONDBLCLK:
-      if (data->on_double_click) {
-        Handler copy = data->on_double_click;
-        copy();
-        if (PressIsExclusive(data->kind)) {
-          *result = 0;
-          return true;
-        }
-      }
-      return false;
-    case WM_MOUSEMOVE:
-      if (!data->tracking) {
-        TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd, 0};
-        data->tracking = TrackMouseEvent(&tme) != FALSE;
-        data->hot = true;
-        InvalidateRect(hwnd, nullptr, FALSE);
-      }
-      if (data->on_mouse_move) {
-        MoveHandler copy = data->on_mouse_move;
-        copy(PointOf(lp));
-      }
-      return false;
-    case WM_MOUSELEAVE:
-      data->tracking = false;
-      data->hot = false;
-      InvalidateRect(hwnd, nullptr, FALSE);
-      return false;
-    default:
-      return false;
-  }
-}
-
-void HandleMouseAfter(HWND hwnd, ControlData* data, UINT msg, LPARAM lp) {
-  switch (msg) {
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONUP: {
-      const bool synthetic = data->in_bm_click;
-      if (msg == WM_LBUTTONUP) data->pressed = false;
-      RECT rc;
-      GetClientRect(hwnd, &rc);
-      const POINT pt = PointOf(lp);
-      if (!synthetic && data->on_mouse_up && PtInRect(&rc, pt)) {
-        MouseHandler copy = data->on_mouse_up;
-        copy(ButtonOf(msg), pt);
-      }
-      break;
-    }
-    case WM_SETFOCUS:
-      if (data->on_focus) {
-        Handler copy = data->on_focus;
-        copy();
-      }
-      break;
-    default:
-      break;
-  }
-}
-
-}  // namespace detail
 }  // namespace veltrane::win32::skin

@@ -14,6 +14,8 @@
 #include <tuple>
 #include <vector>
 
+#include "base/scoped.h"
+
 namespace veltrane::win32::skin {
 
 inline constexpr const char* kMaterialDark = "Material Dark (internal)";
@@ -86,8 +88,8 @@ class SkinManager {
 
   std::string current_;
   Palette palette_{};
-  std::map<FontSpec, HFONT> fonts_;
-  std::map<COLORREF, HBRUSH> brushes_;
+  std::map<FontSpec, ScopedFont> fonts_;
+  std::map<COLORREF, ScopedBrush> brushes_;
   std::vector<HWND> top_levels_;
 };
 

@@ -1,0 +1,34 @@
+#pragma once
+// How the control factories make their windows: the common styles and data, a window of one of
+// our own classes, or a subclassed system control; and the registration of our classes.
+#include <windows.h>
+// needs the types of windows.h
+#include <commctrl.h>
+
+#include <memory>
+
+#include "ui/skin/control_data.h"
+#include "ui/skin/control_spec.h"
+
+namespace veltrane::win32::skin::detail {
+
+DWORD BaseStyle(const ControlSpec& desc);
+// Data with the spec's font and colours.
+std::unique_ptr<ControlData> NewData(Kind kind, const ControlSpec& desc);
+
+// A window of one of our classes; its procedure takes `data` at WM_NCCREATE (TakeCreateData).
+HWND CreateOwn(const wchar_t* cls, HWND parent, const ControlSpec& desc, DWORD style,
+               DWORD ex_style, std::unique_ptr<ControlData> data);
+// A system control (EDIT, BUTTON, LISTBOX), subclassed with `proc`, in the data's font.
+HWND CreateSystem(const wchar_t* cls, HWND parent, const ControlSpec& desc, DWORD style,
+                  std::unique_ptr<ControlData> data, SUBCLASSPROC proc);
+
+// Registers every window class of the skin, once.
+void RegisterClasses();
+// Each file's own classes, for RegisterClasses.
+void RegisterGroupBoxClass();
+void RegisterLabelClass();
+void RegisterProgressBarClass();
+void RegisterFrameClasses();
+
+}  // namespace veltrane::win32::skin::detail

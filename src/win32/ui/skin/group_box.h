@@ -1,0 +1,12 @@
+#pragma once
+#include <windows.h>
+
+#include "ui/skin/control_spec.h"
+
+namespace veltrane::win32::skin {
+
+// Group box with its caption at the top right. It takes mouse input over its own surface only
+// (children keep theirs): SetOnMouseDown / SetOnMouseMove.
+HWND CreateGroupBox(HWND parent, const ControlSpec& desc);
+
+}  // namespace veltrane::win32::skin

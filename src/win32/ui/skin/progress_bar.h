@@ -1,0 +1,19 @@
+#pragma once
+// All functions belong to the UI thread. A worker thread that wants to move a progress bar
+// posts PBM_SETPOS to it (PostMessageW) instead of calling anything here.
+#include <windows.h>
+// needs the types of windows.h
+#include <commctrl.h>
+
+#include "ui/skin/control_spec.h"
+
+namespace veltrane::win32::skin {
+
+// Progress bar drawn in the skin, driven by the standard messages: PBM_SETRANGE,
+// PBM_SETRANGE32, PBM_GETRANGE, PBM_SETPOS, PBM_GETPOS, PBM_DELTAPOS, PBM_SETSTEP, PBM_STEPIT,
+// PBM_SETMARQUEE. A maximum below the minimum is raised to the minimum; the position always
+// stays inside the range.
+HWND CreateProgressBar(HWND parent, const ControlSpec& desc);
+bool ProgressIsMarquee(HWND bar);
+
+}  // namespace veltrane::win32::skin
