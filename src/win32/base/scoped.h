@@ -17,7 +17,7 @@
 // A selection must end before the object it selected is deleted, so declare the owner of the
 // object first and the selection after it.
 #include <windows.h>
-// need the types of windows.h
+// these need the types of windows.h
 #include <objbase.h>
 #include <wininet.h>
 
