@@ -66,8 +66,9 @@ int main(int argc, char** argv) {
   for (const int count : {2000, 10000}) {
     const app::PortableIniStore store(Manifest(folder, count));
     std::size_t listed = 0;
-    const double ms =
-        BestMs([&] { listed = net::ReadModList(store).size() + net::ReadDelList(store).size(); });
+    const double ms = BestMs([&] {
+      listed = net::ReadModList(store).entries.size() + net::ReadDelList(store).entries.size();
+    });
     std::printf("manifest parse, %d entries: %.1f ms (%zu listed)\n", count, ms, listed);
   }
 
