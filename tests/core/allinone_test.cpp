@@ -197,22 +197,44 @@ TEST(NameRules, PlainVersionAndBatchSafeNames) {
 }
 
 TEST(ReplaceBatch, FullReplacementLines) {
+  // The old program is moved aside (retried while it is held), the new one takes the final
+  // name, and only then is the old one deleted (retried as well); a failed rename puts the old
+  // program back and starts it.
   const std::vector<std::string> expected = {
       "chcp 1251",
       "cd /d \"%~dp0\"",
       "if not exist \"12345.exe\" goto done",
+      "if exist \"12345.exe.old\" del /q /f \"12345.exe.old\"",
       "set tries=0",
       ":retry",
-      "if exist \"Veltrane Dravenna.exe\" del /q /f \"Veltrane Dravenna.exe\"",
+      "if exist \"Veltrane Dravenna.exe\" ren \"Veltrane Dravenna.exe\" \"12345.exe.old\"",
       "if not exist \"Veltrane Dravenna.exe\" goto replace",
       "set /a tries+=1",
-      "if %tries% geq 30 goto done",
+      "if %tries% geq 30 goto abandon",
       "ping -n 2 127.0.0.1 >nul",
       "goto retry",
       ":replace",
       "if exist \"Veltrane Dravenna v1.3.exe\" del /q /f \"Veltrane Dravenna v1.3.exe\"",
       "ren \"12345.exe\" \"Veltrane Dravenna v1.3.exe\"",
+      "if not exist \"12345.exe\" goto placed",
+      "ren \"12345.exe.old\" \"Veltrane Dravenna.exe\"",
+      "del /q /f \"12345.exe\"",
+      "start \"Veltrane Dravenna.exe\" \"Veltrane Dravenna.exe\"",
+      "goto done",
+      ":placed",
+      "set tries=0",
+      ":cleanup",
+      "if exist \"12345.exe.old\" del /q /f \"12345.exe.old\"",
+      "if not exist \"12345.exe.old\" goto start",
+      "set /a tries+=1",
+      "if %tries% geq 30 goto start",
+      "ping -n 2 127.0.0.1 >nul",
+      "goto cleanup",
+      ":start",
       "start \"Veltrane Dravenna v1.3.exe\" \"Veltrane Dravenna v1.3.exe\"",
+      "goto done",
+      ":abandon",
+      "del /q /f \"12345.exe\"",
       ":done",
       "del \"%~f0\"",
   };

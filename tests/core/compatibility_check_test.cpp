@@ -136,6 +136,41 @@ TEST_F(CompatibilityCheckTest, DamagedGapAndBadSizesAreReportedInManifestOrder) 
   EXPECT_EQ(view.focused, Control::sButtonDownload);
 }
 
+TEST_F(CompatibilityCheckTest, TrailingGapsUpToCountCountInTheTotals) {
+  PutManifest("[modlist]\r\nCount=5\r\nmod1=a.jar\r\nmod2=b.jar\r\nmod3=c.jar\r\n");
+  for (const char* name : {"a.jar", "b.jar", "c.jar"}) WriteFile(InVersion(name), "jar");
+  form->sButtonCheckClick();
+  EXPECT_EQ(form->State().ModCount, 5);
+  EXPECT_EQ(CountLines("Всего модов на сервере: 5 шт. (0 Байт)"), 1u);
+  EXPECT_EQ(CountLines("* Отсутствует: "), 2u);
+  EXPECT_EQ(form->State().MissingMods, (std::vector<std::string>{"", ""}));
+}
+
+TEST_F(CompatibilityCheckTest, ACountFarBeyondTheKeysIsBoundedAndSaidOnce) {
+  PutManifest(
+      "[modlist]\r\nCount=2147483647\r\nmod1=a.jar\r\nmod1size=1024\r\n"
+      "mod2147483647size=1\r\n"
+      "[dellist]\r\nCount=200000\r\nmod200000=old.jar\r\n");
+  WriteFile(InVersion("a.jar"), "jar");
+  WriteFile(InVersion("old.jar"), "old");
+  form->sButtonCheckClick();
+
+  const std::vector<std::string> expected = {
+      "=====Проверка совместимости=====",
+      "[9:05:07] Конфиг загружен.",
+      " ! Неверный Count в конфиге (modlist): 2147483647, записей: 2",
+      "Всего модов на сервере: 2 шт. (1,001 Кб)",
+      "* Отсутствует: ",
+      " ! Неверный Count в конфиге (dellist): 200000, записей: 1",
+      "======Завершение проверки=======",
+      "Отсутствуют моды: 1 шт. (1 Байт)",
+      "Можно удалить файлов: 1 шт.",
+  };
+  EXPECT_EQ(Lines(), expected);
+  EXPECT_EQ(form->State().ModCount, 2);
+  EXPECT_EQ(form->State().RemovableFiles, std::vector<std::string>{"old.jar"});
+}
+
 TEST_F(CompatibilityCheckTest, SizesWrapLikeSigned32BitSums) {
   PutManifest(
       "[modlist]\r\nCount=2\r\nmod1=a.jar\r\nmod1size=2147483647\r\nmod2=b.jar\r\n"
@@ -221,6 +256,9 @@ class FailingIni : public app::IniStore {
     throw std::runtime_error("read failed");
   }
   std::vector<std::string> ReadKeys(std::string_view) const override {
+    throw std::runtime_error("read failed");
+  }
+  std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view) const override {
     throw std::runtime_error("read failed");
   }
   void WriteString(std::string_view, std::string_view, std::string_view) override {}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Addons/Custom/AllInOne.h"
 #include "app/portable_ini.h"
 #include "app/shared_state.h"
 #include "base/paths.h"
@@ -11,6 +12,35 @@
 
 namespace veltrane::app {
 namespace {
+
+// The server, except that the update's size query (sent without an agent) may state a length of
+// its own, as when the file changes on the server between the two requests.
+class SizeQueryTransport : public net::Transport {
+ public:
+  explicit SizeQueryTransport(test::FakeServer& server) : server_(server) {}
+  std::unique_ptr<net::Response> Open(const std::string& url,
+                                      const std::optional<std::string>& agent) override {
+    if (!agent && stated && url.ends_with("/Update.exe")) return std::make_unique<Stated>(*stated);
+    return server_.Open(url, agent);
+  }
+  bool IsConnected() override { return server_.IsConnected(); }
+
+  std::optional<std::string> stated;
+
+ private:
+  class Stated : public net::Response {
+   public:
+    explicit Stated(std::string length) : length_(std::move(length)) {}
+    int Status() const override { return 200; }
+    std::optional<std::string> ContentLengthText() const override { return length_; }
+    std::int64_t Read(char*, std::size_t) override { return 0; }
+
+   private:
+    std::string length_;
+  };
+
+  test::FakeServer& server_;
+};
 
 class FakeStartup : public StartupServices {
  public:
@@ -29,7 +59,7 @@ class FakeStartup : public StartupServices {
   std::unique_ptr<IniStore> OpenIni(const std::string& path) override {
     return std::make_unique<PortableIniStore>(path);
   }
-  net::Transport& Transport() override { return server; }
+  net::Transport& Transport() override { return transport; }
   std::string SizeToText(double bytes) override { return std::to_string(long(bytes)) + " B"; }
   bool ShowMessage(std::string_view text, std::string_view caption, ui::Desktop::Buttons,
                    ui::Desktop::Icon icon) override {
@@ -38,9 +68,13 @@ class FakeStartup : public StartupServices {
   }
   std::string RandomDigits(std::uint8_t count) override { return std::string(count, '7'); }
   std::string ProgramFolder() override { return program_folder; }
-  std::string ProgramName() override { return "Veltrane Dravenna.exe"; }
-  void ReplaceSelfAndExit(std::string_view target, std::string_view downloaded) override {
+  std::string ProgramName() override { return program_name; }
+  bool CanReplaceSelf(std::string_view target, std::string_view downloaded) override {
+    return !custom::ReplaceBatchLines(program_name, target, downloaded).empty();
+  }
+  bool ReplaceSelfAndExit(std::string_view target, std::string_view downloaded) override {
     replaced = {std::string(target), std::string(downloaded)};
+    return replace_starts;
   }
   void BringApplicationToFront() override { ++fronts; }
 
@@ -52,7 +86,10 @@ class FakeStartup : public StartupServices {
 
   std::string appdata;
   std::string program_folder;
+  std::string program_name = "Veltrane Dravenna.exe";
   test::FakeServer server;
+  SizeQueryTransport transport{server};
+  bool replace_starts = true;
   bool running_copy = false;
   bool answer_ok = true;
   std::vector<std::string> activation_checks;
@@ -65,6 +102,20 @@ class StartupTest : public ::testing::Test {
  protected:
   void Announce(const std::string& version) {
     services.server.Put(url + "/Update", "[Update]\r\nlastversion=" + version + "\r\n");
+  }
+
+  // The update's temporary file, in the data folder or beside the program.
+  bool TempFileLeft() const {
+    const std::string temp_name = std::string(20, '7') + ".exe";
+    return FileExists(JoinPath(DataFolderIn(services.appdata), temp_name)) ||
+           FileExists(JoinPath(services.program_folder, temp_name));
+  }
+  void ExpectNotPlacedBoxLast() const {
+    ASSERT_FALSE(services.boxes.empty());
+    EXPECT_EQ(services.boxes.back().caption, "Ошибка");
+    EXPECT_EQ(services.boxes.back().text,
+              "Не удалось установить файл обновления.\r\nПрограмма будет запущена без обновления.");
+    EXPECT_EQ(services.boxes.back().icon, ui::Desktop::Icon::Error);
   }
 
   test::TempDir temp;
@@ -81,6 +132,10 @@ TEST(UpdateDecision, AnyDifferenceOfAPlainVersionCounts) {
   EXPECT_FALSE(UpdateDue(""));
   EXPECT_FALSE(UpdateDue("1.2.7\" & del *"));
   EXPECT_FALSE(UpdateDue("..\\..\\x"));
+  // A version long enough to break the program's file name offers nothing.
+  EXPECT_TRUE(UpdateDue(std::string(64, '9')));
+  EXPECT_FALSE(UpdateDue(std::string(65, '9')));
+  EXPECT_FALSE(UpdateDue(std::string(233, '9')));
   EXPECT_EQ(UpdateOfferText("1,5 Мб."),
             "Программа будет автоматически обновлена.\r\nРазмер обновления: 1,5 Мб.\r\n\r\n"
             "Для продолжения нажмите ОК");
@@ -161,6 +216,64 @@ TEST_F(StartupTest, AnUpdateThatCannotBePlacedKeepsTheProgramAndGoesOn) {
   ASSERT_EQ(services.boxes.size(), 2u);
   EXPECT_EQ(services.boxes[1].caption, "Ошибка");
   EXPECT_FALSE(services.replaced);
+}
+
+TEST_F(StartupTest, ADownloadThatIsNotTheProgramIsRemovedAndTheProgramStarts) {
+  struct Case {
+    std::string what;
+    std::string body;
+    std::optional<std::string> stated;  // the size query's own length, when it differs
+  };
+  const std::vector<Case> cases = {
+      {"empty body", "", std::nullopt},
+      {"an HTML page", "<html><head><title>Dravenna</title></head><body></body></html>",
+       std::nullopt},
+      {"not the stated size", "MZ new program", "15"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    FakeStartup fresh(dir);
+    fresh.server.Put(url + "/Update", "[Update]\r\nlastversion=1.2.7\r\n");
+    fresh.server.Put(url + "/Update.exe", c.body);
+    fresh.transport.stated = c.stated;
+    EXPECT_EQ(RunStartup(fresh), StartupResult::kRunWindows);
+    ASSERT_EQ(fresh.boxes.size(), 2u);
+    EXPECT_EQ(fresh.boxes[1].text, std::string(kUpdateNotPlacedText));
+    EXPECT_FALSE(fresh.replaced);
+    const std::string temp_name = std::string(20, '7') + ".exe";
+    EXPECT_FALSE(FileExists(JoinPath(DataFolderIn(fresh.appdata), temp_name)));
+    EXPECT_FALSE(FileExists(JoinPath(fresh.program_folder, temp_name)));
+  }
+}
+
+TEST_F(StartupTest, AProgramNameTheBatchCannotCarryIsRefusedBeforeAnyDownload) {
+  Announce("1.2.7");
+  services.server.Put(url + "/Update.exe", "MZ new program");
+  for (const std::string name : {"Veltrane & Dravenna.exe", "Veltrane 100%.exe", "Vel^trane.exe"}) {
+    SCOPED_TRACE(name);
+    services.program_name = name;
+    services.boxes.clear();
+    EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);
+    ASSERT_EQ(services.boxes.size(), 1u);  // no offer
+    ExpectNotPlacedBoxLast();
+    EXPECT_FALSE(services.replaced);
+    EXPECT_FALSE(TempFileLeft());
+  }
+  for (const std::string& opened : services.server.Opened()) {
+    EXPECT_FALSE(opened.ends_with("/Update.exe")) << opened;
+  }
+}
+
+TEST_F(StartupTest, AReplacementThatCannotStartRemovesTheDownloadAndGoesOn) {
+  Announce("1.2.7");
+  services.server.Put(url + "/Update.exe", "MZ new program");
+  services.replace_starts = false;
+  EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);
+  ASSERT_TRUE(services.replaced);
+  ASSERT_EQ(services.boxes.size(), 2u);
+  ExpectNotPlacedBoxLast();
+  EXPECT_FALSE(TempFileLeft());
 }
 
 TEST_F(StartupTest, AVersionTextThatIsNotPlainOffersNothing) {

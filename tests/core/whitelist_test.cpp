@@ -60,6 +60,24 @@ TEST(WhitelistTest, LegacyTextIsCutButKeptNamesSurvive) {
   EXPECT_EQ(UpdateWhitelistOnDelete("x.jar", {{"x.jar", false}}), "x.jar|x.jar|");
 }
 
+TEST(WhitelistTest, KeptNamesSurviveCutsInAnyOrder) {
+  const CleanupChoice b{"b", true};
+  const CleanupChoice a_jar{"a.jar", false};
+  const CleanupChoice jar{"jar", true};
+  const std::vector<std::vector<CleanupChoice>> orders = {
+      {b, a_jar, jar}, {jar, a_jar, b}, {a_jar, b, jar}, {b, jar, a_jar}};
+  for (const auto& order : orders) {
+    const std::string text = UpdateWhitelistOnDelete("ab.jar", order);
+    SCOPED_TRACE(text);
+    EXPECT_TRUE(IsKept(text, "a.jar"));
+    EXPECT_FALSE(IsKept(text, "b"));
+    EXPECT_FALSE(IsKept(text, "jar"));
+  }
+  // A cut that joins the text into another deleted name is followed by that name's cut too.
+  const std::string joined = UpdateWhitelistOnDelete("xaby", {{"xy", true}, {"ab", true}});
+  EXPECT_FALSE(IsKept(joined, "xy"));
+}
+
 TEST(WhitelistTest, LaterChoicesForTheSameNameWin) {
   EXPECT_FALSE(IsKept(UpdateWhitelistOnDelete("", {{"a.jar", false}, {"a.jar", true}}), "a.jar"));
   EXPECT_TRUE(

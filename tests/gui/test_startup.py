@@ -17,13 +17,28 @@ class StartupTest(ServedProgramTest):
         (self.root / "Update").write_bytes(
             ("[Update]\r\nlastversion=%s\r\n" % version).encode("ascii"))
 
-    def program_copy(self):
+    def program_copy(self, name="Veltrane Dravenna.exe"):
         """The program in a folder of its own, so that an update may replace it."""
         folder = Path(tempfile.mkdtemp(prefix="veltrane-program-"))
         self.addCleanup(shutil.rmtree, folder, True)
-        target = folder / "Veltrane Dravenna.exe"
+        target = folder / name
         shutil.copy(self.exe, target)
         return folder, target
+
+    def starts_without_the_update(self, app, folder, target, before):
+        """The "Ошибка" box of an update not put in place, then the main window; the program
+        is as it was and no download is left beside it or in the data folder."""
+        box = self.call("msgbox", caption="Ошибка", timeout_ms=60000)
+        self.assertEqual(box["text"], "Не удалось установить файл обновления.\r\n"
+                         "Программа будет запущена без обновления.")
+        self.session.screenshot("update-not-placed")
+        self.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
+        self.call("wait_window", cls=MAIN_CLASS, visible=True, timeout_ms=60000)
+        self.assertTrue(app.alive())
+        self.assertEqual(target.read_bytes(), before)
+        self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
+        data = self.appdata / "Pellwick" / "Veltrane"
+        self.assertEqual(sorted(p.name for p in data.iterdir() if p.suffix == ".exe"), [])
 
     def main_windows(self):
         return self.call("windows", cls=MAIN_CLASS)["windows"]
@@ -98,6 +113,29 @@ class StartupTest(ServedProgramTest):
         self.assertEqual(app.wait(30), 0)
         self.assertEqual(target.read_bytes(), before)
         self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
+
+    def test_an_update_that_is_no_program_is_refused_and_the_program_starts(self):
+        self.announce("1.2.7")
+        # A 200 answer carrying a page instead of the program.
+        (self.root / "Update.exe").write_bytes(b"<html><body>Hosting: file moved</body></html>")
+        folder, target = self.program_copy()
+        before = target.read_bytes()
+        app = self.session.launch(target, cwd=folder)
+        self.addCleanup(app.kill)
+        offer = self.call("msgbox", caption="Обновление", timeout_ms=60000)
+        self.call("press", hwnd=offer["hwnd"], button=OK_BUTTON)
+        self.starts_without_the_update(app, folder, target, before)
+
+    def test_a_program_name_the_batch_cannot_carry_starts_without_the_update(self):
+        self.announce("1.2.7")
+        (self.root / "Update.exe").write_bytes(
+            Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes())
+        folder, target = self.program_copy("Veltrane & Dravenna.exe")
+        before = target.read_bytes()
+        app = self.session.launch(target, cwd=folder)
+        self.addCleanup(app.kill)
+        # Known before the offer: the error box comes first, nothing is downloaded.
+        self.starts_without_the_update(app, folder, target, before)
 
     def test_launcher_configuration_names_a_valid_folder(self):
         self.announce("1.2.6.3")

@@ -330,6 +330,30 @@ TEST_F(ReplaceBatchTest, WorksFromAnotherWorkingFolder) {
   WaitUntilDeletable(Path(target_name_));
 }
 
+TEST_F(ReplaceBatchTest, ARenameThatFailsPutsTheOldProgramBackAndStartsIt) {
+  // A runnable old program this time, so that starting it again can be seen.
+  const std::string program = ReadFileBytes(OwnProgramPath());
+  fs::remove(U8Path(old_));
+  fs::copy_file(U8Path(OwnProgramPath()), U8Path(old_));
+  // Longer than a file name may be: the rename to it fails.
+  const std::string too_long = "Veltrane Dravenna v" + std::string(240, '7') + ".exe";
+  const std::string batch =
+      WriteReplaceBatch(folder_, "Veltrane Dravenna.exe", too_long, "48213907561234567890.exe");
+  RunFromElsewhere(batch);
+
+  // The old program, whole (compared without printing a program file on failure).
+  EXPECT_TRUE(ReadFileBytes(old_) == program);
+  EXPECT_FALSE(Exists(downloaded_));
+  EXPECT_FALSE(Exists(downloaded_ + ".old"));
+  EXPECT_FALSE(Exists(batch));
+  ASSERT_TRUE(WaitFor([&] { return !ReadFileBytes(Path("started.txt")).empty(); },
+                      std::chrono::seconds(30)));
+  const std::string started_as = ReadFileBytes(Path("started.txt"));
+  EXPECT_NE(custom::AsciiUpper(started_as).find("\\VELTRANE DRAVENNA.EXE"), std::string::npos)
+      << started_as;
+  WaitUntilDeletable(old_);
+}
+
 TEST_F(ReplaceBatchTest, RefusesNamesItCannotWriteSafely) {
   EXPECT_THROW(
       WriteReplaceBatch(folder_, "Veltrane Dravenna.exe", "x\" & del *.* & \".exe", "1.exe"),
@@ -343,6 +367,18 @@ TEST_F(ReplaceBatchTest, RefusesNamesItCannotWriteSafely) {
   const std::string text = ReadFileBytes(batch);
   EXPECT_NE(text.find(ToAnsi("\"Обновлялка.exe\"")), std::string::npos);
   EXPECT_EQ(text.find("Обновлялка"), std::string::npos);
+}
+
+TEST_F(ReplaceBatchTest, ReplacingSelfReportsNamesItCannotCarryInsteadOfThrowing) {
+  for (const std::string own :
+       {"Veltrane & Dravenna.exe", "Veltrane 100%.exe", "Vel^trane.exe", "Veltrane 程序.exe"}) {
+    EXPECT_FALSE(ReplaceBatchText(own, target_name_, "1.exe")) << own;
+  }
+  EXPECT_TRUE(ReplaceBatchText("Обновлялка.exe", target_name_, "1.exe"));
+  // The running program's own replacement: nothing written, and this process goes on.
+  const std::string beside = PathText(U8Path(OwnProgramPath()).parent_path() / "delete.bat");
+  EXPECT_FALSE(win32::ReplaceSelfAndExit("Veltrane & Dravenna v1.2.7.exe", "1.exe"));
+  EXPECT_FALSE(Exists(beside));
 }
 
 }  // namespace

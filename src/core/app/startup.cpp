@@ -1,8 +1,14 @@
 #include "app/startup.h"
 
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
 #include "Addons/Custom/AllInOne.h"
 #include "app/shared_state.h"
 #include "base/paths.h"
+#include "base/u8path.h"
 #include "net/FutureDownloads.h"
 #include "net/manifest.h"
 #include "net/server_paths.h"
@@ -18,6 +24,16 @@ bool UpdateDue(std::string_view server_version) {
   return server_version != kAppVersion && custom::IsPlainVersion(server_version);
 }
 
+bool LooksLikeTheProgram(const std::string& path, std::int64_t stated_size) {
+  std::ifstream in(U8Path(path), std::ios::binary);
+  std::array<char, 2> head{};
+  if (!in.read(head.data(), head.size()) || head[0] != 'M' || head[1] != 'Z') return false;
+  if (stated_size < 0) return true;
+  std::error_code ec;
+  const std::uintmax_t actual = std::filesystem::file_size(U8Path(path), ec);
+  return !ec && actual == static_cast<std::uintmax_t>(stated_size);
+}
+
 namespace {
 
 // A local file error counts as a failed transfer here: there is no window to report it in yet.
@@ -29,10 +45,23 @@ bool Fetch(StartupServices& services, const std::string& url, const std::string&
   }
 }
 
-// The update, once the server announced another version. kRunWindows when the downloaded file
-// could not be put beside the program: the running program stays as it is.
+// The box of an update that could not be put in place; the program then starts as it is.
+StartupResult NotPlaced(StartupServices& services) {
+  services.ShowMessage(kUpdateNotPlacedText, kErrorCaption, ui::Desktop::Buttons::Ok,
+                       ui::Desktop::Icon::Error);
+  return StartupResult::kRunWindows;
+}
+
+// The update, once the server announced another version. kRunWindows when it cannot be put in
+// place: the running program is never replaced by anything but a whole program file.
 StartupResult Update(StartupServices& services, const std::string& data_folder,
                      const std::string& server_url, const std::string& version) {
+  const std::string temp_name = services.RandomDigits(20) + ".exe";
+  const std::string final_name = "Veltrane Dravenna v" + version + ".exe";
+  // A name the batch file cannot carry (our own, renamed by the player) is known now: nothing
+  // is offered or downloaded that could not be put in place.
+  if (!services.CanReplaceSelf(final_name, temp_name)) return NotPlaced(services);
+
   const std::string update_url = server_url + std::string(net::kUpdatePath);
   const std::int64_t size = net::GetRemoteFileSize(services.Transport(), update_url);
   if (!services.ShowMessage(UpdateOfferText(services.SizeToText(static_cast<double>(size))),
@@ -40,21 +69,26 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
                             ui::Desktop::Icon::Information)) {
     return StartupResult::kExit;
   }
-  const std::string temp_name = services.RandomDigits(20) + ".exe";
-  const std::string final_name = "Veltrane Dravenna v" + version + ".exe";
   const std::string downloaded = JoinPath(data_folder, temp_name);
   if (!Fetch(services, update_url, downloaded)) {
     services.ShowMessage(kUpdateFailedText, kErrorCaption, ui::Desktop::Buttons::Ok,
                          ui::Desktop::Icon::Error);
     return StartupResult::kExit;
   }
-  if (!custom::MoveFileTo(downloaded, JoinPath(services.ProgramFolder(), temp_name), false)) {
+  // An empty answer or an error page with status 200 is no program.
+  if (!LooksLikeTheProgram(downloaded, size)) {
     DeleteFileAt(downloaded);
-    services.ShowMessage(kUpdateNotPlacedText, kErrorCaption, ui::Desktop::Buttons::Ok,
-                         ui::Desktop::Icon::Error);
-    return StartupResult::kRunWindows;
+    return NotPlaced(services);
   }
-  services.ReplaceSelfAndExit(final_name, temp_name);
+  const std::string beside = JoinPath(services.ProgramFolder(), temp_name);
+  if (!custom::MoveFileTo(downloaded, beside, false)) {
+    DeleteFileAt(downloaded);
+    return NotPlaced(services);
+  }
+  if (!services.ReplaceSelfAndExit(final_name, temp_name)) {
+    DeleteFileAt(beside);
+    return NotPlaced(services);
+  }
   return StartupResult::kExit;
 }
 

@@ -39,8 +39,13 @@ class StartupServices {
   // The folder of the running program's file, and its name (the downloads' user agent).
   virtual std::string ProgramFolder() = 0;
   virtual std::string ProgramName() = 0;
-  // Writes and starts the replacement batch file; the process then ends.
-  virtual void ReplaceSelfAndExit(std::string_view target, std::string_view downloaded) = 0;
+  // Whether the replacement batch file can be written for these names and the running
+  // program's own; asked before anything is downloaded.
+  virtual bool CanReplaceSelf(std::string_view target, std::string_view downloaded) = 0;
+  // Writes and starts the replacement batch file; the process then ends. Returns false, having
+  // left nothing behind, when the batch file could not be written or started.
+  [[nodiscard]] virtual bool ReplaceSelfAndExit(std::string_view target,
+                                                std::string_view downloaded) = 0;
   virtual void BringApplicationToFront() = 0;
 };
 
@@ -49,8 +54,13 @@ enum class StartupResult { kRunWindows, kExit };
 // The update message for a size text.
 std::string UpdateOfferText(std::string_view size_text);
 // Whether the server's version text asks for an update: any difference from our own, letter
-// case included, but only for a plain version (digits, Latin letters, dots, hyphens).
+// case included, but only for a plain version (digits, Latin letters, dots, hyphens; at most
+// 64 characters).
 bool UpdateDue(std::string_view server_version);
+
+// Whether a downloaded file can be the program: not empty, starting with "MZ", and of the size
+// the server stated before (`stated_size` -1: none stated).
+bool LooksLikeTheProgram(const std::string& path, std::int64_t stated_size);
 
 StartupResult RunStartup(StartupServices& services);
 

@@ -4,9 +4,12 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <limits>
 #include <optional>
+#include <string>
+#include <utility>
 
-#include "app/settings.h"
+#include "base/number_text.h"
 #include "net/server_paths.h"
 
 namespace veltrane::net {
@@ -36,40 +39,91 @@ bool IsDeviceName(std::string_view name) {
   return false;
 }
 
-// The i of a key "mod"+i or "mod"+i+"size" as the reader would write it (no sign, no leading
-// zero), nullopt for any other key.
-std::optional<std::int64_t> EntryIndex(std::string_view key) {
+// A key "mod"+i or "mod"+i+"size" as the reader would write it (no sign, no leading zero).
+struct EntryKeyParts {
+  std::int64_t index = 0;
+  bool size = false;
+};
+
+std::optional<EntryKeyParts> ParseEntryKey(std::string_view key) {
   if (key.size() <= kEntryStem.size() ||
       !EqualsNoCase(key.substr(0, kEntryStem.size()), kEntryStem))
     return std::nullopt;
   key.remove_prefix(kEntryStem.size());
+  EntryKeyParts parts;
   if (key.size() > kSizeSuffix.size() &&
       EqualsNoCase(key.substr(key.size() - kSizeSuffix.size()), kSizeSuffix)) {
     key.remove_suffix(kSizeSuffix.size());
+    parts.size = true;
   }
   if (key.empty() || key.front() == '0' || key.size() > 10) return std::nullopt;
-  std::int64_t value = 0;
   for (const char c : key) {
     if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
+    parts.index = parts.index * 10 + (c - '0');
   }
-  return value;
+  return parts;
 }
 
-std::vector<ManifestEntry> ReadList(const app::IniStore& manifest, std::string_view section,
-                                    bool with_sizes) {
-  const std::int32_t count = EffectiveCount(manifest, section);
-  std::vector<ManifestEntry> entries;
-  entries.reserve(static_cast<std::size_t>(count));
-  for (std::int32_t i = 1; i <= count; ++i) {
-    ManifestEntry entry;
-    entry.index = i;
-    entry.name = manifest.ReadString(section, EntryKey(i), "");
-    if (with_sizes) entry.size = app::ReadInteger(manifest, section, EntrySizeKey(i), 0);
-    entry.plain = IsPlainFileName(entry.name);
-    entries.push_back(std::move(entry));
+// One value of an entry, with where it stood in the file.
+struct EntryValue {
+  std::int32_t index = 0;
+  bool size = false;
+  std::string text;
+};
+
+ManifestList ReadList(const app::IniStore& manifest, std::string_view name, bool with_sizes) {
+  ManifestList list;
+  std::vector<EntryValue> values;
+  bool count_seen = false;
+  // The first of a repeated name counts, as a read of that one key would have it.
+  for (auto& [key, value] : manifest.ReadSection(name)) {
+    if (!count_seen && EqualsNoCase(key, kCountKey)) {
+      count_seen = true;
+      list.count = std::max<std::int32_t>(ParseInt32(value).value_or(0), 0);
+    } else if (const auto parts = ParseEntryKey(key)) {
+      if (parts->index <= std::numeric_limits<std::int32_t>::max())
+        values.push_back({static_cast<std::int32_t>(parts->index), parts->size, std::move(value)});
+    }
   }
-  return entries;
+  std::erase_if(values, [&](const EntryValue& v) { return v.index > list.count; });
+  std::stable_sort(values.begin(), values.end(),
+                   [](const EntryValue& a, const EntryValue& b) { return a.index < b.index; });
+
+  // The entries that have keys, in index order.
+  std::vector<ManifestEntry> keyed;
+  for (std::size_t i = 0; i < values.size();) {
+    ManifestEntry entry;
+    entry.index = values[i].index;
+    bool named = false;
+    bool sized = false;
+    for (; i < values.size() && values[i].index == entry.index; ++i) {
+      if (!values[i].size && !named) {
+        named = true;
+        entry.name = std::move(values[i].text);
+      } else if (values[i].size && !sized) {
+        sized = true;
+        if (with_sizes) entry.size = ParseInt32(values[i].text).value_or(0);
+      }
+    }
+    keyed.push_back(std::move(entry));
+  }
+
+  const std::int64_t gaps = static_cast<std::int64_t>(list.count) - std::ssize(keyed);
+  list.bounded = gaps > kGapBudget;
+  if (list.bounded) {
+    list.entries = std::move(keyed);
+  } else {
+    list.entries.resize(static_cast<std::size_t>(list.count));
+    for (std::size_t i = 0; i < list.entries.size(); ++i) {
+      list.entries[i].index = static_cast<std::int32_t>(i + 1);
+    }
+    for (ManifestEntry& entry : keyed) {
+      const auto at = static_cast<std::size_t>(entry.index - 1);
+      list.entries[at] = std::move(entry);
+    }
+  }
+  for (ManifestEntry& entry : list.entries) entry.plain = IsPlainFileName(entry.name);
+  return list;
 }
 
 }  // namespace
@@ -87,21 +141,11 @@ std::string ReadLastVersion(const app::IniStore& manifest, std::string_view own_
   return manifest.ReadString(kUpdateSection, kLastVersionKey, own_version);
 }
 
-std::int32_t EffectiveCount(const app::IniStore& manifest, std::string_view section) {
-  const std::int32_t count = app::ReadInteger(manifest, section, kCountKey, 0);
-  if (count <= 0) return 0;
-  std::int64_t highest = 0;
-  for (const auto& key : manifest.ReadKeys(section)) {
-    if (const auto index = EntryIndex(key)) highest = std::max(highest, *index);
-  }
-  return static_cast<std::int32_t>(std::min<std::int64_t>(count, highest));
-}
-
-std::vector<ManifestEntry> ReadModList(const app::IniStore& manifest) {
+ManifestList ReadModList(const app::IniStore& manifest) {
   return ReadList(manifest, kModListSection, true);
 }
 
-std::vector<ManifestEntry> ReadDelList(const app::IniStore& manifest) {
+ManifestList ReadDelList(const app::IniStore& manifest) {
   return ReadList(manifest, kDelListSection, false);
 }
 

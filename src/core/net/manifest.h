@@ -2,11 +2,14 @@
 // Reading the manifest (the server's Update.ini): the newest release, the mod pack and the
 // names the server wants removed.
 //
-// How many entries a list has: `Count` read as a signed 32-bit integer (text that is not a
-// number, or a negative value, gives 0), but never more than the highest index i for which the
-// section holds a key "mod"+i or "mod"+i+"size". Entries 1 .. that number are returned in
-// order; an index inside that range with no name comes back with an empty name, and entries
-// above `Count` are never read. So a huge `Count` costs only as much as the keys that exist.
+// How a list is read. `Count` is a signed 32-bit integer (text that is not a number, or a
+// negative value, gives 0); entries are numbered 1 .. `Count` by the keys "mod"+i and
+// "mod"+i+"size", and keys above `Count` are never read. An index up to `Count` without
+// either key is a gap: it reads as an entry with an empty name. A damaged `Count` far above
+// the keys present would turn into millions of such entries, so gaps are believed only while
+// there are at most kGapBudget of them; with more, the list is bounded: it holds the entries
+// that have keys, in index order, and nothing else. Either way the work is bounded by the keys
+// the file holds plus kGapBudget, never by `Count` itself.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,12 +34,17 @@ bool IsPlainFileName(std::string_view name);
 // The newest release the server announces; `own_version` when the manifest does not say.
 std::string ReadLastVersion(const app::IniStore& manifest, std::string_view own_version);
 
-// The number of entries a list yields, by the rule above.
-std::int32_t EffectiveCount(const app::IniStore& manifest, std::string_view section);
+inline constexpr std::int32_t kGapBudget = 10000;
+
+struct ManifestList {
+  std::vector<ManifestEntry> entries;
+  std::int32_t count = 0;  // `Count` as read: 0 when absent, not a number or negative
+  bool bounded = false;    // more gaps than kGapBudget: only the entries with keys are listed
+};
 
 // The mod pack, with names and published sizes.
-std::vector<ManifestEntry> ReadModList(const app::IniStore& manifest);
+ManifestList ReadModList(const app::IniStore& manifest);
 // The names the server no longer wants in the mods folder.
-std::vector<ManifestEntry> ReadDelList(const app::IniStore& manifest);
+ManifestList ReadDelList(const app::IniStore& manifest);
 
 }  // namespace veltrane::net

@@ -27,6 +27,12 @@ constexpr std::string_view kBadName = " ! Недопустимое имя фай
 constexpr std::string_view kUnreadable = " ! Не удалось прочитать файл: ";
 constexpr std::string_view kNoFolder = " ! Не удалось создать папку: ";
 
+// A list whose Count leaves more gaps than the reader believes: said once, with the figures.
+std::string BoundedListLine(std::string_view section, const net::ManifestList& list) {
+  return " ! Неверный Count в конфиге (" + std::string(section) +
+         "): " + std::to_string(list.count) + ", записей: " + std::to_string(list.entries.size());
+}
+
 // The window takes no input while the check walks the folders, and gets it back on every way
 // out, an exception included.
 class DisabledWindow {
@@ -88,7 +94,10 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
   const app::IniStore& ini = *state_.ManifestIni;
   const std::string separator = desktop_.DecimalSeparator();
 
-  const std::vector<net::ManifestEntry> mods = net::ReadModList(ini);
+  const net::ManifestList mod_list = net::ReadModList(ini);
+  const std::vector<net::ManifestEntry>& mods = mod_list.entries;
+  if (mod_list.bounded) Console(false, BoundedListLine(net::kModListSection, mod_list));
+  // Count, or when the list was bounded the entries the manifest really describes.
   state_.ModCount = static_cast<std::int32_t>(mods.size());
   state_.ModsSize = 0;
   for (const net::ManifestEntry& mod : mods)
@@ -132,7 +141,9 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
   }
 
   state_.RemovableFiles.clear();
-  for (const net::ManifestEntry& entry : net::ReadDelList(ini)) {
+  const net::ManifestList del_list = net::ReadDelList(ini);
+  if (del_list.bounded) Console(false, BoundedListLine(net::kDelListSection, del_list));
+  for (const net::ManifestEntry& entry : del_list.entries) {
     if (entry.name.empty()) continue;
     if (!entry.plain) {
       Console(false, std::string(kBadName) + entry.name);

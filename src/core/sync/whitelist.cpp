@@ -61,10 +61,31 @@ bool Kept(const Parsed& parsed, std::string_view name) {
   return !name.empty() && (InNames(parsed, name) || InLegacy(parsed, name));
 }
 
-// The old rule: cut the first occurrence until none is left.
-void CutAll(std::string& run, std::string_view name) {
-  for (std::size_t at = run.find(name); at != std::string::npos; at = run.find(name))
+// The old rule: cut the first occurrence until none is left. True when anything was cut.
+bool CutAll(std::string& run, std::string_view name) {
+  bool cut = false;
+  for (std::size_t at = run.find(name); at != std::string::npos; at = run.find(name)) {
     run.erase(at, name.size());
+    cut = true;
+  }
+  return cut;
+}
+
+// One choice per name, the last one made for it, in the order the names first appear.
+std::vector<CleanupChoice> LastChoices(const std::vector<CleanupChoice>& choices) {
+  std::vector<CleanupChoice> last;
+  for (const CleanupChoice& choice : choices) {
+    if (choice.name.empty()) continue;
+    const auto same = std::find_if(last.begin(), last.end(), [&](const CleanupChoice& seen) {
+      return seen.name == choice.name;
+    });
+    if (same == last.end()) {
+      last.push_back(choice);
+    } else {
+      same->checked = choice.checked;
+    }
+  }
+  return last;
 }
 
 }  // namespace
@@ -76,20 +97,27 @@ bool IsKept(std::string_view whitelist, std::string_view name) {
 std::string UpdateWhitelistOnDelete(std::string_view whitelist,
                                     const std::vector<CleanupChoice>& choices) {
   Parsed parsed = Parse(whitelist);
-  for (const CleanupChoice& choice : choices) {
+  const std::vector<CleanupChoice> last = LastChoices(choices);
+  for (const CleanupChoice& choice : last) {
     if (!choice.checked && Storable(choice.name) && !InNames(parsed, choice.name) &&
         InLegacy(parsed, choice.name))
       parsed.names.push_back(choice.name);
   }
-  for (const CleanupChoice& choice : choices) {
-    if (choice.name.empty()) continue;
-    if (choice.checked) {
+  // Every cut first, until no deleted name is left: a cut joins the text around it, which can
+  // make another deleted name appear.
+  for (bool cut = true; cut;) {
+    cut = false;
+    for (const CleanupChoice& choice : last) {
+      if (!choice.checked) continue;
       std::erase(parsed.names, choice.name);
-      CutAll(parsed.head, choice.name);
-      CutAll(parsed.tail, choice.name);
-    } else if (Storable(choice.name) && !Kept(parsed, choice.name)) {
-      parsed.names.push_back(choice.name);
+      cut = CutAll(parsed.head, choice.name) || cut;
+      cut = CutAll(parsed.tail, choice.name) || cut;
     }
+  }
+  // Only then the kept names, so no later cut can take one apart.
+  for (const CleanupChoice& choice : last) {
+    if (!choice.checked && Storable(choice.name) && !Kept(parsed, choice.name))
+      parsed.names.push_back(choice.name);
   }
   return Serialize(parsed);
 }

@@ -30,12 +30,13 @@ struct CleanupChoice {
   bool checked = false;
 };
 
-// The whitelist to store after the player pressed delete with these choices, in list order:
-// a checked name is removed everywhere (its whole delimited occurrences, and its substring
-// occurrences inside legacy runs); an unchecked name that is not kept yet is appended as a
-// delimited name. Unchecked names that were kept only through a legacy run are first written
-// out as delimited names, so cutting another name out of that run cannot lose them. Names
-// that contain "|" cannot be stored and are left out.
+// The whitelist to store after the player pressed delete with these choices (the last choice
+// for a name counts). Unchecked names that are kept only through a legacy run are written out
+// as delimited names; then every checked name is removed everywhere (its whole delimited
+// occurrences, and its substring occurrences inside legacy runs, cut again until none is left);
+// then every unchecked name that is no longer kept is appended as a delimited name. So a name
+// the player keeps is never lost, whatever the order of the choices. Names that contain "|"
+// cannot be stored and are left out.
 std::string UpdateWhitelistOnDelete(std::string_view whitelist,
                                     const std::vector<CleanupChoice>& choices);
 

@@ -58,9 +58,13 @@ std::string Win32StartupServices::ProgramName() {
   return OwnExeName();
 }
 
-void Win32StartupServices::ReplaceSelfAndExit(std::string_view target,
+bool Win32StartupServices::CanReplaceSelf(std::string_view target, std::string_view downloaded) {
+  return ReplaceBatchText(OwnExeName(), target, downloaded).has_value();
+}
+
+bool Win32StartupServices::ReplaceSelfAndExit(std::string_view target,
                                               std::string_view downloaded) {
-  win32::ReplaceSelfAndExit(target, downloaded);
+  return win32::ReplaceSelfAndExit(target, downloaded);
 }
 
 void Win32StartupServices::BringApplicationToFront() {

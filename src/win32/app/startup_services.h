@@ -19,7 +19,8 @@ class Win32StartupServices : public app::StartupServices {
   std::string RandomDigits(std::uint8_t count) override;
   std::string ProgramFolder() override;
   std::string ProgramName() override;
-  void ReplaceSelfAndExit(std::string_view target, std::string_view downloaded) override;
+  bool CanReplaceSelf(std::string_view target, std::string_view downloaded) override;
+  bool ReplaceSelfAndExit(std::string_view target, std::string_view downloaded) override;
   void BringApplicationToFront() override;
 
  private:

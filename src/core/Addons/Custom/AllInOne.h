@@ -2,6 +2,7 @@
 // Free-standing routines shared by the whole program: size texts, file sizes and moves, random
 // digits, name rules and the text of the self-replacement batch file. No platform headers here;
 // the Win32 side (win32/Addons/Custom/AllInOne.h) adds what needs the system.
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -42,8 +43,10 @@ std::string AsciiLower(std::string_view text);
 // file name cut to the length of `wanted`, compared with A to Z folded. Empty `wanted` matches.
 bool ProcessNameMatches(std::string_view exe_path, std::string_view wanted);
 
-// A version text safe to put into a file name or a batch file: not empty, only digits, Latin
-// letters, dots and hyphens.
+// A version text safe to put into a file name or a batch file: not empty, at most
+// kMaxVersionLength characters (a file name holds 255 at most), only digits, Latin letters,
+// dots and hyphens.
+inline constexpr std::size_t kMaxVersionLength = 64;
 bool IsPlainVersion(std::string_view text);
 
 // Whether `name` can stand in double quotes in a batch file as a bare file name: not empty, no
@@ -52,12 +55,16 @@ bool IsBatchSafeName(std::string_view name);
 
 inline constexpr std::string_view kNoFile = "-1";
 inline constexpr std::string_view kReplaceBatchName = "delete.bat";
-// How often, one second apart, the batch file tries to delete the old program file.
+// How often, one second apart, the batch file tries to move or delete the old program file.
 inline constexpr int kReplaceBatchTries = 30;
+// The old program's name while the new one takes its place: the downloaded name and this.
+inline constexpr std::string_view kAsideSuffix = ".old";
 
 // Lines (without line ends) of the batch file that puts `downloaded` in place of the running
 // program `own_name` under the name `target` and starts it; "-1" means none for either name.
-// Empty when a name is unsafe for a batch file.
+// The old program is moved aside first and deleted only once the new file holds the target
+// name; if it cannot take that name, the old program is put back and started, and the
+// download removed. Empty when a name is unsafe for a batch file.
 std::vector<std::string> ReplaceBatchLines(std::string_view own_name, std::string_view target,
                                            std::string_view downloaded);
 

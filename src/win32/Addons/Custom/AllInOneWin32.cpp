@@ -84,25 +84,30 @@ std::string OwnProgramPath() {
   }
 }
 
-std::string WriteReplaceBatch(const std::string& folder, std::string_view own_name,
-                              std::string_view target, std::string_view downloaded) {
+std::optional<std::string> ReplaceBatchText(std::string_view own_name, std::string_view target,
+                                            std::string_view downloaded) {
   const std::vector<std::string> lines = custom::ReplaceBatchLines(own_name, target, downloaded);
-  if (lines.empty()) throw std::runtime_error("unsafe file name for the replacement batch");
+  if (lines.empty()) return std::nullopt;
   // Windows' cmd reads the lines after "chcp 1251" in that code page; Wine's reads the whole
   // file in the OEM one, so only ASCII names come through there unchanged.
   std::string text;
   for (const std::string& line : lines) {
     const std::string ansi = ToAnsi(line);
     // A name the code page cannot hold would come out with "?", a wildcard to del.
-    if (FromAnsi(ansi) != line) {
-      throw std::runtime_error("file name not representable in the ANSI code page: " + line);
-    }
+    if (FromAnsi(ansi) != line) return std::nullopt;
     text += ansi;
     text += "\r\n";
   }
+  return text;
+}
+
+std::string WriteReplaceBatch(const std::string& folder, std::string_view own_name,
+                              std::string_view target, std::string_view downloaded) {
+  const std::optional<std::string> text = ReplaceBatchText(own_name, target, downloaded);
+  if (!text) throw std::runtime_error("file names unfit for the replacement batch");
   const std::filesystem::path path = U8Path(folder) / U8Path(custom::kReplaceBatchName);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.write(text->data(), static_cast<std::streamsize>(text->size()));
   out.close();
   if (!out) throw std::runtime_error("cannot write " + PathText(path));
   return PathText(path);
@@ -122,12 +127,23 @@ HANDLE StartReplaceBatch(const std::string& batch_path, const std::string& folde
   return info.hProcess;
 }
 
-void ReplaceSelfAndExit(std::string_view target, std::string_view downloaded) {
-  const std::filesystem::path own = U8Path(OwnProgramPath());
-  const std::string folder = PathText(own.parent_path());
-  const std::string batch = WriteReplaceBatch(folder, PathText(own.filename()), target, downloaded);
+bool ReplaceSelfAndExit(std::string_view target, std::string_view downloaded) {
+  std::string batch;
+  std::string folder;
+  try {
+    const std::filesystem::path own = U8Path(OwnProgramPath());
+    folder = PathText(own.parent_path());
+    batch = WriteReplaceBatch(folder, PathText(own.filename()), target, downloaded);
+  } catch (const std::exception&) {
+    return false;
+  }
   const HANDLE process = StartReplaceBatch(batch, folder);
-  if (process != nullptr) CloseHandle(process);
+  if (process == nullptr) {
+    std::error_code ignored;
+    std::filesystem::remove(U8Path(batch), ignored);
+    return false;
+  }
+  CloseHandle(process);
   ExitProcess(0);
 }
 
