@@ -1,0 +1,337 @@
+#include "verify.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <vector>
+
+#include "base/u8path.h"
+#include "net/FutureDownloads.h"
+#include "net/manifest.h"
+#include "net/server_paths.h"
+#include "pack_manifest.h"
+#include "text.h"
+
+namespace veltrane::pack {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kReadSize = 256 * 1024;
+constexpr auto kProgressStep = std::chrono::milliseconds(100);
+
+class HttpPackSource final : public PackSource {
+ public:
+  HttpPackSource(net::Transport& transport, std::string base_url)
+      : transport_(transport), base_url_(std::move(base_url)) {}
+
+  Fetched Fetch(const std::string& path, const Sink& sink) override {
+    Fetched fetched;
+    const auto response = transport_.Open(base_url_ + path, "veltrane-pack");
+    if (!response) {
+      fetched.outcome = Fetched::Outcome::kUnreachable;
+      return fetched;
+    }
+    fetched.status = response->Status();
+    if (fetched.status < 200 || fetched.status > 299) {
+      fetched.outcome =
+          fetched.status == 404 ? Fetched::Outcome::kMissing : Fetched::Outcome::kStatus;
+      return fetched;
+    }
+    fetched.stated = net::ParseContentLength(response->ContentLengthText());
+    std::vector<char> buffer(kReadSize);
+    for (;;) {
+      const std::int64_t got = response->Read(buffer.data(), buffer.size());
+      if (got < 0) {
+        fetched.outcome = Fetched::Outcome::kBroken;
+        return fetched;
+      }
+      if (got == 0) break;
+      sink(buffer.data(), static_cast<std::size_t>(got));
+      fetched.bytes += got;
+    }
+    // Some platforms take a body cut short of its stated length for a whole one.
+    if (fetched.stated >= 0 && fetched.bytes < fetched.stated) {
+      fetched.outcome = Fetched::Outcome::kBroken;
+    }
+    return fetched;
+  }
+
+ private:
+  net::Transport& transport_;
+  std::string base_url_;
+};
+
+class FolderPackSource final : public PackSource {
+ public:
+  explicit FolderPackSource(std::string dir) : dir_(std::move(dir)) {}
+
+  Fetched Fetch(const std::string& path, const Sink& sink) override {
+    Fetched fetched;
+    const fs::path file = U8Path(dir_) / U8Path(path.substr(1));
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) {
+      fetched.outcome = Fetched::Outcome::kMissing;
+      return fetched;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> buffer(kReadSize);
+    while (in) {
+      in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+      if (in.bad()) {
+        fetched.outcome = Fetched::Outcome::kBroken;
+        return fetched;
+      }
+      const auto got = static_cast<std::size_t>(in.gcount());
+      sink(buffer.data(), got);
+      fetched.bytes += static_cast<std::int64_t>(got);
+    }
+    return fetched;
+  }
+
+ private:
+  std::string dir_;
+};
+
+struct Finding {
+  std::string file;
+  std::string problem;
+  std::string detail;
+};
+
+// A failed fetch as a finding; nullopt when it did not fail.
+std::optional<Finding> FetchFinding(const std::string& file, const Fetched& fetched) {
+  switch (fetched.outcome) {
+    case Fetched::Outcome::kOk:
+      return std::nullopt;
+    case Fetched::Outcome::kMissing:
+      return Finding{file, "missing",
+                     fetched.status ? "HTTP " + std::to_string(fetched.status) : "no such file"};
+    case Fetched::Outcome::kStatus:
+      return Finding{file, "HTTP status", "HTTP " + std::to_string(fetched.status)};
+    case Fetched::Outcome::kUnreachable:
+      return Finding{file, "unreachable", "no answer from the server"};
+    case Fetched::Outcome::kBroken:
+      return Finding{file, "transfer",
+                     "broken after " + std::to_string(fetched.bytes) + " bytes" +
+                         (fetched.stated >= 0 ? " of " + std::to_string(fetched.stated) : "")};
+  }
+  return std::nullopt;
+}
+
+// A file the manifest names, with what it says about it.
+struct Expected {
+  std::string shown;  // as in the table
+  std::string path;   // below the base
+  std::optional<std::int64_t> size;
+  std::string sha256;  // empty when the manifest has none
+};
+
+// The manifest's text goes through a temporary file: the INI store reads files.
+class TemporaryCopy {
+ public:
+  explicit TemporaryCopy(const std::string& bytes) {
+    std::random_device random;
+    path_ = fs::temp_directory_path() /
+            ("veltrane-pack-" + std::to_string(random()) + "-" + std::to_string(random()) + ".ini");
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) throw net::LocalFileError("Unable to write", PathText(path_));
+  }
+  ~TemporaryCopy() {
+    std::error_code ignored;
+    fs::remove(path_, ignored);
+  }
+  TemporaryCopy(const TemporaryCopy&) = delete;
+  TemporaryCopy& operator=(const TemporaryCopy&) = delete;
+  std::string path() const { return PathText(path_); }
+
+ private:
+  fs::path path_;
+};
+
+std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
+                                    std::vector<Finding>& findings) {
+  const TemporaryCopy copy(manifest_bytes);
+  const app::PortableIniStore store(copy.path(), Cp1251Codec());
+  std::vector<Expected> files;
+  for (const auto& entry : net::ReadModList(store)) {
+    const std::string where = std::string(net::kModListSection) + " " + net::EntryKey(entry.index);
+    if (entry.name.empty()) {
+      findings.push_back({where, "manifest", "no file name"});
+      continue;
+    }
+    const std::string path = net::ModUrl("", entry.name);
+    const std::string shown = path.substr(1);
+    if (!entry.plain) {
+      findings.push_back({shown, "name", "the client refuses this name"});
+      continue;
+    }
+    Expected file{shown, path, entry.size,
+                  store.ReadString(net::kModListSection, net::EntrySha256Key(entry.index), "")};
+    if (file.sha256.empty()) {
+      findings.push_back({shown, "manifest", "no " + net::EntrySha256Key(entry.index)});
+    }
+    files.push_back(std::move(file));
+  }
+  const std::array<std::pair<std::string, std::string_view>, 3> extras = {{
+      {std::string(net::kUpdatePath), net::kUpdateSha256Key},
+      {std::string(net::kSettingsToolPath), net::kSettingsToolSha256Key},
+      {net::ForgeInstallerUrl(""), net::kForgeSha256Key},
+  }};
+  for (const auto& [path, key] : extras) {
+    const std::string sha256 = store.ReadString(net::kUpdateSection, key, "");
+    if (!sha256.empty()) files.push_back({path.substr(1), path, std::nullopt, sha256});
+  }
+  return files;
+}
+
+class ProgressBar {
+ public:
+  ProgressBar(std::ostream& out, bool enabled, std::size_t files, std::int64_t bytes)
+      : out_(out), enabled_(enabled), files_(files), bytes_(bytes) {}
+
+  void Advance(std::int64_t bytes) {
+    done_bytes_ += bytes;
+    Draw(false);
+  }
+  void FileDone() {
+    ++done_files_;
+    Draw(true);
+  }
+  void Clear() {
+    if (enabled_ && drawn_) out_ << "\r" << std::string(79, ' ') << "\r" << std::flush;
+  }
+
+ private:
+  void Draw(bool now) {
+    if (!enabled_) return;
+    const auto time = std::chrono::steady_clock::now();
+    if (!now && time - last_ < kProgressStep) return;
+    last_ = time;
+    constexpr int kWidth = 30;
+    const double part =
+        bytes_ > 0 ? std::min(1.0, static_cast<double>(done_bytes_) / static_cast<double>(bytes_))
+                   : (files_ ? static_cast<double>(done_files_) / static_cast<double>(files_) : 1);
+    const int filled = static_cast<int>(part * kWidth);
+    out_ << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '-') << "] "
+         << done_files_ << "/" << files_ << " files, " << SizeText(done_bytes_) << "   "
+         << std::flush;
+    drawn_ = true;
+  }
+
+  std::ostream& out_;
+  bool enabled_;
+  std::size_t files_;
+  std::int64_t bytes_;
+  std::size_t done_files_ = 0;
+  std::int64_t done_bytes_ = 0;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+void PrintTable(const std::vector<Finding>& findings, std::ostream& out) {
+  std::size_t file_width = 4;
+  std::size_t problem_width = 7;
+  for (const auto& f : findings) {
+    file_width = std::max(file_width, f.file.size());
+    problem_width = std::max(problem_width, f.problem.size());
+  }
+  auto row = [&](const std::string& file, const std::string& problem, const std::string& detail) {
+    out << file << std::string(file_width + 2 - file.size(), ' ') << problem
+        << std::string(problem_width + 2 - problem.size(), ' ') << detail << "\n";
+  };
+  row("FILE", "PROBLEM", "DETAIL");
+  for (const auto& f : findings) row(f.file, f.problem, f.detail);
+}
+
+}  // namespace
+
+std::unique_ptr<PackSource> HttpSource(net::Transport& transport, std::string base_url) {
+  return std::make_unique<HttpPackSource>(transport, std::move(base_url));
+}
+
+std::unique_ptr<PackSource> FolderSource(std::string dir) {
+  return std::make_unique<FolderPackSource>(std::move(dir));
+}
+
+int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& out) {
+  std::vector<Finding> findings;
+  const std::string manifest_name(net::kManifestPath.substr(1));
+  std::string manifest;
+  const Fetched fetched_manifest =
+      source.Fetch(std::string(net::kManifestPath),
+                   [&](const char* data, std::size_t size) { manifest.append(data, size); });
+  if (auto finding = FetchFinding(manifest_name, fetched_manifest)) {
+    findings.push_back(std::move(*finding));
+    PrintTable(findings, out);
+    out << "The manifest could not be read; nothing else was checked.\n";
+    return 1;
+  }
+
+  if (options.public_key) {
+    const std::string name(net::kManifestSignaturePath.substr(1));
+    std::string signature;
+    const Fetched fetched =
+        source.Fetch(std::string(net::kManifestSignaturePath),
+                     [&](const char* data, std::size_t size) { signature.append(data, size); });
+    if (auto finding = FetchFinding(name, fetched)) {
+      finding->problem = "signature";
+      findings.push_back(std::move(*finding));
+    } else if (signature.size() != net::P256Signature{}.size()) {
+      findings.push_back(
+          {name, "signature", std::to_string(signature.size()) + " bytes, 64 expected"});
+    } else {
+      net::P256Signature raw{};
+      std::copy(signature.begin(), signature.end(), reinterpret_cast<char*>(raw.data()));
+      if (!net::VerifyP256Signature(*options.public_key, manifest, raw)) {
+        findings.push_back({name, "signature", "does not match the manifest and the public key"});
+      }
+    }
+  }
+
+  const std::vector<Expected> files = ExpectedFiles(manifest, findings);
+  std::int64_t total = 0;
+  for (const auto& file : files) total += file.size.value_or(0);
+  ProgressBar bar(out, options.progress, files.size(), total);
+  for (const auto& file : files) {
+    const auto hash = net::NewSha256();
+    const Fetched fetched = source.Fetch(file.path, [&](const char* data, std::size_t size) {
+      hash->Update(data, size);
+      bar.Advance(static_cast<std::int64_t>(size));
+    });
+    bar.FileDone();
+    if (auto finding = FetchFinding(file.shown, fetched)) {
+      findings.push_back(std::move(*finding));
+      continue;
+    }
+    if (file.size && fetched.bytes != *file.size) {
+      findings.push_back({file.shown, "size",
+                          std::to_string(fetched.bytes) + " bytes, the manifest says " +
+                              std::to_string(*file.size)});
+    }
+    if (!file.sha256.empty() && net::ToHex(hash->Final()) != file.sha256) {
+      findings.push_back({file.shown, "hash", "SHA-256 differs from the manifest's"});
+    }
+  }
+  bar.Clear();
+
+  const std::size_t checked = files.size() + 1 + (options.public_key ? 1 : 0);
+  if (findings.empty()) {
+    out << "All " << checked << " files match the manifest ("
+        << (options.public_key ? "signature verified" : "signature not checked: no --pubkey")
+        << ").\n";
+    return 0;
+  }
+  PrintTable(findings, out);
+  out << findings.size() << (findings.size() == 1 ? " problem" : " problems") << " in " << checked
+      << " files checked.\n";
+  return 1;
+}
+
+}  // namespace veltrane::pack
