@@ -235,16 +235,23 @@ class ProgressBar {
   std::chrono::steady_clock::time_point last_{};
 };
 
+// Columns line up on a terminal when counted in characters, not UTF-8 bytes.
+std::size_t Width(std::string_view utf8) {
+  return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
 void PrintTable(const std::vector<Finding>& findings, std::ostream& out) {
   std::size_t file_width = 4;
   std::size_t problem_width = 7;
   for (const auto& f : findings) {
-    file_width = std::max(file_width, f.file.size());
-    problem_width = std::max(problem_width, f.problem.size());
+    file_width = std::max(file_width, Width(f.file));
+    problem_width = std::max(problem_width, Width(f.problem));
   }
   auto row = [&](const std::string& file, const std::string& problem, const std::string& detail) {
-    out << file << std::string(file_width + 2 - file.size(), ' ') << problem
-        << std::string(problem_width + 2 - problem.size(), ' ') << detail << "\n";
+    out << file << std::string(file_width + 2 - Width(file), ' ') << problem
+        << std::string(problem_width + 2 - Width(problem), ' ') << detail << "\n";
   };
   row("FILE", "PROBLEM", "DETAIL");
   for (const auto& f : findings) row(f.file, f.problem, f.detail);
@@ -310,12 +317,12 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
       findings.push_back(std::move(*finding));
       continue;
     }
+    // Another size means another hash as well; one row says it.
     if (file.size && fetched.bytes != *file.size) {
       findings.push_back({file.shown, "size",
                           std::to_string(fetched.bytes) + " bytes, the manifest says " +
                               std::to_string(*file.size)});
-    }
-    if (!file.sha256.empty() && net::ToHex(hash->Final()) != file.sha256) {
+    } else if (!file.sha256.empty() && net::ToHex(hash->Final()) != file.sha256) {
       findings.push_back({file.shown, "hash", "SHA-256 differs from the manifest's"});
     }
   }
