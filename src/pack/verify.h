@@ -29,7 +29,8 @@ using Sink = std::function<void(const char* data, std::size_t size)>;
 class PackSource {
  public:
   virtual ~PackSource() = default;
-  // Streams the file at `path` ("/Update", "/mods3/<name>") to `sink` as it arrives.
+  // Streams the file at `path` ("/Update", "/mods3/<name>") to `sink` as it arrives. Called
+  // from several threads at once.
   virtual Fetched Fetch(const std::string& path, const Sink& sink) = 0;
 };
 

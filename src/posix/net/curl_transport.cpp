@@ -54,6 +54,7 @@ class CurlResponse final : public net::Response {
     // As WinInet does by default.
     curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, 512L * 1024);
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlResponse::OnBody);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlResponse::OnHeader);
@@ -73,13 +74,21 @@ class CurlResponse final : public net::Response {
   std::optional<std::string> ContentLengthText() const override { return content_length_; }
 
   std::int64_t Read(char* buffer, std::size_t size) override {
-    while (Available() == 0 && !done_) {
-      if (paused_) {
-        paused_ = false;
-        curl_easy_pause(easy_, CURLPAUSE_CONT);  // may hand over the held bytes at once
-        if (Available() > 0) break;
+    if (Available() == 0 && size > 0) {
+      // What curl hands over while this read waits goes straight into the caller's buffer.
+      direct_ = buffer;
+      direct_room_ = size;
+      direct_got_ = 0;
+      while (!HasData() && !done_) {
+        if (paused_) {
+          paused_ = false;
+          curl_easy_pause(easy_, CURLPAUSE_CONT);  // may hand over the held bytes at once
+          continue;
+        }
+        Step();
       }
-      Step();
+      direct_ = nullptr;
+      if (direct_got_ > 0) return static_cast<std::int64_t>(direct_got_);
     }
     if (Available() == 0) return result_ == CURLE_OK ? 0 : -1;
     const std::size_t count = std::min(size, Available());
@@ -90,6 +99,7 @@ class CurlResponse final : public net::Response {
 
  private:
   std::size_t Available() const { return pending_.size() - taken_; }
+  bool HasData() const { return Available() > 0 || direct_got_ > 0; }
 
   void Step() {
     int running = 0;
@@ -101,22 +111,29 @@ class CurlResponse final : public net::Response {
         result_ = message->data.result;
       }
     }
-    if (!done_ && Available() == 0 && !paused_) {
+    if (!done_ && !HasData() && !paused_) {
       curl_multi_poll(multi_, nullptr, 0, kPollMs, nullptr);
     }
   }
 
   static std::size_t OnBody(char* data, std::size_t, std::size_t count, void* user) {
     auto* self = static_cast<CurlResponse*>(user);
-    if (self->Available() >= kHold) {
+    std::size_t used = 0;
+    if (self->direct_) {
+      used = std::min(count, self->direct_room_ - self->direct_got_);
+      std::memcpy(self->direct_ + self->direct_got_, data, used);
+      self->direct_got_ += used;
+    } else if (self->Available() >= kHold) {
       self->paused_ = true;
       return CURL_WRITEFUNC_PAUSE;
     }
-    if (self->taken_ > 0) {
-      self->pending_.erase(0, self->taken_);
-      self->taken_ = 0;
+    if (used < count) {
+      if (self->taken_ > 0) {
+        self->pending_.erase(0, self->taken_);
+        self->taken_ = 0;
+      }
+      self->pending_.append(data + used, count - used);
     }
-    self->pending_.append(data, count);
     return count;
   }
 
@@ -139,6 +156,9 @@ class CurlResponse final : public net::Response {
   CURLcode result_ = CURLE_OK;
   std::string pending_;
   std::size_t taken_ = 0;
+  char* direct_ = nullptr;  // the waiting Read's buffer
+  std::size_t direct_room_ = 0;
+  std::size_t direct_got_ = 0;
   std::optional<std::string> content_length_;
 };
 
