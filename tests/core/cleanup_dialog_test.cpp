@@ -30,6 +30,10 @@ class UnwritableIni : public app::IniStore {
   std::vector<std::string> ReadKeys(std::string_view section) const override {
     return inner_->ReadKeys(section);
   }
+  std::vector<std::pair<std::string, std::string>> ReadSection(
+      std::string_view section) const override {
+    return inner_->ReadSection(section);
+  }
   void WriteString(std::string_view, std::string_view, std::string_view) override {
     throw app::IniWriteError(Path());
   }

@@ -223,6 +223,9 @@ class FailingIni : public app::IniStore {
   std::vector<std::string> ReadKeys(std::string_view) const override {
     throw std::runtime_error("read failed");
   }
+  std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view) const override {
+    throw std::runtime_error("read failed");
+  }
   void WriteString(std::string_view, std::string_view, std::string_view) override {}
 
  private:

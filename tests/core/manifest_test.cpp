@@ -8,8 +8,8 @@
 namespace veltrane::net {
 namespace {
 
-// The manifest as the server writes it, read through the portable INI store; reads are
-// counted so a test can see how much work a manifest costs.
+// The manifest as the server writes it, read through the portable INI store; reads of the
+// file are counted so a test can see how much work a manifest costs.
 class ManifestFile : public app::IniStore {
  public:
   explicit ManifestFile(const std::string& text) : store_(dir_.Write("Update.ini", text)) {}
@@ -20,7 +20,13 @@ class ManifestFile : public app::IniStore {
     return store_.ReadString(section, key, def);
   }
   std::vector<std::string> ReadKeys(std::string_view section) const override {
+    ++reads;
     return store_.ReadKeys(section);
+  }
+  std::vector<std::pair<std::string, std::string>> ReadSection(
+      std::string_view section) const override {
+    ++reads;
+    return store_.ReadSection(section);
   }
   void WriteString(std::string_view section, std::string_view key,
                    std::string_view value) override {
@@ -90,6 +96,22 @@ TEST(Manifest, AHugeCountCostsOnlyTheKeysPresent) {
   // Keys that only look like entries do not stretch the range.
   const ManifestFile lookalikes(three + "mod0100=x\r\nmodx=y\r\nmod99999999999=z\r\nmod-7=w\r\n");
   EXPECT_EQ(ReadModList(lookalikes).size(), 3u);
+}
+
+TEST(Manifest, EachListIsOneReadOfTheFile) {
+  std::string text = "[modlist]\r\nCount=2000\r\n";
+  for (int i = 1; i <= 2000; ++i) {
+    text += "mod" + std::to_string(i) + "=m" + std::to_string(i) + ".jar\r\nmod" +
+            std::to_string(i) + "size=" + std::to_string(i) + "\r\n";
+  }
+  const ManifestFile ini(text + "[dellist]\r\nCount=1\r\nmod1=old.jar\r\n");
+  const auto mods = ReadModList(ini);
+  ASSERT_EQ(mods.size(), 2000u);
+  EXPECT_EQ(mods[1999].name, "m2000.jar");
+  EXPECT_EQ(mods[1999].size, 2000);
+  EXPECT_EQ(ini.reads, 1);
+  EXPECT_EQ(Names(ReadDelList(ini)), std::vector<std::string>{"old.jar"});
+  EXPECT_EQ(ini.reads, 2);
 }
 
 TEST(Manifest, DelListUsesTheModStemAndNoSizes) {

@@ -61,6 +61,51 @@ TEST(PortableIniStore, KeysBeforeAnySectionBelongToTheUnnamedOne) {
   EXPECT_EQ(ReadFileBytes(path), "stray=1\r\ntop=0\r\n[S]\r\nk=2\r\n");
 }
 
+TEST(PortableIniStore, WriteSectionReplacesOneSectionAndKeepsEveryOtherLine) {
+  TempDir dir;
+  const std::string path = dir.Write("Update.ini",
+                                     "; made by hand\n[Update]\n  lastversion = 1.2.6.3 \n"
+                                     "[modlist]\nCount=9\n; old list\nmod1=old.jar\n\n\n"
+                                     "[dellist]\nCount=0\n[MODLIST]\nlate=1\n");
+  app::PortableIniStore store(path);
+  store.WriteSection("ModList", {{"Count", "2"}, {" mod1 ", "a b.jar"}, {"mod1size", "5"}});
+  store.WriteSection("New", {{"k", "v"}});
+  EXPECT_EQ(ReadFileBytes(path),
+            "; made by hand\r\n[Update]\r\n  lastversion = 1.2.6.3 \r\n"
+            "[modlist]\r\nCount=2\r\nmod1=a b.jar\r\nmod1size=5\r\n\r\n\r\n"
+            "[dellist]\r\nCount=0\r\n[MODLIST]\r\nlate=1\r\n[New]\r\nk=v\r\n");
+  EXPECT_EQ(store.ReadSection("modlist"),
+            (std::vector<std::pair<std::string, std::string>>{
+                {"Count", "2"}, {"mod1", "a b.jar"}, {"mod1size", "5"}}));
+  store.WriteSection("dellist", {});
+  EXPECT_TRUE(store.ReadSection("dellist").empty());
+  EXPECT_EQ(store.ReadString("MODLIST", "late", "d"), "d");
+
+  const std::string fresh = dir.Sub("fresh.ini");
+  app::PortableIniStore(fresh).WriteSection("S", {{"a", "1"}});
+  EXPECT_EQ(ReadFileBytes(fresh), "[S]\r\na=1\r\n");
+  EXPECT_THROW(app::PortableIniStore(dir.Sub("no such folder/x.ini")).WriteSection("S", {}),
+               app::IniWriteError);
+}
+
+TEST(PortableIniStore, WriteSectionKeepsTheFilesEncoding) {
+  TempDir dir;
+  // "[S]\r\nx=1\r\n" in UTF-16 little-endian.
+  const std::string utf16 =
+      dir.Write("utf16.ini", std::string("\xFF\xFE[\0S\0]\0\r\0\n\0x\0=\0001\0\r\0\n\0", 22));
+  app::PortableIniStore(utf16).WriteSection("S", {{"y", "Ж"}});
+  EXPECT_EQ(ReadFileBytes(utf16),
+            std::string("\xFF\xFE[\0S\0]\0\r\0\n\0y\0=\0\x16\x04\r\0\n\0", 22));
+
+  const std::string utf8 = dir.Write("utf8.ini", "\xEF\xBB\xBF[S]\r\nx=1\r\n");
+  app::PortableIniStore(utf8).WriteSection("T", {{"y", "Ж"}});
+  EXPECT_EQ(ReadFileBytes(utf8), "\xEF\xBB\xBF[S]\r\nx=1\r\n[T]\r\ny=Ж\r\n");
+
+  const std::string coded = dir.Write("accent.ini", "[S]\r\nx=caf\xE9\r\n");
+  app::PortableIniStore(coded, AccentCodec()).WriteSection("S", {{"x", "été"}});
+  EXPECT_EQ(ReadFileBytes(coded), "[S]\r\nx=\xE9t\xE9\r\n");
+}
+
 TEST(CutToCodePoints, CountsCharactersNotBytes) {
   EXPECT_EQ(app::CutToCodePoints("abc", 2), "ab");
   EXPECT_EQ(app::CutToCodePoints("жжж", 2), "жж");

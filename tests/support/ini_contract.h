@@ -10,6 +10,8 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "app/ini_store.h"
 #include "base/u8path.h"
@@ -216,6 +218,51 @@ TEST_P(IniContract, KeysAreListedInFileOrder) {
   EXPECT_EQ(store->ReadKeys("modlist"),
             (std::vector<std::string>{"mod2", "Count", "mod1", "mod3"}));
   EXPECT_EQ(store->ReadKeys("Other"), std::vector<std::string>{"zz"});
+}
+
+TEST_P(IniContract, ASectionReadsWholeAsReadStringReadsEachKey) {
+  const std::string long_value(3000, 'x');
+  const auto store = Store(WriteFile("section.ini",
+                                     "[Update]\r\nlastversion=1\r\n"
+                                     "[modlist]\r\n"
+                                     "; a comment=1\r\n"
+                                     "no equals sign\r\n"
+                                     "  Count  =  \"3\"  \r\n"
+                                     "mod1= 'Мод с пробелом.jar' \r\n"
+                                     "MOD1=second.jar\r\n"
+                                     "eq=a=b\r\n"
+                                     "blank=\r\n"
+                                     "long=" +
+                                         long_value +
+                                         "\r\n"
+                                         "\r\n[dellist]\r\nmod1=old.jar\r\n"
+                                         "[ModList]\r\nlate=1\r\n"));
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"Count", "3"}, {"mod1", "Мод с пробелом.jar"},      {"MOD1", "second.jar"}, {"eq", "a=b"},
+      {"blank", ""},  {"long", long_value.substr(0, 2047)}};
+  const auto section = store->ReadSection("MODLIST");
+  EXPECT_EQ(section, expected);
+  // The same names as the key list, and the first entry of a name is what ReadString gives.
+  std::vector<std::string> names;
+  for (const auto& [name, value] : section) names.push_back(name);
+  EXPECT_EQ(names, store->ReadKeys("modlist"));
+  for (const auto& [name, value] : section) {
+    if (name != "MOD1") {
+      EXPECT_EQ(store->ReadString("modlist", name, "d"), value) << name;
+    }
+  }
+  EXPECT_EQ(store->ReadString("modlist", "MOD1", "d"), "Мод с пробелом.jar");
+
+  EXPECT_EQ(store->ReadSection("dellist"),
+            (std::vector<std::pair<std::string, std::string>>{{"mod1", "old.jar"}}));
+  EXPECT_TRUE(store->ReadSection("absent").empty());
+  EXPECT_TRUE(Store(dir_.Sub("missing.ini"))->ReadSection("modlist").empty());
+  EXPECT_FALSE(Exists(dir_.Sub("missing.ini")));
+
+  // "[S]\r\nx=Д\r\n" in UTF-16 little-endian.
+  const std::string utf16("\xFF\xFE[\0S\0]\0\r\0\n\0x\0=\0\x14\x04\r\0\n\0", 22);
+  EXPECT_EQ(Store(dir_.Write("utf16.ini", utf16))->ReadSection("S"),
+            (std::vector<std::pair<std::string, std::string>>{{"x", "Д"}}));
 }
 
 TEST_P(IniContract, AWriteThatCannotHappenThrowsWithThePath) {

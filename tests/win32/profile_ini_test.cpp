@@ -82,12 +82,15 @@ TEST(ProfileIniStore, LongKeyListsAreReadInFull) {
   TempDir dir;
   std::string text = "[modlist]\r\n";
   std::vector<std::string> expected;
+  std::vector<std::pair<std::string, std::string>> section;
   for (int i = 1; i <= 600; ++i) {
     expected.push_back("mod" + std::to_string(i) + "size");
+    section.emplace_back(expected.back(), std::to_string(i));
     text += expected.back() + "=" + std::to_string(i) + "\r\n";
   }
   const win32::ProfileIniStore store(dir.Write("many.ini", text));
   EXPECT_EQ(store.ReadKeys("modlist"), expected);
+  EXPECT_EQ(store.ReadSection("modlist"), section);
 }
 
 }  // namespace

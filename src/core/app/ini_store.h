@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace veltrane::app {
@@ -28,6 +29,12 @@ class IniStore {
                                  std::string_view def) const = 0;
   // The key names of a section in file order; empty when it is absent.
   virtual std::vector<std::string> ReadKeys(std::string_view section) const = 0;
+  // The whole section at once: its keys as ReadKeys lists them, each with its value as
+  // ReadString gives it. A name that repeats (in any letter case) is listed each time with its
+  // own value; ReadString answers with the first, so a lookup takes the first entry of a name.
+  // One read of the file however many keys: what a reader of a long list should use.
+  virtual std::vector<std::pair<std::string, std::string>> ReadSection(
+      std::string_view section) const = 0;
   // Creates the file or section as needed. Throws IniWriteError when the file cannot be written.
   virtual void WriteString(std::string_view section, std::string_view key,
                            std::string_view value) = 0;

@@ -1,8 +1,8 @@
 #include "app/portable_ini.h"
 
+#include <array>
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -146,7 +146,11 @@ struct FileText {
 std::optional<FileText> LoadFile(const std::string& path, const IniCodec& codec) {
   std::ifstream in(U8Path(path), std::ios::binary);
   if (!in) return std::nullopt;
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string bytes;
+  std::array<char, 64 * 1024> chunk;
+  while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
+    bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+  }
   const std::string_view view = bytes;
   if (view.starts_with(kUtf8Bom)) {
     return FileText{std::string(view.substr(kUtf8Bom.size())), Encoding::kUtf8Bom};
@@ -179,8 +183,9 @@ std::string Encode(const std::string& text, Encoding encoding, const IniCodec& c
   return codec.from_utf8(text);
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
+// The lines of a text, as views into it.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\r' && text[i] != '\n') continue;
@@ -225,7 +230,7 @@ struct SectionRange {
 };
 
 // Only the first of several sections with the same name counts, as with the platform.
-std::optional<SectionRange> FindSection(const std::vector<std::string>& lines,
+std::optional<SectionRange> FindSection(const std::vector<std::string_view>& lines,
                                         std::string_view wanted) {
   wanted = Trim(wanted);
   std::optional<SectionRange> found;
@@ -242,7 +247,7 @@ std::optional<SectionRange> FindSection(const std::vector<std::string>& lines,
   return found;
 }
 
-std::optional<std::size_t> FindKey(const std::vector<std::string>& lines,
+std::optional<std::size_t> FindKey(const std::vector<std::string_view>& lines,
                                    const SectionRange& section, std::string_view key) {
   key = Trim(key);
   for (std::size_t i = section.begin; i < section.end; ++i) {
@@ -259,6 +264,49 @@ std::string Unquote(std::string_view value) {
     value = value.substr(1, value.size() - 2);
   }
   return std::string(value);
+}
+
+// What a read returns for a key line's value.
+std::string ValueOf(const KeyLine& entry) {
+  return CutToCodePoints(Unquote(entry.value), kIniValueLimit);
+}
+
+// One past the section's last non-blank line: blank lines after it separate it from the next.
+std::size_t EndOfContent(const std::vector<std::string_view>& lines, const SectionRange& section) {
+  std::size_t end = section.begin;
+  for (std::size_t i = section.begin; i < section.end; ++i) {
+    if (!Trim(lines[i]).empty()) end = i + 1;
+  }
+  return end;
+}
+
+// Writes the file anew as `lines` with `count` lines from `at` on replaced by `inserted`.
+void Splice(const std::string& path, const FileText& file,
+            const std::vector<std::string_view>& lines, std::size_t at, std::size_t count,
+            const std::vector<std::string>& inserted, const IniCodec& codec) {
+  std::string text;
+  text.reserve(file.text.size() + 2 * lines.size());
+  const auto put = [&text](std::string_view line) {
+    text += line;
+    text += "\r\n";
+  };
+  for (std::size_t i = 0; i < at; ++i) put(lines[i]);
+  for (const std::string& line : inserted) put(line);
+  for (std::size_t i = at + count; i < lines.size(); ++i) put(lines[i]);
+  const std::string bytes = Encode(text, file.encoding, codec);
+
+  std::ofstream out(U8Path(path), std::ios::binary | std::ios::trunc);
+  if (!out) throw IniWriteError(path);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  if (!out) throw IniWriteError(path);
+}
+
+std::string KeyLineText(std::string_view key, std::string_view value) {
+  std::string line(Trim(key));
+  line += '=';
+  line += value;
+  return line;
 }
 
 }  // namespace
@@ -284,10 +332,10 @@ PortableIniStore::PortableIniStore(std::string path, IniCodec codec)
 std::string PortableIniStore::ReadString(std::string_view section, std::string_view key,
                                          std::string_view def) const {
   if (const auto file = LoadFile(path_, codec_)) {
-    const std::vector<std::string> lines = SplitLines(file->text);
+    const std::vector<std::string_view> lines = SplitLines(file->text);
     if (const auto range = FindSection(lines, section)) {
       if (const auto index = FindKey(lines, *range, key)) {
-        return CutToCodePoints(Unquote(ParseKeyLine(lines[*index])->value), kIniValueLimit);
+        return ValueOf(*ParseKeyLine(lines[*index]));
       }
     }
   }
@@ -298,50 +346,60 @@ std::string PortableIniStore::ReadString(std::string_view section, std::string_v
 
 std::vector<std::string> PortableIniStore::ReadKeys(std::string_view section) const {
   std::vector<std::string> keys;
-  const auto file = LoadFile(path_, codec_);
-  if (!file) return keys;
-  const std::vector<std::string> lines = SplitLines(file->text);
-  const auto range = FindSection(lines, section);
-  if (!range) return keys;
-  for (std::size_t i = range->begin; i < range->end; ++i) {
-    if (const auto entry = ParseKeyLine(lines[i])) keys.emplace_back(entry->name);
-  }
+  for (auto& [name, value] : ReadSection(section)) keys.push_back(std::move(name));
   return keys;
+}
+
+std::vector<std::pair<std::string, std::string>> PortableIniStore::ReadSection(
+    std::string_view section) const {
+  std::vector<std::pair<std::string, std::string>> entries;
+  const auto file = LoadFile(path_, codec_);
+  if (!file) return entries;
+  const std::vector<std::string_view> lines = SplitLines(file->text);
+  const auto range = FindSection(lines, section);
+  if (!range) return entries;
+  for (std::size_t i = range->begin; i < range->end; ++i) {
+    if (const auto entry = ParseKeyLine(lines[i])) {
+      entries.emplace_back(std::string(entry->name), ValueOf(*entry));
+    }
+  }
+  return entries;
 }
 
 void PortableIniStore::WriteString(std::string_view section, std::string_view key,
                                    std::string_view value) {
-  FileText file = LoadFile(path_, codec_).value_or(FileText{});
-  std::vector<std::string> lines = SplitLines(file.text);
-  const std::string line_of_key = std::string(Trim(key)) + "=" + std::string(value);
-
-  if (const auto range = FindSection(lines, section)) {
-    if (const auto index = FindKey(lines, *range, key)) {
-      // The key keeps the spelling it has in the file.
-      lines[*index] = std::string(ParseKeyLine(lines[*index])->name) + "=" + std::string(value);
-    } else {
-      // New keys go after the section's last non-blank line, before any blank lines that
-      // separate it from the next section.
-      std::size_t at = range->begin;
-      for (std::size_t i = range->begin; i < range->end; ++i) {
-        if (!Trim(lines[i]).empty()) at = i + 1;
-      }
-      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), line_of_key);
-    }
+  const FileText file = LoadFile(path_, codec_).value_or(FileText{});
+  const std::vector<std::string_view> lines = SplitLines(file.text);
+  const auto range = FindSection(lines, section);
+  if (!range) {
+    Splice(path_, file, lines, lines.size(), 0,
+           {"[" + std::string(Trim(section)) + "]", KeyLineText(key, value)}, codec_);
+  } else if (const auto index = FindKey(lines, *range, key)) {
+    // The key keeps the spelling it has in the file.
+    Splice(path_, file, lines, *index, 1, {KeyLineText(ParseKeyLine(lines[*index])->name, value)},
+           codec_);
   } else {
-    lines.push_back("[" + std::string(Trim(section)) + "]");
-    lines.push_back(line_of_key);
+    // New keys go after the section's last non-blank line, before any blank lines that
+    // separate it from the next section.
+    Splice(path_, file, lines, EndOfContent(lines, *range), 0, {KeyLineText(key, value)}, codec_);
   }
+}
 
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  const std::string bytes = Encode(text, file.encoding, codec_);
-
-  std::ofstream out(U8Path(path_), std::ios::binary | std::ios::trunc);
-  if (!out) throw IniWriteError(path_);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.flush();
-  if (!out) throw IniWriteError(path_);
+void PortableIniStore::WriteSection(
+    std::string_view section, const std::vector<std::pair<std::string, std::string>>& entries) {
+  const FileText file = LoadFile(path_, codec_).value_or(FileText{});
+  const std::vector<std::string_view> lines = SplitLines(file.text);
+  const auto range = FindSection(lines, section);
+  std::vector<std::string> inserted;
+  inserted.reserve(entries.size() + 1);
+  if (!range) inserted.push_back("[" + std::string(Trim(section)) + "]");
+  for (const auto& [key, value] : entries) inserted.push_back(KeyLineText(key, value));
+  if (range) {
+    Splice(path_, file, lines, range->begin, EndOfContent(lines, *range) - range->begin, inserted,
+           codec_);
+  } else {
+    Splice(path_, file, lines, lines.size(), 0, inserted, codec_);
+  }
 }
 
 }  // namespace veltrane::app

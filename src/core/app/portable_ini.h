@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/ini_store.h"
@@ -29,7 +30,17 @@ class PortableIniStore final : public IniStore {
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view def) const override;
   std::vector<std::string> ReadKeys(std::string_view section) const override;
+  std::vector<std::pair<std::string, std::string>> ReadSection(
+      std::string_view section) const override;
   void WriteString(std::string_view section, std::string_view key, std::string_view value) override;
+
+  // Replaces the section's keys with `entries` (written in this order, values unchanged), or
+  // adds the section at the end, in one write of the file. The header keeps its spelling, blank
+  // lines that end the section stay, and every other section and line stays as it is; a later
+  // section of the same name, which no read sees, is left alone. Throws IniWriteError like
+  // WriteString.
+  void WriteSection(std::string_view section,
+                    const std::vector<std::pair<std::string, std::string>>& entries);
 
  private:
   std::string path_;

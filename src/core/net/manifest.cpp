@@ -5,8 +5,9 @@
 #include <cctype>
 #include <cstdint>
 #include <optional>
+#include <unordered_map>
 
-#include "app/settings.h"
+#include "base/number_text.h"
 #include "net/server_paths.h"
 
 namespace veltrane::net {
@@ -56,16 +57,56 @@ std::optional<std::int64_t> EntryIndex(std::string_view key) {
   return value;
 }
 
-std::vector<ManifestEntry> ReadList(const app::IniStore& manifest, std::string_view section,
+// One section of the manifest, read from the file once. Names are looked up without regard to
+// case, and the first of a repeated name counts, as ReadString has it.
+class Section {
+ public:
+  Section(const app::IniStore& manifest, std::string_view section) {
+    for (auto& [key, value] : manifest.ReadSection(section)) {
+      if (const auto index = EntryIndex(key)) highest_ = std::max(highest_, *index);
+      values_.emplace(Fold(key), std::move(value));
+    }
+  }
+
+  std::string Text(std::string_view key) const {
+    const auto found = values_.find(Fold(key));
+    return found == values_.end() ? std::string() : found->second;
+  }
+  // An integer as the manifest's integers are read: not a number gives `def`.
+  std::int32_t Integer(std::string_view key, std::int32_t def) const {
+    return ParseInt32(Text(key)).value_or(def);
+  }
+  // The highest i of a key "mod"+i or "mod"+i+"size"; 0 when there is none.
+  std::int64_t HighestIndex() const { return highest_; }
+
+ private:
+  static std::string Fold(std::string_view key) {
+    std::string folded(key);
+    for (char& c : folded) c = Upper(c);
+    return folded;
+  }
+
+  std::unordered_map<std::string, std::string> values_;
+  std::int64_t highest_ = 0;
+};
+
+std::int32_t EffectiveCount(const Section& section) {
+  const std::int32_t count = section.Integer(kCountKey, 0);
+  if (count <= 0) return 0;
+  return static_cast<std::int32_t>(std::min<std::int64_t>(count, section.HighestIndex()));
+}
+
+std::vector<ManifestEntry> ReadList(const app::IniStore& manifest, std::string_view name,
                                     bool with_sizes) {
-  const std::int32_t count = EffectiveCount(manifest, section);
+  const Section section(manifest, name);
+  const std::int32_t count = EffectiveCount(section);
   std::vector<ManifestEntry> entries;
   entries.reserve(static_cast<std::size_t>(count));
   for (std::int32_t i = 1; i <= count; ++i) {
     ManifestEntry entry;
     entry.index = i;
-    entry.name = manifest.ReadString(section, EntryKey(i), "");
-    if (with_sizes) entry.size = app::ReadInteger(manifest, section, EntrySizeKey(i), 0);
+    entry.name = section.Text(EntryKey(i));
+    if (with_sizes) entry.size = section.Integer(EntrySizeKey(i), 0);
     entry.plain = IsPlainFileName(entry.name);
     entries.push_back(std::move(entry));
   }
@@ -88,13 +129,7 @@ std::string ReadLastVersion(const app::IniStore& manifest, std::string_view own_
 }
 
 std::int32_t EffectiveCount(const app::IniStore& manifest, std::string_view section) {
-  const std::int32_t count = app::ReadInteger(manifest, section, kCountKey, 0);
-  if (count <= 0) return 0;
-  std::int64_t highest = 0;
-  for (const auto& key : manifest.ReadKeys(section)) {
-    if (const auto index = EntryIndex(key)) highest = std::max(highest, *index);
-  }
-  return static_cast<std::int32_t>(std::min<std::int64_t>(count, highest));
+  return EffectiveCount(Section(manifest, section));
 }
 
 std::vector<ManifestEntry> ReadModList(const app::IniStore& manifest) {

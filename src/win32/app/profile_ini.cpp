@@ -17,6 +17,39 @@ std::wstring FullPath(const std::wstring& path) {
   return full;
 }
 
+// A list of null-terminated texts as the private-profile reads return it, read in full: a list
+// that did not fit comes back as size - 2 characters, so the buffer grows until it fits.
+template <typename Read>
+std::vector<std::wstring_view> ReadList(std::wstring& buffer, Read read) {
+  buffer.assign(4096, L'\0');
+  DWORD length = 0;
+  for (;;) {
+    const auto size = static_cast<DWORD>(buffer.size());
+    length = read(buffer.data(), size);
+    if (length + 2 < size) break;
+    buffer.assign(buffer.size() * 2, L'\0');
+  }
+  // The count excludes the list's final null.
+  std::vector<std::wstring_view> items;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (buffer[i] != L'\0') continue;
+    items.push_back(std::wstring_view(buffer).substr(start, i - start));
+    start = i + 1;
+  }
+  return items;
+}
+
+bool IsBlank(wchar_t c) {
+  return c == L' ' || c == L'\t';
+}
+
+std::wstring_view Trim(std::wstring_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 }  // namespace
 
 ProfileIniStore::ProfileIniStore(const std::string& path) : wide_path_(FullPath(Widen(path))) {
@@ -35,25 +68,40 @@ std::string ProfileIniStore::ReadString(std::string_view section, std::string_vi
 
 std::vector<std::string> ProfileIniStore::ReadKeys(std::string_view section) const {
   const std::wstring wide_section = Widen(section);
-  std::wstring buffer(4096, L'\0');
-  DWORD length = 0;
-  for (;;) {
-    const auto size = static_cast<DWORD>(buffer.size());
-    length = GetPrivateProfileStringW(wide_section.c_str(), nullptr, L"", buffer.data(), size,
-                                      wide_path_.c_str());
-    // A list that did not fit comes back as size - 2 characters.
-    if (length + 2 < size) break;
-    buffer.assign(buffer.size() * 2, L'\0');
-  }
-  // Names follow one another, each ending in a null; the count excludes the list's final null.
+  std::wstring buffer;
   std::vector<std::string> keys;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (buffer[i] != L'\0') continue;
-    keys.push_back(Narrow(std::wstring_view(buffer).substr(start, i - start)));
-    start = i + 1;
+  for (const std::wstring_view name : ReadList(buffer, [&](wchar_t*data, DWORD size) {
+         return GetPrivateProfileStringW(wide_section.c_str(), nullptr, L"", data, size,
+                                         wide_path_.c_str());
+       })) {
+    keys.push_back(Narrow(name));
   }
   return keys;
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileIniStore::ReadSection(
+    std::string_view section) const {
+  const std::wstring wide_section = Widen(section);
+  std::wstring buffer;
+  std::vector<std::pair<std::string, std::string>> entries;
+  // The section comes back as its lines, blanks around names and values dropped, but values
+  // neither unquoted nor cut as a read of one key does, and with lines that hold no key: those
+  // steps are made here so both reads agree.
+  for (const std::wstring_view line : ReadList(buffer, [&](wchar_t*data, DWORD size) {
+         return GetPrivateProfileSectionW(wide_section.c_str(), data, size, wide_path_.c_str());
+       })) {
+    const std::size_t equals = line.find(L'=');
+    if (equals == std::wstring_view::npos) continue;
+    const std::wstring_view name = Trim(line.substr(0, equals));
+    if (name.starts_with(L';')) continue;
+    std::wstring_view value = Trim(line.substr(equals + 1));
+    if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
+        value.back() == value.front()) {
+      value = value.substr(1, value.size() - 2);
+    }
+    entries.emplace_back(Narrow(name), Narrow(value.substr(0, app::kIniValueLimit)));
+  }
+  return entries;
 }
 
 void ProfileIniStore::WriteString(std::string_view section, std::string_view key,

@@ -17,6 +17,8 @@ class ProfileIniStore final : public app::IniStore {
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view def) const override;
   std::vector<std::string> ReadKeys(std::string_view section) const override;
+  std::vector<std::pair<std::string, std::string>> ReadSection(
+      std::string_view section) const override;
   void WriteString(std::string_view section, std::string_view key, std::string_view value) override;
 
  private:
