@@ -84,9 +84,7 @@ void WriteManifestFile(const std::string& path, const std::vector<ManifestSectio
     if (!out) throw app::IniWriteError(path);
   }
   app::PortableIniStore store(path, Cp1251Codec());
-  for (const auto& section : sections) {
-    for (const auto& [key, value] : section.entries) store.WriteString(section.name, key, value);
-  }
+  for (const auto& section : sections) store.WriteSection(section.name, section.entries);
 }
 
 }  // namespace veltrane::pack

@@ -7,6 +7,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -159,10 +160,33 @@ class TemporaryCopy {
   fs::path path_;
 };
 
+std::string FoldAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// Key names match without regard to case, and the first of a repeated name counts, as for
+// the client's reads.
+std::map<std::string, std::string> FirstValues(
+    const std::vector<std::pair<std::string, std::string>>& entries) {
+  std::map<std::string, std::string> values;
+  for (const auto& [key, value] : entries) values.emplace(FoldAscii(key), value);
+  return values;
+}
+
 std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
                                     std::vector<Finding>& findings) {
   const TemporaryCopy copy(manifest_bytes);
   const app::PortableIniStore store(copy.path(), Cp1251Codec());
+  // One read of each section: a lookup per key would read the whole file each time.
+  const auto hashes = FirstValues(store.ReadSection(net::kModListSection));
+  const auto update = FirstValues(store.ReadSection(net::kUpdateSection));
+  auto value = [](const std::map<std::string, std::string>& values, const std::string& key) {
+    const auto found = values.find(FoldAscii(key));
+    return found == values.end() ? std::string() : found->second;
+  };
   std::vector<Expected> files;
   for (const auto& entry : net::ReadModList(store)) {
     const std::string where = std::string(net::kModListSection) + " " + net::EntryKey(entry.index);
@@ -176,8 +200,7 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
       findings.push_back({shown, "name", "the client refuses this name"});
       continue;
     }
-    Expected file{shown, path, entry.size,
-                  store.ReadString(net::kModListSection, net::EntrySha256Key(entry.index), "")};
+    Expected file{shown, path, entry.size, value(hashes, net::EntrySha256Key(entry.index))};
     if (file.sha256.empty()) {
       findings.push_back({shown, "manifest", "no " + net::EntrySha256Key(entry.index)});
     }
@@ -189,7 +212,7 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
       {net::ForgeInstallerUrl(""), net::kForgeSha256Key},
   }};
   for (const auto& [path, key] : extras) {
-    const std::string sha256 = store.ReadString(net::kUpdateSection, key, "");
+    const std::string sha256 = value(update, std::string(key));
     if (!sha256.empty()) files.push_back({path.substr(1), path, std::nullopt, sha256});
   }
   return files;

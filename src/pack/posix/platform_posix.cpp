@@ -30,6 +30,7 @@ class Converter {
   // Converts `in`; on a sequence it cannot convert, calls `on_error` with the output so far
   // and skips `skip` input bytes, or gives up when `on_error` is empty.
   std::optional<std::string> Run(std::string_view in, const char* replacement, std::size_t skip) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // a fresh start after an earlier failure
     std::string out;
     char* src = const_cast<char*>(in.data());
     std::size_t src_left = in.size();
@@ -56,23 +57,28 @@ class Converter {
 
 }  // namespace
 
+// Opening a converter costs more than converting a name: one of each per thread.
 std::optional<std::string> Utf8ToCp1251(std::string_view utf8) {
-  return Converter("CP1251", "UTF-8").Run(utf8, nullptr, 0);
+  thread_local Converter converter("CP1251", "UTF-8");
+  return converter.Run(utf8, nullptr, 0);
 }
 
 std::string Cp1251ToUtf8(std::string_view bytes) {
-  return *Converter("UTF-8", "CP1251").Run(bytes, "\xEF\xBF\xBD", 1);
+  thread_local Converter converter("UTF-8", "CP1251");
+  return *converter.Run(bytes, "\xEF\xBF\xBD", 1);
 }
 
 std::string FoldCase(std::string_view utf8) {
   static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-  const auto wide = Converter("WCHAR_T", "UTF-8").Run(utf8, nullptr, 0);
+  thread_local Converter to_wide("WCHAR_T", "UTF-8");
+  thread_local Converter from_wide("UTF-8", "WCHAR_T");
+  const auto wide = to_wide.Run(utf8, nullptr, 0);
   if (!wide || !locale) return std::string(utf8);
   std::wstring text(reinterpret_cast<const wchar_t*>(wide->data()), wide->size() / sizeof(wchar_t));
   for (wchar_t& c : text) c = static_cast<wchar_t>(towupper_l(static_cast<wint_t>(c), locale));
   const std::string_view bytes(reinterpret_cast<const char*>(text.data()),
                                text.size() * sizeof(wchar_t));
-  return Converter("UTF-8", "WCHAR_T").Run(bytes, nullptr, 0).value_or(std::string(utf8));
+  return from_wide.Run(bytes, nullptr, 0).value_or(std::string(utf8));
 }
 
 NewFileResult WritePrivateFile(const std::string& path, std::string_view bytes) {
