@@ -71,8 +71,13 @@ void CheckContent(const std::string& shown, const std::string& path, std::int64_
 // Writes `bytes` to a new file beside `target` and gives it the target's name.
 void ReplaceFile(const std::string& target, const std::function<void(const std::string&)>& write) {
   const std::string temporary = target + ".new";
-  write(temporary);
   std::error_code ec;
+  try {
+    write(temporary);
+  } catch (...) {
+    fs::remove(U8Path(temporary), ec);
+    throw;
+  }
   fs::rename(U8Path(temporary), U8Path(target), ec);
   if (ec) {
     fs::remove(U8Path(temporary), ec);
@@ -205,7 +210,6 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     if (key) {
       signature = SignP256(*key, ReadWhole(temporary));
       if (!signature) {
-        fs::remove(U8Path(temporary), ec);
         throw net::CryptoError("the key in " + *options.key_file + " does not hold together");
       }
     }

@@ -1,23 +1,20 @@
 """veltrane-pack verify against the loopback test server, with its faults.
 
+Run under tools/with-server, which serves $VELTRANE_TEST_SERVER_ROOT at $VELTRANE_TEST_SERVER.
 The program under test is $VELTRANE_PACK, run through $VELTRANE_PACK_RUNNER when that is set
-(tools/wine-run for the Windows build). It makes its own key and pack, so what is served is
-what the tool built.
+(tools/wine-run for the Windows build). It makes its own key and builds the served folder, so
+what is served is what the tool built.
 """
 
 import json
 import os
 import re
 import subprocess
-import sys
 import tempfile
-import time
 import unittest
 import urllib.request
 from pathlib import Path
 
-REPO = Path(__file__).resolve().parents[2]
-TEST_SERVER = REPO / "tests" / "server" / "test_server.py"
 PROGRAM = os.environ.get("VELTRANE_PACK", "")
 RUNNER = os.environ.get("VELTRANE_PACK_RUNNER", "")
 
@@ -38,7 +35,8 @@ class VerifyServerTest(unittest.TestCase):
     def setUpClass(cls):
         cls.work = tempfile.TemporaryDirectory()
         work = Path(cls.work.name)
-        root = work / "root"
+        root = Path(os.environ["VELTRANE_TEST_SERVER_ROOT"])
+        cls.url = os.environ["VELTRANE_TEST_SERVER"]
         (root / "mods3").mkdir(parents=True)
         (root / "mods3" / "alpha.jar").write_bytes(b"alpha mod " * 1000)
         (root / "mods3" / "Библиотека.jar").write_bytes(b"library bytes")
@@ -52,20 +50,9 @@ class VerifyServerTest(unittest.TestCase):
         rc, out = pack("build", program_path(root), "--version", "1",
                        "--key", program_path(work / "admin.key"))
         assert rc == 0, out
-        port_file = work / "port"
-        cls.server = subprocess.Popen(
-            [sys.executable, str(TEST_SERVER), "--root", str(root), "--port-file", str(port_file)],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(200):
-            if port_file.exists() and port_file.read_text():
-                break
-            time.sleep(0.05)
-        cls.url = f"http://127.0.0.1:{port_file.read_text()}"
 
     @classmethod
     def tearDownClass(cls):
-        cls.server.terminate()
-        cls.server.wait(10)
         cls.work.cleanup()
 
     def control(self, action, body=None):

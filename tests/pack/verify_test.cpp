@@ -1,3 +1,5 @@
+#include "verify.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -76,6 +78,19 @@ TEST_F(VerifyFolderTest, EachKindOfDamageIsReported) {
   const RunResult wrong_key = Verify(other_key);
   EXPECT_EQ(wrong_key.code, 1);
   EXPECT_THAT(wrong_key.out, HasSubstr("does not match the manifest and the public key"));
+}
+
+TEST_F(VerifyFolderTest, AProgressBarOnlyWhenAskedAndClearedBeforeTheVerdict) {
+  for (const bool progress : {false, true}) {
+    std::ostringstream out;
+    const auto source = FolderSource(Srv());
+    EXPECT_EQ(RunVerify(*source, {std::nullopt, progress}, out), 0);
+    const std::string text = out.str();
+    EXPECT_EQ(text.find("\r["), progress ? 0 : std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("\rAll 4 files match the manifest (signature not checked: no "
+                               "--pubkey).\n") == progress)
+        << text;
+  }
 }
 
 TEST_F(VerifyFolderTest, AHandWrittenManifestWithoutHashesIsFlagged) {
