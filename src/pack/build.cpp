@@ -1,5 +1,6 @@
 #include "build.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -130,7 +131,10 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
   std::vector<Problem> problems;
   std::vector<PackFile> mods;
   std::vector<std::string> names;
-  for (const auto& item : fs::directory_iterator(mods_dir)) {
+  // In name order, so that messages come out the same way on every run.
+  std::vector<fs::directory_entry> items(fs::directory_iterator(mods_dir), {});
+  std::sort(items.begin(), items.end());
+  for (const auto& item : items) {
     PackFile file;
     file.name = PathText(item.path().filename());
     file.path = PathText(item.path());
