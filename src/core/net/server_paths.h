@@ -24,12 +24,24 @@ inline constexpr std::string_view kCountKey = "Count";
 // Both lists number their entries with this stem: mod1, mod1size, mod2, ...
 inline constexpr std::string_view kEntryStem = "mod";
 inline constexpr std::string_view kSizeSuffix = "size";
+// SHA-256 of the served files as 64 lower-case hex characters: "mod"+i+"sha256" in modlist, and
+// the keys below in the Update section, each present only when the server holds that file.
+inline constexpr std::string_view kSha256Suffix = "sha256";
+inline constexpr std::string_view kUpdateSha256Key = "updatesha256";
+inline constexpr std::string_view kSettingsToolSha256Key = "settingssha256";
+inline constexpr std::string_view kForgeSha256Key = "forgesha256";
+// The manifest's detached signature: 64 raw bytes r‖s, ECDSA P-256 over SHA-256 of the exact
+// bytes of "/Update" (see net/crypto.h).
+inline constexpr std::string_view kManifestSignaturePath = "/Update.sig";
 
 inline std::string EntryKey(long long index) {
   return std::string(kEntryStem) + std::to_string(index);
 }
 inline std::string EntrySizeKey(long long index) {
   return EntryKey(index) + std::string(kSizeSuffix);
+}
+inline std::string EntrySha256Key(long long index) {
+  return EntryKey(index) + std::string(kSha256Suffix);
 }
 
 // `server_url` has no trailing slash; `name` is used exactly as the manifest gives it.

@@ -1,0 +1,21 @@
+#pragma once
+// `veltrane-pack build`: the manifest (and its signature) from the server's web folder.
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace veltrane::pack {
+
+struct BuildOptions {
+  std::string dir;                      // the server's web folder
+  std::optional<std::string> version;   // lastversion; kept from the old manifest when absent
+  std::optional<std::string> key_file;  // sign with this private key
+};
+
+// Exit status: 0 written, 2 refused (bad input: nothing written), 1 failed while writing.
+int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err);
+
+// SHA-256 of a file as 64 lower-case hex characters. Throws net::LocalFileError.
+std::string HashFile(const std::string& path);
+
+}  // namespace veltrane::pack

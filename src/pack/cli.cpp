@@ -1,0 +1,151 @@
+#include "cli.h"
+
+#include <exception>
+#include <optional>
+
+#include "build.h"
+#include "key_file.h"
+#include "platform.h"
+#include "signing.h"
+#include "verify.h"
+
+namespace veltrane::pack {
+
+const char* const kUsage =
+    R"(Usage:
+  veltrane-pack build DIR [--version V] [--key KEYFILE]
+  veltrane-pack verify URL|DIR [--pubkey HEX]
+  veltrane-pack keygen KEYFILE
+  veltrane-pack --help
+
+build   Writes DIR/Update, the manifest of the server's web folder DIR: every file in
+        DIR/mods3 with its size and SHA-256 (listed mods keep their order, new ones follow
+        sorted), the removal list (the old one plus mods no longer in the folder, minus
+        those that are back), and the SHA-256 of Update.exe, Settingss.exe and the Forge
+        installer when DIR holds them. --version sets lastversion (else the old value is
+        kept). --key signs the manifest into DIR/Update.sig; without it a stale Update.sig
+        is removed. Names or files the client could not use are refused and nothing is
+        written.
+verify  Fetches the manifest from URL (or reads it from DIR), then every file it names,
+        and reports what is missing or differs in size or SHA-256. --pubkey also checks
+        Update.sig against the public key (128 hex characters).
+keygen  Writes a new private key to KEYFILE (never over an existing file) and prints the
+        public key to build into the client (VELTRANE_PACK_KEY).
+
+Exit status: 0 ok, 1 verify found problems or something failed, 2 refused input or usage.
+)";
+
+namespace {
+
+struct Parsed {
+  std::vector<std::string> positional;
+  std::optional<std::string> version;
+  std::optional<std::string> key;
+  std::optional<std::string> pubkey;
+};
+
+// Options take the next argument as their value. Nullopt (and a message) on anything unknown.
+std::optional<Parsed> Parse(const std::vector<std::string>& args, std::ostream& err) {
+  Parsed parsed;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    std::optional<std::string>* option = nullptr;
+    if (arg == "--version") option = &parsed.version;
+    if (arg == "--key") option = &parsed.key;
+    if (arg == "--pubkey") option = &parsed.pubkey;
+    if (option) {
+      if (i + 1 >= args.size()) {
+        err << "veltrane-pack: " << arg << " needs a value\n";
+        return std::nullopt;
+      }
+      *option = args[++i];
+    } else if (arg.starts_with("--")) {
+      err << "veltrane-pack: unknown option " << arg << "\n";
+      return std::nullopt;
+    } else {
+      parsed.positional.push_back(arg);
+    }
+  }
+  return parsed;
+}
+
+int Usage(PackIo& io) {
+  io.err << kUsage;
+  return kExitRefused;
+}
+
+int Keygen(const std::string& path, PackIo& io) {
+  const P256KeyPair key = GenerateP256KeyPair();
+  switch (WritePrivateFile(path, FormatKeyFile(key))) {
+    case NewFileResult::kExists:
+      io.err << "veltrane-pack: " << path << " already exists; it was not overwritten\n";
+      return kExitRefused;
+    case NewFileResult::kFailed:
+      io.err << "veltrane-pack: unable to write " << path << "\n";
+      return kExitProblems;
+    case NewFileResult::kWritten:
+      break;
+  }
+  io.out << "Private key written to " << path << "; keep it secret, it signs the manifest.\n"
+         << "Public key (build it into the client as VELTRANE_PACK_KEY):\n"
+         << PublicKeyText(key.public_key) << "\n";
+  return kExitOk;
+}
+
+bool IsUrl(const std::string& target) {
+  return target.starts_with("http://") || target.starts_with("https://");
+}
+
+int Verify(std::string target, const std::optional<std::string>& pubkey, PackIo& io) {
+  VerifyOptions options;
+  options.progress = io.out_is_terminal;
+  if (pubkey) {
+    options.public_key = ParsePublicKeyText(*pubkey);
+    if (!options.public_key) {
+      io.err << "veltrane-pack: --pubkey must be 128 hex characters (X and Y of the key)\n";
+      return kExitRefused;
+    }
+  }
+  std::unique_ptr<PackSource> source;
+  if (IsUrl(target)) {
+    while (target.ends_with("/")) target.pop_back();
+    source = HttpSource(*io.transport, target);
+  } else {
+    source = FolderSource(target);
+  }
+  return RunVerify(*source, options, io.out);
+}
+
+}  // namespace
+
+int RunPack(const std::vector<std::string>& args, PackIo& io) {
+  if (args.empty()) return Usage(io);
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    io.out << kUsage;
+    return kExitOk;
+  }
+  const auto parsed = Parse(args, io.err);
+  if (!parsed) return Usage(io);
+  const std::string& command = args[0];
+  const bool one_target = parsed->positional.size() == 1;
+  try {
+    if (command == "build" && one_target && !parsed->pubkey) {
+      return RunBuild({parsed->positional[0], parsed->version, parsed->key}, io.out, io.err);
+    }
+    if (command == "verify" && one_target && !parsed->version && !parsed->key) {
+      return Verify(parsed->positional[0], parsed->pubkey, io);
+    }
+    if (command == "keygen" && one_target && !parsed->version && !parsed->key && !parsed->pubkey) {
+      return Keygen(parsed->positional[0], io);
+    }
+  } catch (const std::exception& e) {
+    io.err << "veltrane-pack: " << e.what() << "\n";
+    return kExitProblems;
+  }
+  if (command != "build" && command != "verify" && command != "keygen") {
+    io.err << "veltrane-pack: unknown command " << command << "\n";
+  }
+  return Usage(io);
+}
+
+}  // namespace veltrane::pack

@@ -1,0 +1,405 @@
+#include "verify.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "base/u8path.h"
+#include "net/FutureDownloads.h"
+#include "net/manifest.h"
+#include "net/server_paths.h"
+#include "pack_manifest.h"
+#include "text.h"
+
+namespace veltrane::pack {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kReadSize = 256 * 1024;
+constexpr auto kProgressStep = std::chrono::milliseconds(100);
+constexpr std::size_t kParallelFetches = 2;
+
+class HttpPackSource final : public PackSource {
+ public:
+  HttpPackSource(net::Transport& transport, std::string base_url)
+      : transport_(transport), base_url_(std::move(base_url)) {}
+
+  Fetched Fetch(const std::string& path, const Sink& sink) override {
+    Fetched fetched;
+    const auto response = transport_.Open(base_url_ + path, "veltrane-pack");
+    if (!response) {
+      fetched.outcome = Fetched::Outcome::kUnreachable;
+      return fetched;
+    }
+    fetched.status = response->Status();
+    if (fetched.status < 200 || fetched.status > 299) {
+      fetched.outcome =
+          fetched.status == 404 ? Fetched::Outcome::kMissing : Fetched::Outcome::kStatus;
+      return fetched;
+    }
+    fetched.stated = net::ParseContentLength(response->ContentLengthText());
+    std::vector<char> buffer(kReadSize);
+    for (;;) {
+      const std::int64_t got = response->Read(buffer.data(), buffer.size());
+      if (got < 0) {
+        fetched.outcome = Fetched::Outcome::kBroken;
+        return fetched;
+      }
+      if (got == 0) break;
+      sink(buffer.data(), static_cast<std::size_t>(got));
+      fetched.bytes += got;
+    }
+    // Some platforms take a body cut short of its stated length for a whole one.
+    if (fetched.stated >= 0 && fetched.bytes < fetched.stated) {
+      fetched.outcome = Fetched::Outcome::kBroken;
+    }
+    return fetched;
+  }
+
+ private:
+  net::Transport& transport_;
+  std::string base_url_;
+};
+
+class FolderPackSource final : public PackSource {
+ public:
+  explicit FolderPackSource(std::string dir) : dir_(std::move(dir)) {}
+
+  Fetched Fetch(const std::string& path, const Sink& sink) override {
+    Fetched fetched;
+    const fs::path file = U8Path(dir_) / U8Path(path.substr(1));
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) {
+      fetched.outcome = Fetched::Outcome::kMissing;
+      return fetched;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> buffer(kReadSize);
+    while (in) {
+      in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+      if (in.bad()) {
+        fetched.outcome = Fetched::Outcome::kBroken;
+        return fetched;
+      }
+      const auto got = static_cast<std::size_t>(in.gcount());
+      sink(buffer.data(), got);
+      fetched.bytes += static_cast<std::int64_t>(got);
+    }
+    return fetched;
+  }
+
+ private:
+  std::string dir_;
+};
+
+struct Finding {
+  std::string file;
+  std::string problem;
+  std::string detail;
+};
+
+// A failed fetch as a finding; nullopt when it did not fail.
+std::optional<Finding> FetchFinding(const std::string& file, const Fetched& fetched) {
+  switch (fetched.outcome) {
+    case Fetched::Outcome::kOk:
+      return std::nullopt;
+    case Fetched::Outcome::kMissing:
+      return Finding{file, "missing",
+                     fetched.status ? "HTTP " + std::to_string(fetched.status) : "no such file"};
+    case Fetched::Outcome::kStatus:
+      return Finding{file, "HTTP status", "HTTP " + std::to_string(fetched.status)};
+    case Fetched::Outcome::kUnreachable:
+      return Finding{file, "unreachable", "no answer from the server"};
+    case Fetched::Outcome::kBroken:
+      return Finding{file, "transfer",
+                     "broken after " + std::to_string(fetched.bytes) + " bytes" +
+                         (fetched.stated >= 0 ? " of " + std::to_string(fetched.stated) : "")};
+  }
+  return std::nullopt;
+}
+
+// A file the manifest names, with what it says about it.
+struct Expected {
+  std::string shown;  // as in the table
+  std::string path;   // below the base
+  std::optional<std::int64_t> size;
+  std::string sha256;  // empty when the manifest has none
+};
+
+// The manifest's text goes through a temporary file: the INI store reads files.
+class TemporaryCopy {
+ public:
+  explicit TemporaryCopy(const std::string& bytes) {
+    std::random_device random;
+    path_ = fs::temp_directory_path() /
+            ("veltrane-pack-" + std::to_string(random()) + "-" + std::to_string(random()) + ".ini");
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) throw net::LocalFileError("Unable to write", PathText(path_));
+  }
+  ~TemporaryCopy() {
+    std::error_code ignored;
+    fs::remove(path_, ignored);
+  }
+  TemporaryCopy(const TemporaryCopy&) = delete;
+  TemporaryCopy& operator=(const TemporaryCopy&) = delete;
+  std::string path() const { return PathText(path_); }
+
+ private:
+  fs::path path_;
+};
+
+std::string FoldAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// Key names match without regard to case, and the first of a repeated name counts, as for
+// the client's reads.
+std::map<std::string, std::string> FirstValues(
+    const std::vector<std::pair<std::string, std::string>>& entries) {
+  std::map<std::string, std::string> values;
+  for (const auto& [key, value] : entries) values.emplace(FoldAscii(key), value);
+  return values;
+}
+
+std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
+                                    std::vector<Finding>& findings) {
+  const TemporaryCopy copy(manifest_bytes);
+  const app::PortableIniStore store(copy.path(), Cp1251Codec());
+  // One read of each section: a lookup per key would read the whole file each time.
+  const auto hashes = FirstValues(store.ReadSection(net::kModListSection));
+  const auto update = FirstValues(store.ReadSection(net::kUpdateSection));
+  auto value = [](const std::map<std::string, std::string>& values, const std::string& key) {
+    const auto found = values.find(FoldAscii(key));
+    return found == values.end() ? std::string() : found->second;
+  };
+  std::vector<Expected> files;
+  for (const auto& entry : net::ReadModList(store)) {
+    const std::string where = std::string(net::kModListSection) + " " + net::EntryKey(entry.index);
+    if (entry.name.empty()) {
+      findings.push_back({where, "manifest", "no file name"});
+      continue;
+    }
+    const std::string path = net::ModUrl("", entry.name);
+    const std::string shown = path.substr(1);
+    if (!entry.plain) {
+      findings.push_back({shown, "name", "the client refuses this name"});
+      continue;
+    }
+    Expected file{shown, path, entry.size, value(hashes, net::EntrySha256Key(entry.index))};
+    if (file.sha256.empty()) {
+      findings.push_back({shown, "manifest", "no " + net::EntrySha256Key(entry.index)});
+    }
+    files.push_back(std::move(file));
+  }
+  const std::array<std::pair<std::string, std::string_view>, 3> extras = {{
+      {std::string(net::kUpdatePath), net::kUpdateSha256Key},
+      {std::string(net::kSettingsToolPath), net::kSettingsToolSha256Key},
+      {net::ForgeInstallerUrl(""), net::kForgeSha256Key},
+  }};
+  for (const auto& [path, key] : extras) {
+    const std::string sha256 = value(update, std::string(key));
+    if (!sha256.empty()) files.push_back({path.substr(1), path, std::nullopt, sha256});
+  }
+  return files;
+}
+
+class ProgressBar {
+ public:
+  ProgressBar(std::ostream& out, bool enabled, std::size_t files, std::int64_t bytes)
+      : out_(out), enabled_(enabled), files_(files), bytes_(bytes) {}
+
+  // Called by every fetching thread.
+  void Advance(std::int64_t bytes) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    done_bytes_ += bytes;
+    Draw(false);
+  }
+  void FileDone() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++done_files_;
+    Draw(true);
+  }
+  void Clear() {
+    if (enabled_ && drawn_) out_ << "\r" << std::string(79, ' ') << "\r" << std::flush;
+  }
+
+ private:
+  void Draw(bool now) {
+    if (!enabled_) return;
+    const auto time = std::chrono::steady_clock::now();
+    if (!now && time - last_ < kProgressStep) return;
+    last_ = time;
+    constexpr int kWidth = 30;
+    const double part =
+        bytes_ > 0 ? std::min(1.0, static_cast<double>(done_bytes_) / static_cast<double>(bytes_))
+                   : (files_ ? static_cast<double>(done_files_) / static_cast<double>(files_) : 1);
+    const int filled = static_cast<int>(part * kWidth);
+    out_ << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '-') << "] "
+         << done_files_ << "/" << files_ << " files, " << SizeText(done_bytes_) << "   "
+         << std::flush;
+    drawn_ = true;
+  }
+
+  std::mutex mutex_;
+  std::ostream& out_;
+  bool enabled_;
+  std::size_t files_;
+  std::int64_t bytes_;
+  std::size_t done_files_ = 0;
+  std::int64_t done_bytes_ = 0;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+// Columns line up on a terminal when counted in characters, not UTF-8 bytes.
+std::size_t Width(std::string_view utf8) {
+  return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+void PrintTable(const std::vector<Finding>& findings, std::ostream& out) {
+  std::size_t file_width = 4;
+  std::size_t problem_width = 7;
+  for (const auto& f : findings) {
+    file_width = std::max(file_width, Width(f.file));
+    problem_width = std::max(problem_width, Width(f.problem));
+  }
+  auto row = [&](const std::string& file, const std::string& problem, const std::string& detail) {
+    out << file << std::string(file_width + 2 - Width(file), ' ') << problem
+        << std::string(problem_width + 2 - Width(problem), ' ') << detail << "\n";
+  };
+  row("FILE", "PROBLEM", "DETAIL");
+  for (const auto& f : findings) row(f.file, f.problem, f.detail);
+}
+
+}  // namespace
+
+std::unique_ptr<PackSource> HttpSource(net::Transport& transport, std::string base_url) {
+  return std::make_unique<HttpPackSource>(transport, std::move(base_url));
+}
+
+std::unique_ptr<PackSource> FolderSource(std::string dir) {
+  return std::make_unique<FolderPackSource>(std::move(dir));
+}
+
+int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& out) {
+  std::vector<Finding> findings;
+  const std::string manifest_name(net::kManifestPath.substr(1));
+  std::string manifest;
+  const Fetched fetched_manifest =
+      source.Fetch(std::string(net::kManifestPath),
+                   [&](const char* data, std::size_t size) { manifest.append(data, size); });
+  if (auto finding = FetchFinding(manifest_name, fetched_manifest)) {
+    findings.push_back(std::move(*finding));
+    PrintTable(findings, out);
+    out << "The manifest could not be read; nothing else was checked.\n";
+    return 1;
+  }
+
+  if (options.public_key) {
+    const std::string name(net::kManifestSignaturePath.substr(1));
+    std::string signature;
+    const Fetched fetched =
+        source.Fetch(std::string(net::kManifestSignaturePath),
+                     [&](const char* data, std::size_t size) { signature.append(data, size); });
+    if (auto finding = FetchFinding(name, fetched)) {
+      finding->problem = "signature";
+      findings.push_back(std::move(*finding));
+    } else if (signature.size() != net::P256Signature{}.size()) {
+      findings.push_back(
+          {name, "signature", std::to_string(signature.size()) + " bytes, 64 expected"});
+    } else {
+      net::P256Signature raw{};
+      std::copy(signature.begin(), signature.end(), reinterpret_cast<char*>(raw.data()));
+      if (!net::VerifyP256Signature(*options.public_key, manifest, raw)) {
+        findings.push_back({name, "signature", "does not match the manifest and the public key"});
+      }
+    }
+  }
+
+  const std::vector<Expected> files = ExpectedFiles(manifest, findings);
+  std::int64_t total = 0;
+  for (const auto& file : files) total += file.size.value_or(0);
+  ProgressBar bar(out, options.progress, files.size(), total);
+  // A few files at once, as the client's turbo run fetches them: hashing then overlaps the
+  // transfers instead of adding to them.
+  struct Result {
+    Fetched fetched;
+    std::string sha256;
+  };
+  std::vector<Result> results(files.size());
+  std::atomic<std::size_t> next{0};
+  std::exception_ptr failure;
+  std::mutex failure_mutex;
+  auto worker = [&] {
+    try {
+      for (std::size_t i = next++; i < files.size(); i = next++) {
+        const auto hash = net::NewSha256();
+        results[i].fetched = source.Fetch(files[i].path, [&](const char* data, std::size_t size) {
+          hash->Update(data, size);
+          bar.Advance(static_cast<std::int64_t>(size));
+        });
+        results[i].sha256 = net::ToHex(hash->Final());
+        bar.FileDone();
+      }
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(failure_mutex);
+      failure = std::current_exception();
+      next = files.size();
+    }
+  };
+  {
+    std::vector<std::jthread> workers;
+    for (std::size_t i = 0; i < std::min(kParallelFetches, files.size()); ++i) {
+      workers.emplace_back(worker);
+    }
+  }
+  if (failure) std::rethrow_exception(failure);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const Expected& file = files[i];
+    const Fetched& fetched = results[i].fetched;
+    if (auto finding = FetchFinding(file.shown, fetched)) {
+      findings.push_back(std::move(*finding));
+      continue;
+    }
+    // Another size means another hash as well; one row says it.
+    if (file.size && fetched.bytes != *file.size) {
+      findings.push_back({file.shown, "size",
+                          std::to_string(fetched.bytes) + " bytes, the manifest says " +
+                              std::to_string(*file.size)});
+    } else if (!file.sha256.empty() && results[i].sha256 != file.sha256) {
+      findings.push_back({file.shown, "hash", "SHA-256 differs from the manifest's"});
+    }
+  }
+  bar.Clear();
+
+  const std::size_t checked = files.size() + 1 + (options.public_key ? 1 : 0);
+  if (findings.empty()) {
+    out << "All " << checked << " files match the manifest ("
+        << (options.public_key ? "signature verified" : "signature not checked: no --pubkey")
+        << ").\n";
+    return 0;
+  }
+  PrintTable(findings, out);
+  out << findings.size() << (findings.size() == 1 ? " problem" : " problems") << " in " << checked
+      << " files checked.\n";
+  return 1;
+}
+
+}  // namespace veltrane::pack

@@ -1,0 +1,49 @@
+#pragma once
+// `veltrane-pack verify`: fetches the manifest and every file it names as the client would, and
+// reports what does not match.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "net/crypto.h"
+#include "net/transport.h"
+
+namespace veltrane::pack {
+
+// How fetching one file ended.
+struct Fetched {
+  enum class Outcome { kOk, kMissing, kStatus, kUnreachable, kBroken };
+  Outcome outcome = Outcome::kOk;
+  int status = 0;            // HTTP status, when there was one
+  std::int64_t bytes = 0;    // body bytes received
+  std::int64_t stated = -1;  // Content-Length, -1 when none
+};
+
+using Sink = std::function<void(const char* data, std::size_t size)>;
+
+// Where the files come from: the server over a transport, or its web folder.
+class PackSource {
+ public:
+  virtual ~PackSource() = default;
+  // Streams the file at `path` ("/Update", "/mods3/<name>") to `sink` as it arrives. Called
+  // from several threads at once.
+  virtual Fetched Fetch(const std::string& path, const Sink& sink) = 0;
+};
+
+// `base_url` without a trailing slash; paths are appended unchanged, as the client does.
+std::unique_ptr<PackSource> HttpSource(net::Transport& transport, std::string base_url);
+std::unique_ptr<PackSource> FolderSource(std::string dir);
+
+struct VerifyOptions {
+  std::optional<net::P256PublicKey> public_key;
+  bool progress = false;  // draw a progress bar on `out` (a terminal)
+};
+
+// Exit status: 0 when everything matches, 1 when anything is wrong.
+int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& out);
+
+}  // namespace veltrane::pack

@@ -1,0 +1,22 @@
+#pragma once
+// The transport over libcurl, for the native builds. Each Open is one transfer of its own;
+// nothing is cached. The body is pulled: Read drives curl until bytes are there, and curl is
+// paused while the reader falls behind, so memory stays small whatever the body's size.
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "net/transport.h"
+
+namespace veltrane::posix {
+
+class CurlTransport : public net::Transport {
+ public:
+  CurlTransport();
+  std::unique_ptr<net::Response> Open(const std::string& url,
+                                      const std::optional<std::string>& agent) override;
+  // There is no system-wide notion of being online here; a failed Open tells instead.
+  bool IsConnected() override { return true; }
+};
+
+}  // namespace veltrane::posix

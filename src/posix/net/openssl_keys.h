@@ -1,0 +1,31 @@
+#pragma once
+// Raw P-256 keys and signatures (the formats of net/crypto.h) to and from OpenSSL's objects;
+// shared by the check of signatures and the pack tool's signing.
+#include <openssl/evp.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "net/crypto.h"
+
+namespace veltrane::posix {
+
+using P256PrivateKey = std::array<std::uint8_t, 32>;
+
+struct PkeyFree {
+  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
+
+// A P-256 key from X‖Y (and d, for a key that signs). Null when the point is not on the curve
+// or d is not a valid scalar.
+PkeyPtr P256KeyFromRaw(const net::P256PublicKey& public_key, const P256PrivateKey* private_key);
+
+// r‖s to the DER SEQUENCE that OpenSSL signs and verifies, and back.
+std::vector<std::uint8_t> SignatureToDer(const net::P256Signature& signature);
+std::optional<net::P256Signature> SignatureFromDer(const std::vector<std::uint8_t>& der);
+
+}  // namespace veltrane::posix

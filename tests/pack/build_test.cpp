@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include "net/crypto.h"
+#include "net/manifest.h"
+#include "pack_fixture.h"
+#include "pack_rules.h"
+
+namespace veltrane::pack {
+namespace {
+
+using ::testing::HasSubstr;
+
+std::vector<std::string> Names(const std::vector<net::ManifestEntry>& entries) {
+  std::vector<std::string> names;
+  for (const auto& entry : entries) names.push_back(entry.name);
+  return names;
+}
+
+std::string Repeat(std::string_view text, std::size_t times) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+class BuildTest : public PackTest {
+ protected:
+  void PreviousManifest(const std::string& text) { Put("Update", text); }
+  RunResult Build(std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"build", Srv()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Run(args);
+  }
+};
+
+TEST_F(BuildTest, ListedModsKeepTheirOrderAndNewOnesFollowSorted) {
+  PreviousManifest("[modlist]\r\nCount=3\r\nmod1=zeta.jar\r\nmod2=alpha.jar\r\nmod3=gone.jar\r\n");
+  for (const auto* name : {"alpha.jar", "zeta.jar", "new-b.jar", "new-a.jar"}) Mod(name);
+  ASSERT_EQ(Build().code, 0);
+  EXPECT_EQ(Names(net::ReadModList(Manifest())),
+            (std::vector<std::string>{"zeta.jar", "alpha.jar", "new-a.jar", "new-b.jar"}));
+}
+
+TEST_F(BuildTest, RemovalListKeepsTheOldAddsDroppedModsAndForgetsReturnedOnes) {
+  // old.jar comes back in other letter case: on Windows it is the same file, so it must not be
+  // removed; dropped.jar left the folder.
+  PreviousManifest(
+      "[modlist]\r\nCount=2\r\nmod1=kept.jar\r\nmod2=dropped.jar\r\n"
+      "[dellist]\r\nCount=2\r\nmod1=ancient.jar\r\nmod2=old.jar\r\n");
+  Mod("kept.jar");
+  Mod("OLD.jar");
+  ASSERT_EQ(Build().code, 0);
+  EXPECT_EQ(Names(net::ReadDelList(Manifest())),
+            (std::vector<std::string>{"ancient.jar", "dropped.jar"}));
+}
+
+TEST_F(BuildTest, SizesAndHashesOfModsAndOfTheExtraFilesPresent) {
+  Mod("abc.jar", "abc");
+  Put("Settingss.exe", "abc");
+  ASSERT_EQ(Build().code, 0);
+  const std::string abc = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+  EXPECT_EQ(Value("modlist", "mod1size"), "3");
+  EXPECT_EQ(Value("modlist", "mod1sha256"), abc);
+  EXPECT_EQ(Value("Update", "settingssha256"), abc);
+  EXPECT_EQ(Value("Update", "updatesha256"), "<absent>");
+  EXPECT_EQ(Value("Update", "forgesha256"), "<absent>");
+}
+
+TEST_F(BuildTest, CodePage1251WhenEveryNameFitsElseUtf16WithBom) {
+  struct Case {
+    std::string name;
+    std::string_view starts_with;
+  };
+  const Case cases[] = {
+      {"Библиотека.jar", "[Update]"},
+      {"日本語.jar", "\xFF\xFE"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(U8Path(Srv()));
+    Mod(c.name);
+    ASSERT_EQ(Build({"--version", "1.0"}).code, 0) << c.name;
+    const std::string bytes = test::ReadFileBytes(SrvFile("Update"));
+    EXPECT_TRUE(std::string_view(bytes).starts_with(c.starts_with)) << c.name;
+    EXPECT_EQ(Value("modlist", "mod1"), c.name);
+  }
+  // The Cyrillic name in code page 1251 itself, not in UTF-8.
+  std::filesystem::remove_all(U8Path(Srv()));
+  Mod("Яд.jar");
+  ASSERT_EQ(Build().code, 0);
+  EXPECT_THAT(test::ReadFileBytes(SrvFile("Update")), HasSubstr("mod1=\xDF\xE4.jar\r\n"));
+}
+
+TEST_F(BuildTest, LastVersionKeptOrSet) {
+  struct Case {
+    std::string previous;
+    std::vector<std::string> args;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"[Update]\r\nlastversion=1.2.6.3\r\n", {}, "1.2.6.3"},
+      {"[Update]\r\nlastversion=1.2.6.3\r\n", {"--version", "1.3.0.0"}, "1.3.0.0"},
+      {"", {}, "<absent>"},
+  };
+  Mod("a.jar");
+  for (const auto& c : cases) {
+    PreviousManifest(c.previous);
+    ASSERT_EQ(Build(c.args).code, 0);
+    EXPECT_EQ(Value("Update", "lastversion"), c.expected) << c.previous;
+  }
+}
+
+TEST_F(BuildTest, SignsWithAKeyAndRemovesAStaleSignatureWithout) {
+  const std::string key_file = dir_.Sub("key.txt");
+  const RunResult keygen = Run({"keygen", key_file});
+  ASSERT_EQ(keygen.code, 0) << keygen.err;
+  const std::string public_hex = keygen.out.substr(keygen.out.rfind(':') + 2, 128);
+  Mod("a.jar");
+
+  ASSERT_EQ(Build({"--key", key_file}).code, 0);
+  const std::string signature = test::ReadFileBytes(SrvFile("Update.sig"));
+  ASSERT_EQ(signature.size(), 64u);
+  net::P256Signature raw{};
+  std::copy(signature.begin(), signature.end(), reinterpret_cast<char*>(raw.data()));
+  EXPECT_TRUE(net::VerifyP256Signature(*net::ParseHexArray<64>(public_hex),
+                                       test::ReadFileBytes(SrvFile("Update")), raw));
+
+  const RunResult unsigned_build = Build();
+  ASSERT_EQ(unsigned_build.code, 0);
+  EXPECT_FALSE(Exists("Update.sig"));
+  EXPECT_THAT(unsigned_build.out, HasSubstr("Update.sig: removed"));
+}
+
+// Every refusal: exit status 2, the file named, and neither the manifest nor its signature
+// touched.
+TEST_F(BuildTest, RefusesWhatTheClientCouldNotUseAndWritesNothing) {
+  struct Case {
+    std::string file;  // relative to the server folder
+    std::string bytes;
+    std::string reason;
+  };
+  std::vector<Case> cases = {
+      {"mods3/100%.jar", "x", "%, # or ?"},
+      {"mods3/a#b.jar", "x", "%, # or ?"},
+      {"mods3/empty.jar", "", "empty"},
+      {"mods3/page.jar", "<html>404: Not Found</html>", "saved error page"},
+      {"Update.exe", "unknown domain", "saved error page"},
+      {"mods3/" + std::string(kMaxNameLength - 3, 'n') + ".jar", "x", "too long"},
+  };
+#ifndef _WIN32
+  // Windows (and so Wine) cannot even create these.
+  cases.push_back({"mods3/CON.jar", "x", "the client refuses"});
+  cases.push_back({"mods3/what?.jar", "x", "%, # or ?"});
+  cases.push_back({"mods3/dot.", "x", "ends in a dot"});
+  cases.push_back({"mods3/space.jar ", "x", "ends in a dot or a space"});
+#endif
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(U8Path(Srv()));
+    Mod("fine.jar");
+    PreviousManifest("[Update]\r\nlastversion=1\r\n");
+    Put("Update.sig", "old signature");
+    Put(c.file, c.bytes);
+    const RunResult result = Build({"--version", "2"});
+    EXPECT_EQ(result.code, 2) << c.file;
+    EXPECT_THAT(result.err, HasSubstr("refused: " + c.file + ": ")) << c.file;
+    EXPECT_THAT(result.err, HasSubstr(c.reason)) << c.file;
+    EXPECT_EQ(test::ReadFileBytes(SrvFile("Update")), "[Update]\r\nlastversion=1\r\n") << c.file;
+    EXPECT_EQ(test::ReadFileBytes(SrvFile("Update.sig")), "old signature") << c.file;
+  }
+}
+
+TEST_F(BuildTest, ReportsEveryProblemNotOnlyTheFirst) {
+  Mod("one%.jar");
+  Mod("two.jar", "");
+  const RunResult result = Build();
+  EXPECT_EQ(result.code, 2);
+  EXPECT_THAT(result.err, HasSubstr("mods3/one%.jar"));
+  EXPECT_THAT(result.err, HasSubstr("mods3/two.jar"));
+  EXPECT_THAT(result.err, HasSubstr("2 problems"));
+  EXPECT_FALSE(Exists("Update"));
+}
+
+TEST(PackRulesTest, NamesTheClientCannotUse) {
+  struct Case {
+    std::string name;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"Мод с пробелом-1.0.jar", false},
+      {std::string(kMaxNameLength, 'n'), false},
+      {std::string(kMaxNameLength + 1, 'n'), true},
+      // Windows counts UTF-16 units, not UTF-8 bytes.
+      {Repeat("я", kMaxNameLength), false},
+      {Repeat("я", kMaxNameLength + 1), true},
+      {"CON.jar", true},
+      {"nul", true},
+      {"..", true},
+      {"", true},
+      {"a\x01.jar", true},
+      {"a/b.jar", true},
+      {"dot.", true},
+      {"space ", true},
+      {"50%.jar", true},
+      {"a#b.jar", true},
+      {"a?b.jar", true},
+      {"\xFF.jar", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(!NameProblems(c.name).empty(), c.refused) << c.name;
+  }
+}
+
+TEST(PackRulesTest, NamesThatDifferInLetterCaseOnlyCollide) {
+  const auto collisions =
+      CaseCollisions({"Мод.jar", "a.jar", "МОД.JAR", "b.jar", "A.jar"}, FoldCase);
+  ASSERT_EQ(collisions.size(), 2u);
+  EXPECT_EQ(collisions[0], (std::vector<std::string>{"a.jar", "A.jar"}));
+  EXPECT_EQ(collisions[1], (std::vector<std::string>{"Мод.jar", "МОД.JAR"}));
+}
+
+}  // namespace
+}  // namespace veltrane::pack

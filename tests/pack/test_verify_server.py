@@ -1,0 +1,110 @@
+"""veltrane-pack verify against the loopback test server, with its faults.
+
+Run under tools/with-server, which serves $VELTRANE_TEST_SERVER_ROOT at $VELTRANE_TEST_SERVER.
+The program under test is $VELTRANE_PACK, run through $VELTRANE_PACK_RUNNER when that is set
+(tools/wine-run for the Windows build). It makes its own key and builds the served folder, so
+what is served is what the tool built.
+"""
+
+import json
+import os
+import re
+import subprocess
+import tempfile
+import unittest
+import urllib.request
+from pathlib import Path
+
+PROGRAM = os.environ.get("VELTRANE_PACK", "")
+RUNNER = os.environ.get("VELTRANE_PACK_RUNNER", "")
+
+
+def program_path(path):
+    """A path as the program takes it: Z:\\ form for the Windows build under Wine."""
+    return "Z:" + str(path).replace("/", "\\") if RUNNER else str(path)
+
+
+def pack(*args):
+    command = ([RUNNER] if RUNNER else []) + [PROGRAM, *args]
+    done = subprocess.run(command, capture_output=True, timeout=120)
+    return done.returncode, done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
+
+
+class VerifyServerTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.TemporaryDirectory()
+        work = Path(cls.work.name)
+        root = Path(os.environ["VELTRANE_TEST_SERVER_ROOT"])
+        cls.url = os.environ["VELTRANE_TEST_SERVER"]
+        (root / "mods3").mkdir(parents=True)
+        (root / "mods3" / "alpha.jar").write_bytes(b"alpha mod " * 1000)
+        (root / "mods3" / "Библиотека.jar").write_bytes(b"library bytes")
+        (root / "Settingss.exe").write_bytes(b"settings tool")
+        rc, out = pack("keygen", program_path(work / "admin.key"))
+        assert rc == 0, out
+        cls.public_key = out.strip().splitlines()[-1]
+        rc, other = pack("keygen", program_path(work / "other.key"))
+        assert rc == 0, other
+        cls.other_key = other.strip().splitlines()[-1]
+        rc, out = pack("build", program_path(root), "--version", "1",
+                       "--key", program_path(work / "admin.key"))
+        assert rc == 0, out
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.work.cleanup()
+
+    def control(self, action, body=None):
+        data = json.dumps(body).encode("utf-8") if body is not None else b""
+        urllib.request.urlopen(urllib.request.Request(f"{self.url}/__control/{action}", data=data),
+                               timeout=10).read()
+
+    def verify(self, key=None, faults=()):
+        self.control("reset")
+        for fault in faults:
+            self.control("fault", fault)
+        return pack("verify", self.url, "--pubkey", key or self.public_key)
+
+    def test_an_intact_pack_passes_without_a_progress_bar_off_a_terminal(self):
+        rc, out = self.verify()
+        self.assertEqual(rc, 0, out)
+        self.assertEqual(out, "All 5 files match the manifest (signature verified).\n")
+
+    def test_each_fault_is_one_row_of_the_table(self):
+        alpha = "/mods3/alpha.jar"
+        library = "/mods3/Библиотека.jar"
+        cases = [
+            ("missing", None, [{"path": alpha, "status": 404, "body": "404: Not Found"}],
+             r"mods3/alpha\.jar +missing +HTTP 404"),
+            ("server error", None, [{"path": library, "status": 500}],
+             r"mods3/Библиотека\.jar +HTTP status +HTTP 500"),
+            ("cut body", None, [{"path": alpha, "cut": 100}],
+             r"mods3/alpha\.jar +transfer +broken after 100 bytes of 10000"),
+            ("changed byte", None, [{"path": library, "body": "library byteZ"}],
+             r"mods3/Библиотека\.jar +hash +SHA-256 differs from the manifest's"),
+            ("changed extra file", None, [{"path": "/Settingss.exe", "body": "settings tooL"}],
+             r"Settingss\.exe +hash +SHA-256 differs from the manifest's"),
+            ("bad signature", None, [{"path": "/Update.sig", "body": "x" * 64}],
+             r"Update\.sig +signature +does not match the manifest and the public key"),
+            ("missing signature", None, [{"path": "/Update.sig", "status": 404, "body": "gone"}],
+             r"Update\.sig +signature +HTTP 404"),
+            ("wrong key", self.other_key, [],
+             r"Update\.sig +signature +does not match the manifest and the public key"),
+        ]
+        for name, key, faults, row in cases:
+            with self.subTest(name):
+                rc, out = self.verify(key, faults)
+                self.assertEqual(rc, 1, out)
+                self.assertRegex(out, re.compile(
+                    r"\AFILE +PROBLEM +DETAIL\n" + row + r"\n1 problem in 5 files checked\.\n\Z"))
+
+    def test_a_manifest_the_server_fails_stops_the_check(self):
+        rc, out = self.verify(faults=[{"path": "/Update", "status": 503, "body": "busy"}])
+        self.assertEqual(rc, 1, out)
+        self.assertRegex(out, r"Update +HTTP status +HTTP 503\n")
+        self.assertIn("nothing else was checked", out)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,48 @@
+#!/usr/bin/env python3
+"""mod_pack_gen.py WORK: the benchmarks' generated mod pack, the same bytes on every run (fixed seed).
+
+Writes into WORK: serve/mods3/ with 150 mods (10 KB to 30 MB, about 300 MB), their manifest
+Update.pack, their names in pack.list (one a line), and for the compatibility check present/
+with 300 small mods and their manifest Update.check. Used by tools/bench-sync and
+tools/bench-pack.
+"""
+import math, os, random, sys
+work = sys.argv[1]
+serve = os.path.join(work, "serve")
+mods = os.path.join(serve, "mods3")
+os.makedirs(mods)
+rng = random.Random(1102)
+low, high = math.log(10 * 1024), math.log(30 * 1024 * 1024)
+words = ["core", "lib", "chests", "maps", "boats", "sky", "ores", "mobs", "tools", "food",
+         "pipes", "magic", "tech", "decor", "biomes"]
+
+def manifest(path, entries):
+    lines = ["[Update]", "lastversion=1.2.6.3", "", "[modlist]", f"Count={len(entries)}"]
+    for i, (name, size) in enumerate(entries, 1):
+        lines += [f"mod{i}={name}", f"mod{i}size={size}"]
+    lines += ["", "[dellist]", "Count=0", ""]
+    with open(path, "w", encoding="cp1251", newline="\r\n") as f:
+        f.write("\n".join(lines))
+
+# Log-uniform leaning to the small end: many small mods, a few large ones.
+sizes = [int(math.exp(low + (high - low) * rng.random() ** 1.5)) for _ in range(150)]
+pack = []
+for i, size in enumerate(sizes, 1):
+    name = f"{words[i % len(words)]}-{i:03d}-1.12.2.jar"
+    with open(os.path.join(mods, name), "wb") as f:
+        f.write(rng.randbytes(size))
+    pack.append((name, size))
+manifest(os.path.join(work, "Update.pack"), pack)
+with open(os.path.join(work, "pack.list"), "w") as f:
+    f.writelines(name + "\n" for name, _ in pack)
+
+present = os.path.join(work, "present")
+os.makedirs(present)
+small = []
+for i in range(1, 301):
+    size = 2048 + rng.randrange(60 * 1024)
+    name = f"small-{i:03d}-1.12.2.jar"
+    with open(os.path.join(present, name), "wb") as f:
+        f.write(rng.randbytes(size))
+    small.append((name, size))
+manifest(os.path.join(work, "Update.check"), small)
