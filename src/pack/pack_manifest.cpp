@@ -59,8 +59,8 @@ PreviousManifest ReadPreviousManifest(const std::string& path) {
   const app::PortableIniStore store(path, Cp1251Codec());
   const std::string version = store.ReadString(net::kUpdateSection, net::kLastVersionKey, "");
   if (!version.empty()) previous.last_version = version;
-  for (const auto& entry : net::ReadModList(store)) previous.mods.push_back(entry.name);
-  for (const auto& entry : net::ReadDelList(store)) previous.removed.push_back(entry.name);
+  for (const auto& entry : net::ReadModList(store).entries) previous.mods.push_back(entry.name);
+  for (const auto& entry : net::ReadDelList(store).entries) previous.removed.push_back(entry.name);
   return previous;
 }
 

@@ -188,7 +188,12 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
     return found == values.end() ? std::string() : found->second;
   };
   std::vector<Expected> files;
-  for (const auto& entry : net::ReadModList(store)) {
+  const net::ManifestList mods = net::ReadModList(store);
+  if (mods.bounded) {
+    findings.push_back({std::string(net::kModListSection), "manifest",
+                        "Count is far beyond the entries present"});
+  }
+  for (const auto& entry : mods.entries) {
     const std::string where = std::string(net::kModListSection) + " " + net::EntryKey(entry.index);
     if (entry.name.empty()) {
       findings.push_back({where, "manifest", "no file name"});

@@ -10,9 +10,9 @@ namespace {
 
 using ::testing::HasSubstr;
 
-std::vector<std::string> Names(const std::vector<net::ManifestEntry>& entries) {
+std::vector<std::string> Names(const net::ManifestList& list) {
   std::vector<std::string> names;
-  for (const auto& entry : entries) names.push_back(entry.name);
+  for (const auto& entry : list.entries) names.push_back(entry.name);
   return names;
 }
 
