@@ -83,6 +83,10 @@ std::unique_ptr<net::Response> WinInetTransport::Open(const std::string& url,
   return std::make_unique<WinInetResponse>(std::move(root), std::move(request));
 }
 
+void WinInetTransport::Pause(std::chrono::milliseconds span) {
+  Sleep(static_cast<DWORD>(span.count()));
+}
+
 bool WinInetTransport::IsConnected() {
   DWORD flags = 0;
   return InternetGetConnectedState(&flags, 0) != FALSE;
