@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -54,20 +55,29 @@ class FakeResponse : public Response {
   std::size_t offset_ = 0;
 };
 
+// Answers the first opens from `first`, then every one from `script`.
 class FakeTransport : public Transport {
  public:
   std::unique_ptr<Response> Open(const std::string& url,
                                  const std::optional<std::string>& agent) override {
+    const Script& answer = opened.size() < first.size() ? first[opened.size()] : script;
     opened.push_back(url);
     agents.push_back(agent);
-    if (script.unreachable) return nullptr;
-    return std::make_unique<FakeResponse>(script);
+    if (answer.unreachable) return nullptr;
+    return std::make_unique<FakeResponse>(answer);
   }
   bool IsConnected() override { return true; }
+  void Pause(std::chrono::milliseconds span) override {
+    paused_after[opened.size()] += span;
+    slices.push_back(span);
+  }
 
+  std::vector<Script> first;
   Script script;
   std::vector<std::string> opened;
   std::vector<std::optional<std::string>> agents;
+  std::map<std::size_t, std::chrono::milliseconds> paused_after;  // by the opens made before
+  std::vector<std::chrono::milliseconds> slices;
 };
 
 class RecordingBar : public ProgressSink {
@@ -189,30 +199,66 @@ TEST_F(DownloadFileTest, EmptyBodyLeavesAnEmptyFile) {
   EXPECT_EQ(std::filesystem::file_size(dir_.path() / "empty.jar"), 0u);
 }
 
-// Every way a transfer can fail leaves the folder as it was.
-TEST_F(DownloadFileTest, FailuresLeaveNothingBehind) {
+// Every way a transfer can fail leaves the folder as it was; only a transient failure (no
+// answer, a 5xx or status-less one, a broken body) is tried again, three times in all.
+TEST_F(DownloadFileTest, FailuresLeaveNothingBehindAndTransientOnesAreTriedThrice) {
   struct Case {
     const char* what;
     Script script;
+    std::size_t tries;
   };
   const std::string body = Body(20000);
   const std::vector<Case> cases = {
-      {"404 status", {404, "9", "not here!"}},
-      {"500 status", {500, std::nullopt, "oops"}},
-      {"301 status", {301, "0", ""}},
-      {"status unknown", {0, std::nullopt, body}},
-      {"unreachable", {200, std::nullopt, "", 4096, false, true}},
-      {"error page", {200, "14", "404: Not Found"}},
-      {"unknown domain before Ctrl-Z", {200, std::nullopt, "abc unknown domain\x1a tail"}},
-      {"short of its length", {200, "20001", body}},
-      {"read failure mid-body", {200, std::nullopt, body, 3000, true}},
+      {"404 status", {404, "9", "not here!"}, 1},
+      {"500 status", {500, std::nullopt, "oops"}, 3},
+      {"301 status", {301, "0", ""}, 1},
+      {"status unknown", {0, std::nullopt, body}, 3},
+      {"unreachable", {200, std::nullopt, "", 4096, false, true}, 3},
+      {"error page", {200, "14", "404: Not Found"}, 1},
+      {"unknown domain before Ctrl-Z", {200, std::nullopt, "abc unknown domain\x1a tail"}, 1},
+      {"short of its length", {200, "20001", body}, 3},
+      {"longer than its length", {200, "19999", body}, 3},
+      {"no length and no byte: the head broke off", {200, std::nullopt, ""}, 3},
+      {"read failure mid-body", {200, std::nullopt, body, 3000, true}, 3},
   };
   for (const auto& c : cases) {
     transport_.script = c.script;
+    transport_.opened.clear();
     RecordingBar bar;
     EXPECT_FALSE(Fetch("mod.jar", &bar)) << c.what;
     EXPECT_TRUE(FolderEntries(dir_).empty()) << c.what;
+    EXPECT_EQ(transport_.opened.size(), c.tries) << c.what;
   }
+}
+
+// The pauses grow, and with a bar they come in short slices, each followed by a zero step
+// that lets a one-stream run's window answer meanwhile.
+TEST_F(DownloadFileTest, ATransientFailureIsTriedAgainAfterGrowingPauses) {
+  using std::chrono::milliseconds;
+  transport_.first = {Script{200, "100", Body(40)}, Script{503, std::nullopt, "busy"}};
+  transport_.script = {200, "100", Body(100)};
+  RecordingBar bar;
+  ASSERT_TRUE(Fetch("third-time.jar", &bar));
+  EXPECT_EQ(ReadFileBytes(dir_.Sub("third-time.jar")), Body(100));
+  EXPECT_EQ(transport_.opened.size(), 3u);
+  const std::map<std::size_t, milliseconds> expected = {{1, milliseconds(500)},
+                                                        {2, milliseconds(1500)}};
+  EXPECT_EQ(transport_.paused_after, expected);
+  for (const auto slice : transport_.slices) EXPECT_LE(slice, milliseconds(50));
+  EXPECT_EQ(std::count(bar.steps.begin(), bar.steps.end(), 0),
+            static_cast<std::ptrdiff_t>(transport_.slices.size()));
+  EXPECT_EQ(bar.begins, (std::vector<std::int64_t>{100, 100}));
+  EXPECT_EQ(FolderEntries(dir_).size(), 1u);
+}
+
+// A name the file system refuses for the temporary file fails at once, with no request made.
+TEST_F(DownloadFileTest, ANameTooLongForItsTemporaryFileFailsAtOnce) {
+  for (const std::size_t length : {242u, 255u}) {
+    const std::string name = std::string(length - 4, 'm') + ".jar";
+    EXPECT_THROW(Fetch(name), LocalFileError) << length;
+  }
+  EXPECT_TRUE(transport_.opened.empty());
+  EXPECT_TRUE(FolderEntries(dir_).empty());
 }
 
 TEST_F(DownloadFileTest, ErrorPageMarkersFollowTheTextRules) {
@@ -267,28 +313,39 @@ TEST_F(DownloadFileTest, ALocalWriteFailureIsRaisedAndCleanedUp) {
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, old_handler);
   EXPECT_TRUE(raised);
+  EXPECT_EQ(transport_.opened.size(), 1u);  // a local failure is not tried again
   EXPECT_TRUE(FolderEntries(dir_).empty());
 }
 #endif
 
 TEST(GetRemoteFileSize, ReadsTheStatedLengthWithoutAnAgent) {
-  FakeTransport transport;
-  const std::vector<std::pair<Script, std::int64_t>> cases = {
-      {{200, "123456789012", ""}, 123456789012},
-      {{200, "0", ""}, 0},
-      {{200, std::nullopt, ""}, -1},
-      {{200, "12abc", ""}, -1},
-      {{200, "-5", ""}, -1},
-      {{200, "0x10", ""}, 16},
-      {{404, "9", ""}, -1},
-      {{200, "5", "", 4096, false, true}, -1},
+  struct Case {
+    std::vector<Script> first;
+    Script script;
+    std::int64_t expected;
+    std::size_t tries;
   };
-  for (const auto& [script, expected] : cases) {
-    transport.script = script;
-    EXPECT_EQ(GetRemoteFileSize(transport, "http://host/Update.exe"), expected)
-        << script.length.value_or("<none>");
+  const std::vector<Case> cases = {
+      {{}, {200, "123456789012", ""}, 123456789012, 1},
+      {{}, {200, "0", ""}, 0, 1},
+      {{}, {200, "00000000000000000000000000000000000123", ""}, 123, 1},
+      {{}, {200, std::nullopt, ""}, -1, 1},
+      {{}, {200, "12abc", ""}, -1, 1},
+      {{}, {200, "-5", ""}, -1, 1},
+      {{}, {200, "0x10", ""}, 16, 1},
+      {{}, {404, "9", ""}, -1, 1},
+      {{}, {200, "5", "", 4096, false, true}, -1, 3},
+      {{{503, "4", ""}}, {200, "77", ""}, 77, 2},
+  };
+  for (const auto& c : cases) {
+    FakeTransport transport;
+    transport.first = c.first;
+    transport.script = c.script;
+    EXPECT_EQ(GetRemoteFileSize(transport, "http://host/Update.exe"), c.expected)
+        << c.script.length.value_or("<none>");
+    EXPECT_EQ(transport.opened.size(), c.tries) << c.script.length.value_or("<none>");
+    for (const auto& agent : transport.agents) EXPECT_FALSE(agent.has_value());
   }
-  for (const auto& agent : transport.agents) EXPECT_FALSE(agent.has_value());
 }
 
 TEST(IsDamagedFile, ScansInChunksAndHonoursTheTextEnd) {

@@ -22,6 +22,11 @@ that build their URLs themselves, POST /__control/fault sets them per path. Fiel
   length=<text>    send this literal Content-Length text (e.g. "abc", "-5", "999"), then the full
                    body, then close the connection (the stated length cannot be trusted).
   cut=<N>          state the full length, send only the first N body bytes, close cleanly (FIN).
+                   With chunked, the body stops after N bytes, before its last chunk.
+  chunked=1        send the body in chunks (Transfer-Encoding: chunked) instead of with a length.
+  headcut=<N>      send only the first N bytes of the response head, then close. The head is the
+                   status line, Content-Type, then Content-Length, so a small N cuts it before the
+                   length arrives.
   drop=<N>         send N body bytes, then reset the connection (SO_LINGER 0: the peer sees RST).
   delay_ms=<ms>    sleep this long before each body chunk.
   chunk=<bytes>    body chunk size (default 65536); with delay_ms it sets how often the sleep runs.
@@ -68,9 +73,9 @@ DEFAULT_CHUNK = 65536
 BIG_CHUNK = len(GEN_BLOCK)
 
 FAULT_FIELDS = {"status", "body", "nolength", "length", "cut", "drop", "delay_ms", "chunk",
-                "slow", "rate", "pause_ms", "times"}
+                "slow", "rate", "pause_ms", "times", "chunked", "headcut"}
 INT_FIELDS = {"status", "nolength", "cut", "drop", "delay_ms", "chunk", "slow", "rate",
-              "pause_ms", "times"}
+              "pause_ms", "times", "chunked", "headcut"}
 
 
 class FaultError(ValueError):
@@ -255,10 +260,21 @@ class Handler(BaseHTTPRequestHandler):
                     status = 404
                 body = Body.of_bytes(b"Not Found")
 
+        if "headcut" in fault:
+            head = "HTTP/1.1 %d %s\r\nContent-Type: %s\r\nContent-Length: %d\r\n\r\n" % (
+                status, self.responses.get(status, ("",))[0], body.content_type, body.size)
+            body.close()
+            self.close_connection = True
+            self.wfile.write(head.encode("latin-1")[:max(0, fault["headcut"])])
+            return
+
         self.send_response(status)
         self.send_header("Content-Type", body.content_type)
         close = False
-        if fault.get("nolength"):
+        chunked = bool(fault.get("chunked"))
+        if chunked:
+            self.send_header("Transfer-Encoding", "chunked")
+        elif fault.get("nolength"):
             close = True
         elif "length" in fault:
             self.send_header("Content-Length", fault["length"])
@@ -280,7 +296,9 @@ class Handler(BaseHTTPRequestHandler):
         if "drop" in fault:
             limit = min(limit, max(0, fault["drop"]))
         try:
-            self.send_body(body, limit, fault)
+            self.send_body(body, limit, fault, chunked)
+            if chunked and limit == body.size:
+                self.wfile.write(b"0\r\n\r\n")
         except (BrokenPipeError, ConnectionResetError):
             self.close_connection = True
             return
@@ -304,7 +322,7 @@ class Handler(BaseHTTPRequestHandler):
             return None
         return Body.of_file(full)
 
-    def send_body(self, body, limit, fault):
+    def send_body(self, body, limit, fault, chunked=False):
         chunk = fault.get("chunk") or (BIG_CHUNK if body.generated_body else DEFAULT_CHUNK)
         pacers = []
         if fault.get("slow"):
@@ -327,7 +345,10 @@ class Handler(BaseHTTPRequestHandler):
             data = body.view(offset, count)
             if not data:
                 break  # the file shrank while it was being sent
-            sock.sendall(data)
+            if chunked:
+                sock.sendall(b"%x\r\n" % len(data) + bytes(data) + b"\r\n")
+            else:
+                sock.sendall(data)
             offset += len(data)
 
     def reset_connection(self):

@@ -161,6 +161,23 @@ class ServerTest(unittest.TestCase):
         self.assertIn("Content-Length: 10", head)
         self.assertEqual((body, ending), (b"plai", "eof"))
 
+    def test_chunked_whole_and_cut_before_the_last_chunk(self):
+        r, body = self.get("/plain.txt?chunked=1&chunk=4")
+        self.assertEqual((r.getheader("Transfer-Encoding"), r.getheader("Content-Length")),
+                         ("chunked", None))
+        self.assertEqual(body, b"plain text")
+        head, body, ending = raw_exchange(
+            self.port, b"GET /plain.txt?chunked=1&chunk=4&cut=6 HTTP/1.1\r\nHost: x\r\n\r\n")
+        self.assertEqual((body, ending), (b"4\r\nplai\r\n2\r\nn \r\n", "eof"))
+
+    def test_headcut_sends_the_start_of_the_head_and_closes(self):
+        head, body, ending = raw_exchange(self.port, get_request(b"/plain.txt?headcut=1000"))
+        self.assertEqual(head.splitlines(), ["HTTP/1.1 200 OK", "Content-Type: text/plain",
+                                             "Content-Length: 10"])
+        self.assertEqual(body, b"")
+        head, body, ending = raw_exchange(self.port, get_request(b"/plain.txt?headcut=30"))
+        self.assertEqual((head, body, ending), ("HTTP/1.1 200 OK\r\nContent-Type:", b"", "eof"))
+
     def test_drop_resets_the_connection(self):
         # Big enough that the reset arrives while the client still reads.
         head, body, ending = raw_exchange(

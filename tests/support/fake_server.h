@@ -1,7 +1,9 @@
 #pragma once
 // A transport that answers from a table of URLs, the way the loopback server answers from a
-// folder: a missing URL is a 404 with a short error body. It records what was asked.
+// folder: a missing URL is a 404 with a short error body. It records what was asked, and its
+// pauses between tries take no time.
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -40,6 +42,7 @@ class FakeServer : public net::Transport {
                                                                 : Answer{404, "404: Not Found"});
   }
   bool IsConnected() override { return connected; }
+  void Pause(std::chrono::milliseconds) override {}
 
   std::vector<std::string> Opened() const {
     std::lock_guard<std::mutex> lock(mutex_);

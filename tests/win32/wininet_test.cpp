@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <numeric>
 #include <vector>
@@ -31,6 +32,17 @@ class RecordingBar : public net::ProgressSink {
   int steps = 0;
 };
 
+// The real transport, whose pauses between tries take no time and add up here instead: 2 s
+// means a failure was tried three times, none that it was final at once.
+class CountingTransport : public WinInetTransport {
+ public:
+  using WinInetTransport::WinInetTransport;
+  void Pause(std::chrono::milliseconds span) override { paused += span; }
+  std::chrono::milliseconds paused{0};
+};
+
+constexpr std::chrono::milliseconds kThreeTries{2000};
+
 std::string Body(std::size_t size, char salt = 0) {
   std::string body(size, '\0');
   for (std::size_t i = 0; i < size; ++i) body[i] = static_cast<char>(i * 7 + salt);
@@ -54,7 +66,7 @@ class WinInetTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  WinInetTransport transport_;
+  CountingTransport transport_;
 };
 
 TEST_F(WinInetTest, FetchesAFileWithProgress) {
@@ -87,23 +99,65 @@ TEST_F(WinInetTest, RefetchingSeesTheChangedFileNotACachedCopy) {
   EXPECT_EQ(ReadFileBytes(dir_.Sub("Update.ini")), "[Update]\nlastversion=2\n");
 }
 
-TEST_F(WinInetTest, ErrorStatusesAndBrokenBodiesFailAndLeaveNothing) {
+TEST_F(WinInetTest, ErrorStatusesAndBrokenBodiesFailLeaveNothingAndTransientOnesAreRetried) {
   ServeFile("mods3/whole.jar", Body(200000, 3));
-  for (const std::string query :
-       {"/mods3/absent.jar", "/mods3/whole.jar?status=404&body=gone%20away",
-        "/mods3/whole.jar?status=500&body=oops", "/mods3/whole.jar?status=503",
-        "/mods3/whole.jar?cut=1000", "/mods3/whole.jar?drop=50000",
-        "/mods3/whole.jar?body=404:%20Not%20Found"}) {
+  const std::string padded_length = std::string(32, '0') + "200000";
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"/mods3/absent.jar", false},
+      {"/mods3/whole.jar?status=404&body=gone%20away", false},
+      {"/mods3/whole.jar?status=500&body=oops", true},
+      {"/mods3/whole.jar?status=503", true},
+      {"/mods3/whole.jar?cut=1000", true},
+      {"/mods3/whole.jar?drop=50000", true},
+      {"/mods3/whole.jar?body=404:%20Not%20Found", false},
+      // The head cut off in its status line (Wine: status 0), and mid-line before the length
+      // (Wine: a 200 with the complete lines and no body).
+      {"/mods3/whole.jar?headcut=10", true},
+      {"/mods3/whole.jar?headcut=30", true},
+      // A length text longer than any number needs is still the length.
+      {"/mods3/whole.jar?length=" + padded_length + "&cut=1000", true},
+      // Cut before the first byte: the one cut of a body without a length that can be known.
+      {"/mods3/whole.jar?chunked=1&cut=0", true},
+      {"/mods3/whole.jar?nolength=1&cut=0", true},
+  };
+  for (const auto& [query, transient] : cases) {
+    transport_.paused = std::chrono::milliseconds(0);
     RecordingBar bar;
     EXPECT_FALSE(Fetch(query, "whole.jar", &bar)) << query;
     EXPECT_FALSE(Left("whole.jar")) << query;
+    EXPECT_EQ(transport_.paused, transient ? kThreeTries : std::chrono::milliseconds(0)) << query;
   }
+}
+
+// Each answer would come whole after 20 s: only the time-out makes these fail.
+TEST_F(WinInetTest, AServerSilentBeforeTheHeadOrTheBodyFailsByTheTimeOut) {
+  ServeFile("mods3/late.jar", Body(1000));
+  CountingTransport impatient(std::chrono::seconds(1));
+  for (const std::string query : {"?pause_ms=20000", "?delay_ms=20000"}) {
+    impatient.paused = std::chrono::milliseconds(0);
+    EXPECT_FALSE(net::DownloadFile(impatient, TestServerUrl() + "/mods3/late.jar" + query,
+                                   dir_.Sub("late.jar"), nullptr, OwnExeName()))
+        << query;
+    EXPECT_FALSE(Left("late.jar")) << query;
+    EXPECT_EQ(impatient.paused, kThreeTries) << query;
+  }
+}
+
+TEST_F(WinInetTest, ALengthTextOfAnySizeIsRead) {
+  const std::string body = Body(200000, 7);
+  ServeFile("mods3/padded.jar", body);
+  const std::string query = "/mods3/padded.jar?length=" + std::string(32, '0') + "200000";
+  RecordingBar bar;
+  ASSERT_TRUE(Fetch(query, "padded.jar", &bar));
+  EXPECT_EQ(bar.begins, std::vector<std::int64_t>{200000});
+  EXPECT_EQ(ReadFileBytes(dir_.Sub("padded.jar")), body);
+  EXPECT_EQ(net::GetRemoteFileSize(transport_, TestServerUrl() + query), 200000);
 }
 
 TEST_F(WinInetTest, AMissingOrUnreadableLengthStillFetchesTheWholeBody) {
   const std::string body = Body(50000, 5);
   ServeFile("mods3/nolength.jar", body);
-  for (const std::string query : {"?nolength=1", "?length=abc"}) {
+  for (const std::string query : {"?nolength=1", "?length=abc", "?chunked=1"}) {
     std::filesystem::remove(dir_.path() / "nolength.jar");
     RecordingBar bar;
     ASSERT_TRUE(Fetch("/mods3/nolength.jar" + query, "nolength.jar", &bar)) << query;
@@ -132,6 +186,7 @@ TEST_F(WinInetTest, ARefusedConnectionFails) {
                                  nullptr, OwnExeName()));
   EXPECT_FALSE(Left("Update.ini"));
   EXPECT_EQ(net::GetRemoteFileSize(transport_, "http://127.0.0.1:1/Update.exe"), -1);
+  EXPECT_EQ(transport_.paused, 2 * kThreeTries);  // both tried three times
 }
 
 TEST(OwnExeName, IsTheRunningProgramsBareFileName) {

@@ -33,6 +33,55 @@ namespace fs = std::filesystem;
 constexpr std::array<std::string_view, 2> kErrorPageMarkers = {"404: Not Found", "unknown domain"};
 constexpr char kTextEnd = 26;  // Ctrl-Z ends a text file here; what follows is never read.
 constexpr std::size_t kScanChunk = 64 * 1024;
+constexpr int kNameTries = 8;
+
+// Like every peer: three tries, with a short growing pause between them.
+constexpr std::size_t kTries = 3;
+constexpr std::array<std::chrono::milliseconds, kTries - 1> kPauses = {
+    std::chrono::milliseconds(500), std::chrono::milliseconds(1500)};
+// A transfer on the user-interface thread lets window messages run through its bar; pausing in
+// slices this short, with a touch of the bar after each, keeps the window answering meanwhile.
+constexpr std::chrono::milliseconds kPauseSlice{50};
+
+enum class Outcome { kDone, kTransient, kFinal };
+
+// kDone for a 2xx answer, whose body may be read; otherwise whether to try again. No status at
+// all is an answer cut off in its status line; a 5xx may pass.
+Outcome Answered(int status) {
+  if (status >= 200 && status <= 299) return Outcome::kDone;
+  return status == 0 || (status >= 500 && status <= 599) ? Outcome::kTransient : Outcome::kFinal;
+}
+
+// A stated length must be met exactly. Without one, an empty body is taken as broken: an answer
+// whose head broke off reaches WinInet as a 2xx carrying the complete header lines and no body,
+// and no file the program fetches is empty.
+bool Whole(std::int64_t length, std::int64_t received) {
+  return length >= 0 ? received == length : received > 0;
+}
+
+void PauseBeforeRetry(Transport& transport, std::chrono::milliseconds span, ProgressSink* bar) {
+  if (!bar) {
+    transport.Pause(span);
+    return;
+  }
+  while (span.count() > 0) {
+    const auto slice = std::min(span, kPauseSlice);
+    transport.Pause(slice);
+    bar->Advance(0);
+    span -= slice;
+  }
+}
+
+// Makes `attempt` up to kTries times while it fails for a transient reason.
+template <typename Attempt>
+Outcome WithRetries(Transport& transport, ProgressSink* bar, const Attempt& attempt) {
+  Outcome outcome = attempt();
+  for (std::size_t tried = 1; tried < kTries && outcome == Outcome::kTransient; ++tried) {
+    PauseBeforeRetry(transport, kPauses[tried - 1], bar);
+    outcome = attempt();
+  }
+  return outcome;
+}
 
 // Splits at the last separator. Windows paths use '\', but '/' is accepted as well because
 // the file services accept both.
@@ -45,14 +94,15 @@ bool SplitPath(const std::string& file_name, std::string& folder, std::string& l
 }
 
 // Several transfers may run at once (the turbo workers), so the name mixes a process-wide
-// counter with random bits.
+// counter with random bits. A name the file system refuses (too long, say) is refused whatever
+// the tag, so only a few are tried.
 std::string TemporaryName(const std::string& folder, const std::string& leaf) {
   static std::atomic<unsigned> counter{0};
   static thread_local std::mt19937 random(
       std::random_device{}() ^
       static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
   static constexpr char kHex[] = "0123456789abcdef";
-  for (;;) {
+  for (int tried = 0; tried < kNameTries; ++tried) {
     std::string tag;
     unsigned value = random() ^ (counter++ * 2654435761u);
     for (int i = 0; i < 8; ++i, value >>= 4) tag += kHex[value & 15u];
@@ -60,6 +110,7 @@ std::string TemporaryName(const std::string& folder, const std::string& leaf) {
     std::error_code ec;
     if (!fs::exists(U8Path(candidate), ec) && !ec) return candidate;
   }
+  throw LocalFileError("Unable to create file", folder + leaf);
 }
 
 // Gives `from` the name `to` unless `to` exists by now; never replaces a file.
@@ -103,6 +154,57 @@ class TemporaryFile {
   std::string path_;
 };
 
+// One try of DownloadFile, into `temporary`, which it hands on to `file_name` on success.
+Outcome TryDownload(Transport& transport, const std::string& url, const std::string& file_name,
+                    TemporaryFile& temporary, ProgressSink* bar,
+                    const std::optional<std::string>& agent) {
+  const std::unique_ptr<Response> response = transport.Open(url, agent);
+  if (!response) return Outcome::kTransient;
+  if (const Outcome answered = Answered(response->Status()); answered != Outcome::kDone) {
+    return answered;
+  }
+  const std::int64_t length = ParseContentLength(response->ContentLengthText());
+  if (bar) bar->Begin(length);
+
+  std::int64_t received = 0;
+  {
+    std::ofstream out(U8Path(temporary.path()), std::ios::binary | std::ios::trunc);
+    if (!out) throw LocalFileError("Unable to create file", temporary.path());
+    std::vector<char> buffer(ReadPacing::kLargest);
+    ReadPacing pacing;
+    for (;;) {
+      const std::size_t wanted = pacing.Size();
+      const auto started = std::chrono::steady_clock::now();
+      const std::int64_t got = response->Read(buffer.data(), wanted);
+      if (got < 0) return Outcome::kTransient;
+      if (got == 0) break;
+      if (static_cast<std::size_t>(got) >= wanted) {
+        pacing.Took(std::chrono::steady_clock::now() - started);
+      }
+      const auto count = std::min<std::int64_t>(got, static_cast<std::int64_t>(wanted));
+      out.write(buffer.data(), static_cast<std::streamsize>(count));
+      if (!out) throw LocalFileError("Unable to write to file", temporary.path());
+      received += count;
+      if (bar) bar->Advance(count);
+    }
+    out.close();
+    if (!out) throw LocalFileError("Unable to write to file", temporary.path());
+  }
+  if (!Whole(length, received)) return Outcome::kTransient;
+  if (IsDamagedFile(temporary.path())) return Outcome::kFinal;
+
+  switch (MoveWithoutReplace(temporary.path(), file_name)) {
+    case MoveResult::kMoved:
+      temporary.Release();
+      return Outcome::kDone;
+    case MoveResult::kTargetExists:
+      return Outcome::kFinal;  // someone else created it meanwhile; theirs stays
+    case MoveResult::kFailed:
+      break;
+  }
+  throw LocalFileError("Unable to rename to", file_name);
+}
+
 }  // namespace
 
 std::int64_t ParseContentLength(const std::optional<std::string>& text) {
@@ -122,59 +224,28 @@ bool DownloadFile(Transport& transport, const std::string& url, const std::strin
   if (!fs::is_directory(U8Path(folder), ec)) return false;
   if (fs::exists(U8Path(file_name), ec) || ec) return false;
 
-  const std::unique_ptr<Response> response = transport.Open(url, agent);
-  if (!response) return false;
-  const int status = response->Status();
-  if (status < 200 || status > 299) return false;
-  const std::int64_t length = ParseContentLength(response->ContentLengthText());
-  if (bar) bar->Begin(length);
-
+  // Made before any connection, so that a name the folder cannot take costs no request.
   TemporaryFile temporary(TemporaryName(folder, leaf));
-  std::int64_t received = 0;
-  {
-    std::ofstream out(U8Path(temporary.path()), std::ios::binary | std::ios::trunc);
-    if (!out) throw LocalFileError("Unable to create file", temporary.path());
-    std::vector<char> buffer(ReadPacing::kLargest);
-    ReadPacing pacing;
-    for (;;) {
-      const std::size_t wanted = pacing.Size();
-      const auto started = std::chrono::steady_clock::now();
-      const std::int64_t got = response->Read(buffer.data(), wanted);
-      if (got < 0) return false;
-      if (got == 0) break;
-      if (static_cast<std::size_t>(got) >= wanted) {
-        pacing.Took(std::chrono::steady_clock::now() - started);
-      }
-      const auto count = std::min<std::int64_t>(got, static_cast<std::int64_t>(wanted));
-      out.write(buffer.data(), static_cast<std::streamsize>(count));
-      if (!out) throw LocalFileError("Unable to write to file", temporary.path());
-      received += count;
-      if (bar) bar->Advance(count);
-    }
-    out.close();
-    if (!out) throw LocalFileError("Unable to write to file", temporary.path());
+  if (!std::ofstream(U8Path(temporary.path()), std::ios::binary)) {
+    throw LocalFileError("Unable to create file", temporary.path());
   }
-  if (length >= 0 && received < length) return false;
-  if (IsDamagedFile(temporary.path())) return false;
-
-  switch (MoveWithoutReplace(temporary.path(), file_name)) {
-    case MoveResult::kMoved:
-      temporary.Release();
-      return true;
-    case MoveResult::kTargetExists:
-      return false;  // someone else created it meanwhile; theirs stays
-    case MoveResult::kFailed:
-      break;
-  }
-  throw LocalFileError("Unable to rename to", file_name);
+  return WithRetries(transport, bar, [&] {
+           return TryDownload(transport, url, file_name, temporary, bar, agent);
+         }) == Outcome::kDone;
 }
 
 std::int64_t GetRemoteFileSize(Transport& transport, const std::string& url) {
-  const std::unique_ptr<Response> response = transport.Open(url, std::nullopt);
-  if (!response) return -1;
-  const int status = response->Status();
-  if (status < 200 || status > 299) return -1;
-  return ParseContentLength(response->ContentLengthText());
+  std::int64_t length = -1;
+  WithRetries(transport, nullptr, [&] {
+    const std::unique_ptr<Response> response = transport.Open(url, std::nullopt);
+    if (!response) return Outcome::kTransient;
+    if (const Outcome answered = Answered(response->Status()); answered != Outcome::kDone) {
+      return answered;
+    }
+    length = ParseContentLength(response->ContentLengthText());
+    return Outcome::kDone;
+  });
+  return length;
 }
 
 bool IsDamagedFile(const std::string& file_name) {

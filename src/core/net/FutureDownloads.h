@@ -25,20 +25,26 @@ class LocalFileError : public std::runtime_error {
 };
 
 // Fetches `url` into the new file `file_name` (a full path). Returns false without touching
-// anything when the folder is missing, `file_name` already exists or its last component is
-// not a plain file name. Otherwise the body goes to a temporary file beside the target, which
-// becomes `file_name` only when the answer was 2xx, the body arrived whole (as long as a
-// stated Content-Length) and it is not an error page; on any other outcome nothing is left.
-// `bar`, when given, sees Begin(length or -1) and one Advance per chunk written.
-// Throws LocalFileError when the local file cannot be created or written.
+// anything or connecting when the folder is missing, `file_name` already exists or its last
+// component is not a plain file name. Otherwise the body goes to a temporary file beside the
+// target, which becomes `file_name` only when the answer was 2xx, the body arrived whole (as
+// long as a stated Content-Length; not empty when no length is stated) and it is not an error
+// page; on any other outcome nothing is left.
+// A try that failed for a transient reason (no answer, a 5xx answer or one without a status, a
+// body that broke off) is made again, up to three tries in all, after pauses of 0.5 s and then
+// 1.5 s; any other failure is final at once.
+// `bar`, when given, sees Begin(length or -1) at each try and one Advance per chunk written;
+// during a pause it sees Advance(0) every few dozen milliseconds, so that a transfer on the
+// user-interface thread keeps the window answering.
+// Throws LocalFileError, and never tries again, when the local file cannot be named, created
+// or written.
 bool DownloadFile(Transport& transport, const std::string& url, const std::string& file_name,
                   ProgressSink* bar, const std::optional<std::string>& agent);
 
 // The length the server states for `url`, -1 when it states none, the text is not a
-// non-negative number, the URL cannot be opened or the answer is not 2xx. Reads no body.
+// non-negative number, or no 2xx answer came (tried like DownloadFile). Reads no body.
 std::int64_t GetRemoteFileSize(Transport& transport, const std::string& url);
 
-// The Content-Length header's text as a length: -1 when absent or not a non-negative number.
 std::int64_t ParseContentLength(const std::optional<std::string>& text);
 
 // Whether the file holds "404: Not Found" or "unknown domain" once CR and LF bytes are

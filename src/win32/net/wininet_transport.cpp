@@ -5,6 +5,8 @@
 #include <wininet.h>
 // clang-format on
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "base/wide.h"
@@ -18,8 +20,10 @@ class InetHandle {
   ~InetHandle() {
     if (handle_) InternetCloseHandle(handle_);
   }
+  InetHandle(InetHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
   InetHandle(const InetHandle&) = delete;
   InetHandle& operator=(const InetHandle&) = delete;
+  InetHandle& operator=(InetHandle&&) = delete;
   HINTERNET get() const { return handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
 
@@ -29,14 +33,14 @@ class InetHandle {
 
 class WinInetResponse : public net::Response {
  public:
-  // The request handle must close before the root handle, hence the member order.
-  WinInetResponse(std::unique_ptr<InetHandle> root, std::unique_ptr<InetHandle> request)
-      : root_(std::move(root)), request_(std::move(request)) {}
+  // Handles close in the reverse order of the members: request, session, root.
+  WinInetResponse(InetHandle root, InetHandle session, InetHandle request)
+      : root_(std::move(root)), session_(std::move(session)), request_(std::move(request)) {}
 
   int Status() const override {
     DWORD status = 0;
     DWORD size = sizeof(status);
-    if (!HttpQueryInfoW(request_->get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+    if (!HttpQueryInfoW(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
                         &size, nullptr)) {
       return 0;
     }
@@ -44,43 +48,80 @@ class WinInetResponse : public net::Response {
   }
 
   std::optional<std::string> ContentLengthText() const override {
-    // 31 characters hold any 64-bit length; a longer header fails the query like a missing one.
-    wchar_t text[31] = {};
-    DWORD size = sizeof(text);
-    if (!HttpQueryInfoW(request_->get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) {
-      return std::nullopt;
+    // A text too long for the first buffer (leading zeros, say) is asked for again in the size
+    // WinInet names, so that it is never taken for a missing header.
+    std::wstring text(32, L'\0');
+    DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (!HttpQueryInfoW(request_.get(), HTTP_QUERY_CONTENT_LENGTH, text.data(), &size, nullptr)) {
+      if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+      text.assign(size / sizeof(wchar_t) + 1, L'\0');
+      size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+      if (!HttpQueryInfoW(request_.get(), HTTP_QUERY_CONTENT_LENGTH, text.data(), &size, nullptr)) {
+        return std::nullopt;
+      }
     }
-    return Narrow(std::wstring_view(text, size / sizeof(wchar_t)));
+    text.resize(size / sizeof(wchar_t));
+    return Narrow(text);
   }
 
   std::int64_t Read(char* buffer, std::size_t size) override {
     DWORD read = 0;
     const auto wanted = static_cast<DWORD>(size > 0x7FFFFFFF ? 0x7FFFFFFF : size);
-    if (!InternetReadFile(request_->get(), buffer, wanted, &read)) return -1;
+    if (!InternetReadFile(request_.get(), buffer, wanted, &read)) return -1;
     return read;
   }
 
  private:
-  std::unique_ptr<InetHandle> root_;
-  std::unique_ptr<InetHandle> request_;
+  InetHandle root_;
+  InetHandle session_;
+  InetHandle request_;
 };
 
 }  // namespace
 
 std::unique_ptr<net::Response> WinInetTransport::Open(const std::string& url,
                                                       const std::optional<std::string>& agent) {
-  const std::wstring wide_agent = agent ? Widen(*agent) : std::wstring();
-  auto root = std::make_unique<InetHandle>(InternetOpenW(
-      agent ? wide_agent.c_str() : nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!*root) return nullptr;
-  // A stale cached copy of the manifest or a mod would defeat the whole check.
-  const DWORD flags =
-      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
   const std::wstring wide_url = Widen(url);
-  auto request = std::make_unique<InetHandle>(
-      InternetOpenUrlW(root->get(), wide_url.c_str(), nullptr, 0, flags, 0));
-  if (!*request) return nullptr;
-  return std::make_unique<WinInetResponse>(std::move(root), std::move(request));
+  URL_COMPONENTSW parts{};
+  parts.dwStructSize = sizeof(parts);
+  // Non-zero lengths without buffers: the parts are pointed out inside wide_url.
+  parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
+  if (!InternetCrackUrlW(wide_url.c_str(), 0, 0, &parts)) return nullptr;
+  const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+  if (!secure && parts.nScheme != INTERNET_SCHEME_HTTP) return nullptr;
+  const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+  const std::wstring object = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                              std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+
+  const std::wstring wide_agent = agent ? Widen(*agent) : std::wstring();
+  InetHandle root(InternetOpenW(agent ? wide_agent.c_str() : nullptr, INTERNET_OPEN_TYPE_PRECONFIG,
+                                nullptr, nullptr, 0));
+  if (!root) return nullptr;
+  InetHandle session(InternetConnectW(root.get(), host.c_str(), parts.nPort, nullptr, nullptr,
+                                      INTERNET_SERVICE_HTTP, 0, 0));
+  if (!session) return nullptr;
+  // Wine honours a time-out only when it is set on the session or request handle before the
+  // request is sent; on the root handle, the only one InternetOpenUrlW would give us, it is
+  // ignored. Hence the request is made in steps. Wine ignores the connect time-out altogether:
+  // there a connect to a host that drops packets ends at the system's own limit.
+  DWORD silence = static_cast<DWORD>(silence_.count());
+  for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                             INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    InternetSetOptionW(session.get(), option, &silence, sizeof(silence));
+  }
+  // A stale cached copy of the manifest or a mod would defeat the whole check.
+  const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                      INTERNET_FLAG_PRAGMA_NOCACHE | (secure ? INTERNET_FLAG_SECURE : 0);
+  const wchar_t* accept[] = {L"*/*", nullptr};
+  InetHandle request(
+      HttpOpenRequestW(session.get(), L"GET", object.c_str(), nullptr, nullptr, accept, flags, 0));
+  if (!request) return nullptr;
+  if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return nullptr;
+  return std::make_unique<WinInetResponse>(std::move(root), std::move(session), std::move(request));
+}
+
+void WinInetTransport::Pause(std::chrono::milliseconds span) {
+  Sleep(static_cast<DWORD>(span.count()));
 }
 
 bool WinInetTransport::IsConnected() {
