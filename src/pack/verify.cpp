@@ -190,8 +190,8 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
   std::vector<Expected> files;
   const net::ManifestList mods = net::ReadModList(store);
   if (mods.bounded) {
-    findings.push_back({std::string(net::kModListSection), "manifest",
-                        "Count is far beyond the entries present"});
+    findings.push_back(
+        {std::string(net::kModListSection), "manifest", "Count is far beyond the entries present"});
   }
   for (const auto& entry : mods.entries) {
     const std::string where = std::string(net::kModListSection) + " " + net::EntryKey(entry.index);

@@ -24,6 +24,7 @@ class SizeQueryTransport : public net::Transport {
     return server_.Open(url, agent);
   }
   bool IsConnected() override { return server_.IsConnected(); }
+  void Pause(std::chrono::milliseconds) override {}
 
   std::optional<std::string> stated;
 
