@@ -354,6 +354,17 @@ bool MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
       RunGuarded([&] { form_->FormCloseQuery(); });
       *result = FALSE;
       return true;
+    case WM_ENDSESSION:
+      // The session ends all the same and the process with it once this returns: no worker is
+      // handed more, and the running ones remove their half-written files first.
+      if (wp) {
+        RunGuarded([&] {
+          form_->FormCloseQuery();
+          form_->StopWorkers();
+        });
+      }
+      *result = 0;
+      return true;
     case WM_SHOWWINDOW:
       if (wp) RunGuarded([&] { form_->FormShow(); });
       return false;

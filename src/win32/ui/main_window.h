@@ -123,7 +123,6 @@ class MainWindow : public ui::MainView {
   Win32Desktop desktop_;
   Win32ConsoleClock clock_;
   WinInetTransport transport_;
-  std::unique_ptr<ui::TProTarvoCompatibility> form_;
   skin::Frame* frame_ = nullptr;
   std::array<HWND, 22> controls_{};
   std::array<HwndAnimatable, 22> control_geometry_{};
@@ -132,6 +131,8 @@ class MainWindow : public ui::MainView {
   std::map<ui::Timer, bool> timers_;
   int alpha_ = 255;
   bool ending_ = false;
+  // Last, so that it goes first: its turbo workers are joined while their bars still exist.
+  std::unique_ptr<ui::TProTarvoCompatibility> form_;
 };
 
 }  // namespace veltrane::win32
