@@ -115,7 +115,10 @@ void TProTarvoCompatibility::CloseTick() {
     view_.EndApplication();
     return;
   }
-  if (CurrentAnimationTask() != kClosingTask) {
+  // Asked for once only: a new request restarts the engine's timer, and a timer that fires
+  // after this one every time (as under Wine) would then never let the engine take a step.
+  if (!collapse_requested_) {
+    collapse_requested_ = true;
     view_.SetTimerEnabled(Timer::Timer5, false);
     StopAnimations();
     AnimateControl(&view_.Window(), ClosingCollapseTarget(view_.WindowBounds()));

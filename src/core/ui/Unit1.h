@@ -154,6 +154,8 @@ class TProTarvoCompatibility {
   std::function<void()> open_cleanup_;
   const ConsoleClock& clock_;
   UiThread& ui_;
+  // Set once the close sequence has asked for the collapse, which must not be restarted.
+  bool collapse_requested_ = false;
   std::string agent_;
   sync::ThreadStarter start_thread_ = sync::StartThread;
   // Work posted to the UI thread holds this weakly and does nothing once the form is gone.
