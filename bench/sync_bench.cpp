@@ -216,7 +216,7 @@ class HeadlessDesktop : public ui::Desktop {
   std::optional<std::string> BrowseForFolder(std::string_view) override { return std::nullopt; }
   std::uintptr_t FindTopWindow(std::string_view, std::string_view) override { return 0; }
   bool IsProcessRunning(std::string_view) override { return false; }
-  void CloseGameWindow(std::uintptr_t) override {}
+  void CloseGameWindow(std::uintptr_t, std::string_view) override {}
 
   int messages = 0;
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "build_config.h"
 #include "form_fixture.h"
 
@@ -69,6 +71,32 @@ TEST_F(ExtrasTest, ASecondActivationDuringTheTransferIsRefused) {
   EXPECT_EQ(test::ReadFileBytes(JoinPath(game, forge)).size(), 50000u);
   // Once the first has finished, the commands work again.
   EXPECT_TRUE(form->StartSetupsPlus());
+}
+
+TEST_F(ExtrasTest, TheCheckAndTheRunAreRefusedWhileAToolOrTheInstallerIsFetched) {
+  server.Put(url + "/Settingss.exe", std::string(50000, 't'));
+  server.Put(url + "/" + forge, std::string(50000, 'f'));
+  form->State().MissingMods = {"a.jar"};
+  view.controls[Control::sButtonDownload].enabled = true;
+  const std::function<void()> fetches[] = {[this] { form->sTitleBar1Items0MouseUp(); },
+                                           [this] { form->sTitleBar1Items2MouseUp(); }};
+  for (const auto& fetch : fetches) {
+    int nested = 0;
+    // Window messages run while the bar's mode is reached and between chunks: clicks come then.
+    view.on_pump = [&] {
+      if (nested++ == 0) {
+        form->sButtonCheckClick();
+        form->sButtonDownloadClick();
+      }
+    };
+    fetch();
+    EXPECT_GT(nested, 0);
+  }
+  EXPECT_TRUE(form->StatusLog().Lines().empty());
+  EXPECT_EQ(server.Opened(), (std::vector<std::string>{url + "/Settingss.exe", url + "/" + forge}));
+  EXPECT_TRUE(view.Enabled(Control::sButtonDownload));
+  EXPECT_TRUE(view.window_enabled);
+  EXPECT_EQ(view.window.bounds.height, 294);
 }
 
 TEST_F(ExtrasTest, AVanishedGameFolderFetchesNothingAndStillReturnsToTheNormalSize) {

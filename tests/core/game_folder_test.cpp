@@ -191,6 +191,7 @@ TEST_F(GameFolderTest, RunningGameIsWarnedAboutThenClosedWithTheWatchPaused) {
   EXPECT_EQ(desktop.messages[0].icon, Desktop::Icon::Warning);
   EXPECT_FALSE(timer_during_box);
   EXPECT_EQ(desktop.closed_windows, std::vector<std::uintptr_t>{42});
+  EXPECT_EQ(desktop.closed_as, std::vector<std::string>{"javaw.exe"});  // no other owner ends
   EXPECT_TRUE(view.TimerEnabled(Timer::Timer5));
 }
 

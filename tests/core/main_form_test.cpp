@@ -69,18 +69,32 @@ TEST_F(MainFormTest, CloseIsRefusedThenTheWindowFadesOutAndEndsOnTheSixteenthTic
   EXPECT_EQ(view.window.bounds.width, 830);
 }
 
-TEST_F(MainFormTest, CollapseIsRequestedAgainUntilTheEngineHasStartedIt) {
+TEST_F(MainFormTest, CollapseStopsTheRunningAnimationAndIsAskedForOnce) {
   view.window.bounds = {300, 200, 830, 294};
   AnimateControl(&view.window, 9999, 9999, 9999, 133, 0.2, "size");
   form->FormCloseQuery();
   form->Timer6Timer();  // the engine has not ticked: "size" is still the current task
   form->Timer6Timer();
-  EXPECT_EQ(engine.PendingCount(), 1u);  // each repeat stopped the engine first
+  EXPECT_EQ(engine.PendingCount(), 1u);  // the collapse alone, queued once
   ticks.Tick();
   EXPECT_EQ(CurrentAnimationTask(), "Closing");
   form->Timer6Timer();
   EXPECT_EQ(engine.PendingCount(), 0u);
   EXPECT_EQ(view.alpha, 255 - 3 * 17);
+}
+
+TEST_F(MainFormTest, TheWindowShrinksWhileItFadesWhenTheFadeTimerAlwaysFiresFirst) {
+  view.window.bounds = {300, 200, 830, 294};
+  form->FormCloseQuery();
+  std::vector<int> heights;
+  while (!view.ending && heights.size() < 100) {
+    form->Timer6Timer();
+    ticks.TickIfDue();  // the engine's timer fires after the fade's, unless it was just restarted
+    heights.push_back(view.window.bounds.height);
+  }
+  ASSERT_EQ(heights.size(), 16u);
+  EXPECT_EQ(view.alpha, 0);
+  for (std::size_t i = 2; i < heights.size(); ++i) EXPECT_LT(heights[i], heights[i - 1]) << i;
 }
 
 TEST_F(MainFormTest, ConsoleShapes) {

@@ -2,9 +2,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <functional>
+#include <mutex>
 #include <set>
+#include <system_error>
 #include <thread>
 
+#include "base/error_boundary.h"
+#include "base/scope_exit.h"
+#include "base/u8path.h"
 #include "build_config.h"
 #include "form_fixture.h"
 
@@ -22,15 +29,22 @@ class TurboTest : public test::FormFixture {
     view.controls[Control::sCheckBox2].checked = false;
   }
 
-  // Dispatcher ticks and UI work, as the message loop would deliver them, until the run closes.
-  void RunDispatcher() {
+  // Dispatcher ticks and UI work, as the message loop would deliver them, until the run closes;
+  // `between` runs after each round, as another timer's handler would.
+  void RunDispatcher(const std::function<void()>& between = {}) {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (view.TimerEnabled(Timer::Timer6) && std::chrono::steady_clock::now() < limit) {
       form->Timer6Timer();
       ui.RunPending();
+      if (between) between();
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ASSERT_FALSE(view.TimerEnabled(Timer::Timer6));
+  }
+
+  bool Logged(const std::string& line) {
+    const auto& lines = form->StatusLog().Lines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
 
   std::set<std::string> OpenedNames() {
@@ -84,6 +98,90 @@ TEST_F(TurboTest, SevenModsAreHandedOutFromTheLastAndTheRunClosesAfterTheWorkers
   EXPECT_TRUE(view.window_enabled);
   EXPECT_EQ(view.window.bounds.height, 294);
   EXPECT_EQ(test::ReadFileBytes(JoinPath(form->State().VersionModsFolder, "m7.jar")).size(), 700u);
+}
+
+TEST_F(TurboTest, ReValidatingAnotherFolderMidTransferKeepsEachWorkersTargetAndSize) {
+  for (int i = 1; i <= 5; ++i) {
+    const std::string name = "m" + std::to_string(i) + ".jar";
+    form->State().MissingMods.push_back(name);
+    server.Put(mods + name, std::string(300 * i, 'x'));
+  }
+  const std::string first = form->State().VersionModsFolder;
+  server.HoldBodies();
+  form->sButtonDownloadClick();
+  form->Timer6Timer();
+  server.AwaitHeldReads(5);
+  // The player picks another valid folder while all five transfers are under way.
+  form->State().GameFolder = MakeGameFolder("other", true, true, true);
+  form->Timer5Timer();
+  ASSERT_NE(form->State().VersionModsFolder, first);
+  server.ReleaseBodies();
+  RunDispatcher([this] { form->Timer5Timer(); });
+
+  for (int i = 1; i <= 5; ++i) {
+    EXPECT_EQ(test::ReadFileBytes(JoinPath(first, "m" + std::to_string(i) + ".jar")).size(),
+              300u * i);
+  }
+  EXPECT_TRUE(Logged("Объем загруженых файлов(5 из 5): 4,395 Кб"));
+}
+
+TEST_F(TurboTest, AWorkerThatCannotStartLeavesItsSlotFreeAndItsModFailed) {
+  int starts = 0;
+  form->SetThreadStarter([&starts](std::function<void()> body) {
+    if (starts++ == 0) {
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+    return std::thread(std::move(body));
+  });
+  form->State().MissingMods = {"a.jar", "b.jar"};
+  server.Put(mods + "a.jar", "a");
+  server.Put(mods + "b.jar", "b");
+  form->sButtonDownloadClick();
+  form->Timer6Timer();
+  EXPECT_FALSE(form->FlowBusy(1));
+  EXPECT_TRUE(form->FlowBusy(2));
+  RunDispatcher();
+  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: b.jar"));
+  EXPECT_TRUE(Logged("Объем загруженых файлов(1 из 2): 1 Байт"));
+  EXPECT_EQ(form->StatusLog().Lines().back(), "! Не все файлы были загружены !");
+  EXPECT_TRUE(view.window_enabled);
+}
+
+TEST_F(TurboTest, AnErrorLeavingAWorkerGoesToTheErrorBoundaryAndTheRunGoesOn) {
+  std::mutex mutex;
+  std::vector<std::string> reported;
+  SetErrorReporter([&](const std::string& message) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    reported.push_back(message);
+  });
+  const ScopeExit restore([] { SetErrorReporter({}); });
+  form->State().MissingMods = {"odd.jar", "fine.jar"};
+  server.PutRaising(mods + "odd.jar", test::FakeServer::Raise::kOther);
+  server.Put(mods + "fine.jar", "f");
+  form->sButtonDownloadClick();
+  RunDispatcher();
+  EXPECT_EQ(reported, std::vector<std::string>{"Unknown error."});
+  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: odd.jar"));
+  EXPECT_TRUE(Logged("Объем загруженых файлов(1 из 2): 1 Байт"));
+}
+
+TEST_F(TurboTest, AFormDestroyedMidRunStopsItsTransfersAndWaitsForItsWorkers) {
+  // As when the session ends during a run: the window fades out and the program ends.
+  form->State().MissingMods = {"a.jar", "b.jar"};
+  for (const char* name : {"a.jar", "b.jar"}) {
+    server.PutSlow(mods + name, std::string(4 << 20, 'x'), 4096);  // over a second each
+  }
+  const std::string folder = form->State().VersionModsFolder;
+  form->sButtonDownloadClick();
+  form->Timer6Timer();
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (server.Opened().size() < 2 && std::chrono::steady_clock::now() < limit) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  form.reset();
+  // Stopped at their next chunk, before their files were whole; nothing left behind.
+  EXPECT_TRUE(std::filesystem::is_empty(U8Path(folder)));
+  ui.RunPending();  // their results arrive after the form and change nothing
 }
 
 TEST_F(TurboTest, AnUnsafeNameFailsWithoutAnyTransfer) {

@@ -73,17 +73,22 @@ class ProgramTest(unittest.TestCase):
         self.eventually(lambda: text in self.console(main), True, timeout=timeout)
 
     def exit_fades_out(self, app, main):
-        """Presses "Выход"; the window must fade (an alpha below 255 seen) and the program
-        end with exit code 0."""
+        """Presses "Выход"; the window must fade (an alpha below 255 seen) while it shrinks
+        (a lower height seen) and the program end with exit code 0."""
+        height = self.size(main)[1]
         self.call("click", hwnd=self.control(main, text="Выход"))
         alphas = []
+        heights = []
         while app.alive() and len(alphas) < 2000:
             answer = self.session.driver.try_call("alpha", hwnd=main)
-            if answer is None or not answer.get("ok", False):
+            props = self.session.driver.try_call("props", hwnd=main)
+            if not answer.get("ok", False) or not props.get("ok", False):
                 break
             alphas.append(answer["alpha"])
+            heights.append(props["rect"]["h"])
         self.assertEqual(app.wait(30), 0)
         self.assertTrue(any(0 <= a < 255 for a in alphas), alphas[:20])
+        self.assertLess(min(heights, default=height), height, heights[:20])
 
     def eventually(self, read, expected, timeout=15.0):
         limit = time.monotonic() + timeout

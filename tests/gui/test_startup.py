@@ -197,6 +197,45 @@ class StartupTest(ServedProgramTest):
         self.assertTrue(other.alive())
         self.assertTrue(app.alive())
 
+    def start_fake_game(self, name, *args):
+        """The fake game copied under `name` into a folder of its own and started with `args`."""
+        folder = Path(tempfile.mkdtemp(prefix="veltrane-game-process-"))
+        self.addCleanup(shutil.rmtree, folder, True)
+        shutil.copy(os.environ["VELTRANE_FAKE_GAME"], folder / name)
+        proc = self.session.launch(folder / name, args=args)
+        self.addCleanup(proc.kill)
+        return proc
+
+    def warn_and_confirm(self):
+        app, main = self.start()
+        box = self.call("msgbox", caption="Предупреждение", timeout_ms=60000)
+        self.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
+        return app, main
+
+    def test_a_game_window_owned_by_another_program_is_not_ended(self):
+        self.announce("1.2.6.3")
+        self.make_game_folder()
+        java = self.start_fake_game("javaw.exe")
+        notes = self.start_fake_game("notes.exe", "LWJGL", "Minecraft 1.12.2")
+        self.call("wait_window", cls="LWJGL", timeout_ms=30000)
+        app, main = self.warn_and_confirm()
+        time.sleep(3)
+        self.assertTrue(notes.alive())
+        self.assertTrue(java.alive())
+        self.assertTrue(app.alive())
+
+    def test_a_hung_game_is_ended_without_hanging_the_window(self):
+        self.announce("1.2.6.3")
+        self.make_game_folder()
+        game = self.start_fake_game("javaw.exe", "LWJGL", "Minecraft 1.12.2", "hang")
+        self.call("wait_window", cls="LWJGL", timeout_ms=30000)
+        app, main = self.warn_and_confirm()
+        game.wait(30)
+        self.assertFalse(game.alive())
+        # The window answers (the driver gives up on a window that does not within 3 s).
+        self.assertEqual(self.label_text(main), "Правильная директория!")
+        self.assertTrue(app.alive())
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -49,7 +49,10 @@ class FakeDesktop : public ui::Desktop {
     return class_name == game_window_class && title == game_window_title ? game_window : 0;
   }
   bool IsProcessRunning(std::string_view exe_name) override { return exe_name == running_process; }
-  void CloseGameWindow(std::uintptr_t window) override { closed_windows.push_back(window); }
+  void CloseGameWindow(std::uintptr_t window, std::string_view exe_name) override {
+    closed_windows.push_back(window);
+    closed_as.emplace_back(exe_name);
+  }
 
   struct Message {
     std::string text;
@@ -74,6 +77,7 @@ class FakeDesktop : public ui::Desktop {
   std::uintptr_t game_window = 0;
   std::string running_process;
   std::vector<std::uintptr_t> closed_windows;
+  std::vector<std::string> closed_as;
 };
 
 }  // namespace veltrane::test

@@ -12,6 +12,7 @@ class FakeTickSource : public ui::TickSource {
   void Start(unsigned id, unsigned interval_ms, std::function<void()> on_tick) override {
     ++starts;
     running = true;
+    restarted_ = true;
     started_id = id;
     started_interval_ms = interval_ms;
     on_tick_ = std::move(on_tick);
@@ -29,6 +30,16 @@ class FakeTickSource : public ui::TickSource {
     std::function<void()> callback = on_tick_;
     callback();
     return true;
+  }
+
+  // Delivers one tick the way a platform timer that a (re)start resets does: one started since
+  // the previous call first waits out a full period and does not tick this time.
+  bool TickIfDue() {
+    if (restarted_) {
+      restarted_ = false;
+      return false;
+    }
+    return Tick();
   }
 
   // Ticks until the timer stops or `limit` ticks have been delivered; returns the count.
@@ -52,6 +63,7 @@ class FakeTickSource : public ui::TickSource {
 
  private:
   std::function<void()> on_tick_;
+  bool restarted_ = false;
 };
 
 }  // namespace veltrane::test

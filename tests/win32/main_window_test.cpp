@@ -5,8 +5,18 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
+#include "base/error_boundary.h"
+#include "base/scope_exit.h"
+#include "base/u8path.h"
+#include "base/wide.h"
+#include "temp_dir.h"
 #include "ui/FutureAnimations.h"
 #include "ui/layout.h"
 #include "ui/skin/skin.h"
@@ -15,6 +25,52 @@
 
 namespace veltrane::win32 {
 namespace {
+
+// Answers the first standard error box that appears, from a thread of its own, while the test's
+// thread (the UI thread) runs its messages in Wait().
+class ErrorBoxWatch {
+ public:
+  struct Seen {
+    std::string text;
+    DWORD thread = 0;  // the thread that showed the box
+  };
+
+  ErrorBoxWatch() : watcher_([this] { Watch(); }) {}
+  ~ErrorBoxWatch() {
+    if (watcher_.joinable()) watcher_.join();
+  }
+
+  Seen Wait() {
+    while (!done_) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      Sleep(5);
+    }
+    watcher_.join();
+    return seen_;
+  }
+
+ private:
+  void Watch() {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < limit) {
+      if (const HWND box = FindWindowW(L"#32770", L"Dravenna Update")) {
+        wchar_t text[512] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 512);
+        seen_.text = Narrow(text);
+        seen_.thread = GetWindowThreadProcessId(box, nullptr);
+        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        break;
+      }
+      Sleep(20);
+    }
+    done_ = true;
+  }
+
+  Seen seen_;
+  std::atomic<bool> done_{false};
+  std::thread watcher_;
+};
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -83,6 +139,34 @@ TEST_F(MainWindowTest, TitleItemsAtCreation) {
     EXPECT_EQ(frame->TitleItemVisible(i), visible[i]);
   }
   EXPECT_EQ(skin::HintOf(frame->TitleItem(0)), ui::kSetupsPlusHint);
+}
+
+TEST_F(MainWindowTest, AnErrorOnAWorkerThreadIsShownInTheStandardBoxOnTheUiThread) {
+  InstallErrorBox(host);
+  const ScopeExit uninstall([] { SetErrorReporter({}); });
+  ErrorBoxWatch watch;
+  std::thread worker([] { RunGuarded([] { throw std::runtime_error("Сбой в потоке"); }); });
+  worker.join();
+  const ErrorBoxWatch::Seen box = watch.Wait();
+  EXPECT_EQ(box.text, "Сбой в потоке");
+  EXPECT_EQ(box.thread, GetCurrentThreadId());
+}
+
+TEST_F(MainWindowTest, AnErrorInAHandlerIsShownInTheStandardBoxAndTheWindowLives) {
+  InstallErrorBox(host);
+  const ScopeExit uninstall([] { SetErrorReporter({}); });
+  test::TempDir temp;
+  std::filesystem::create_directory(temp.path() / U8Path("Veltrane - Статус.txt"));
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(temp.path());
+  const ScopeExit back([&] { std::filesystem::current_path(previous); });
+  ErrorBoxWatch watch;
+  // The status file cannot be written where a folder has its name.
+  SendMessageW(window->ControlHwnd(ui::Control::sMemo1), WM_LBUTTONDBLCLK, MK_LBUTTON,
+               MAKELPARAM(10, 10));
+  const ErrorBoxWatch::Seen box = watch.Wait();
+  EXPECT_NE(box.text.find("Veltrane - Статус.txt"), std::string::npos) << box.text;
+  EXPECT_TRUE(IsWindow(window->hwnd()));
 }
 
 TEST_F(MainWindowTest, AWorkerThreadsBarChangesArriveOnTheUiThread) {

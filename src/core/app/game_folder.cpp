@@ -145,7 +145,8 @@ void TProTarvoCompatibility::WatchForRunningGame() {
   const ScopeExit restart_watch([this] { view_.SetTimerEnabled(Timer::Timer5, true); });
   desktop_.ShowMessage(kRunningGameWarning, kWarningCaption, Desktop::Buttons::Ok,
                        Desktop::Icon::Warning);
-  desktop_.CloseGameWindow(game);
+  // Only the game's own process: the window's owner must be the game's program.
+  desktop_.CloseGameWindow(game, kGameProcess);
 }
 
 void TProTarvoCompatibility::sButtonSetFolderClick() {

@@ -1,6 +1,6 @@
 #pragma once
-// The state the main window owns for the life of the process. Plain data, read and written
-// directly; only the run counters are touched from worker threads.
+// The state the main window owns for the life of the process. Plain data, read and written on
+// the user-interface thread only: the turbo workers get copies of what they need.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -43,13 +43,13 @@ struct SharedState {
   std::int32_t ModsSize = 0;
   std::int32_t MissingSize = 0;
   std::int32_t ModIndex = 0;
-  // Added to by the turbo workers while the user-interface thread reads them.
+  // Changed on the user-interface thread (a turbo worker's result is counted there); atomic all
+  // the same, so that adding stays safe from any thread.
   std::atomic<std::int32_t> LoadedCount{0};
   std::atomic<std::int32_t> LoadedSize{0};
   std::chrono::system_clock::time_point StartTime{};
 
-  // The worker slots of a turbo run (one per progress bar) belong here, beside the counters
-  // they feed; they arrive with the workers themselves.
+  // The worker slots Flow1 .. Flow5 of a turbo run are the form's, which joins their threads.
 
   // Flags named after the component whose Tag holds them; 0 at creation.
   int MainWindowTag = 0;    // 1 while the window, handed back by the cleanup dialog, regrows

@@ -62,6 +62,8 @@ bool TProTarvoCompatibility::conecteon() {
 }
 
 void TProTarvoCompatibility::sButtonCheckClick() {
+  // Not while the tool or the installer is being fetched: the check would nest in that transfer.
+  if (fetching_extra_) return;
   if (!conecteon()) return;
   Console(kHeading, false, kCheckHeading);
 

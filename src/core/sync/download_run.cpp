@@ -1,12 +1,12 @@
 // "Запуск синхронизации": the start of every run, the one-stream run and the close of a run.
 #include <chrono>
-#include <exception>
 
 #include "Addons/Custom/AllInOne.h"
 #include "base/paths.h"
 #include "base/scope_exit.h"
 #include "net/FutureDownloads.h"
 #include "net/manifest.h"
+#include "sync/turbo.h"
 #include "ui/Unit1.h"
 
 namespace veltrane::ui {
@@ -18,6 +18,9 @@ constexpr char kNotAllLoaded[] = "! Не все файлы были загруж
 }  // namespace
 
 void TProTarvoCompatibility::sButtonDownloadClick() {
+  // Clicked while the tool or the installer is being fetched (its transfer lets messages run):
+  // a run nested in that transfer would lose its own size modes and the tool.
+  if (fetching_extra_) return;
   if (!conecteon()) return;
   view_.SetEnabled(Control::sButtonDownload, false);
   view_.SetWindowEnabled(false);
@@ -54,36 +57,31 @@ void TProTarvoCompatibility::RunSequentially() {
   ChngSize(1);
   const auto count = static_cast<std::int32_t>(state_.MissingMods.size());
   for (state_.ModIndex = 1; state_.ModIndex <= count; ++state_.ModIndex) {
-    LoadOne(state_.MissingMods[static_cast<std::size_t>(state_.ModIndex - 1)]);
+    const std::string& name = state_.MissingMods[static_cast<std::size_t>(state_.ModIndex - 1)];
+    sync::ModTransfer mod = TransferOf(name, Control::sProgressBar1);
+    if (net::IsPlainFileName(name)) mod.stray = JoinPath(state_.ModsFolder, name);
+    TakeResult(name, sync::FetchMod(transport_, mod));
   }
   CloseRun();
 }
 
-void TProTarvoCompatibility::LoadOne(const std::string& name) {
-  // An unsafe or empty name is never joined to a folder: its transfer simply fails.
-  if (!net::IsPlainFileName(name)) {
-    Console(" ! Ошибка загрузки: " + name);
-    return;
+sync::ModTransfer TProTarvoCompatibility::TransferOf(const std::string& name, Control bar) {
+  if (agent_.empty()) agent_ = desktop_.ProgramName();
+  sync::ModTransfer mod;
+  mod.name = name;
+  mod.FFromInet = state_.ServerUrl + state_.ServerModsPath + name;
+  // An unsafe name gets no path at all; the transfer refuses it before looking at one.
+  if (net::IsPlainFileName(name)) mod.FSaveTo = JoinPath(state_.VersionModsFolder, name);
+  mod.agent = agent_;
+  mod.bar = &view_.Bar(bar);
+  return mod;
+}
+
+void TProTarvoCompatibility::TakeResult(const std::string& name, const sync::ModResult& result) {
+  Console(sync::ModResultLine(name, result.outcome));
+  if (result.outcome != sync::ModOutcome::kFailed) {
+    app::AddLoadedFile(state_, static_cast<std::uint64_t>(result.size));
   }
-  const std::string target = JoinPath(state_.VersionModsFolder, name);
-  const std::string stray = JoinPath(state_.ModsFolder, name);
-  try {
-    if (FileExists(stray)) {
-      custom::MoveFileTo(stray, target, false);
-      Console("Уже существует: " + name);
-      app::AddLoadedFile(state_, static_cast<std::uint64_t>(custom::FileSizeOf(target)));
-      return;
-    }
-    if (net::DownloadFile(transport_, state_.ServerUrl + state_.ServerModsPath + name, target,
-                          &view_.Bar(Control::sProgressBar1), desktop_.ProgramName())) {
-      Console("Успешно: " + name);
-      app::AddLoadedFile(state_, static_cast<std::uint64_t>(custom::FileSizeOf(target)));
-      return;
-    }
-  } catch (const std::exception&) {
-    // A file that cannot be written or read counts as failed; the run goes on.
-  }
-  Console(" ! Ошибка загрузки: " + name);
 }
 
 void TProTarvoCompatibility::CloseRun() {

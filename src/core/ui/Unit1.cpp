@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <stdexcept>
+#include <system_error>
 
 #include "base/paths.h"
 #include "base/u8path.h"
@@ -20,6 +21,10 @@ TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop,
       console_(ui, clock),
       clock_(clock),
       ui_(ui) {}
+
+TProTarvoCompatibility::~TProTarvoCompatibility() {
+  StopWorkers();
+}
 
 void TProTarvoCompatibility::FormCreate() {
   const WindowLayout layout = LayoutOf(view_);
@@ -67,32 +72,41 @@ void TProTarvoCompatibility::Timer6Timer() {
 
 void TProTarvoCompatibility::FlowRun(int slot, std::int32_t Numberr, const std::string& FromInet,
                                      const std::string& SaveTo) {
-  std::unique_ptr<sync::TFlow> worker;
-  switch (slot) {
-    case 1:
-      worker = std::make_unique<sync::TFlow1>(Numberr, FromInet, SaveTo);
-      break;
-    case 2:
-      worker = std::make_unique<sync::TFlow2>(Numberr, FromInet, SaveTo);
-      break;
-    case 3:
-      worker = std::make_unique<sync::TFlow3>(Numberr, FromInet, SaveTo);
-      break;
-    case 4:
-      worker = std::make_unique<sync::TFlow4>(Numberr, FromInet, SaveTo);
-      break;
-    default:
-      worker = std::make_unique<sync::TFlow5>(Numberr, FromInet, SaveTo);
-      break;
-  }
-  flows_[static_cast<std::size_t>(slot - 1)] = true;
+  const auto index = static_cast<std::size_t>(slot - 1);
+  const std::string name = state_.MissingMods[static_cast<std::size_t>(Numberr - 1)];
   --state_.ModIndex;
-  if (agent_.empty()) agent_ = desktop_.ProgramName();
-  sync::TFlow::Start(std::move(worker), *this, [this, slot] { FlowEnded(slot); });
+  sync::ModTransfer mod = TransferOf(name, ProgressBarControl(slot));
+  mod.FFromInet = FromInet;
+  mod.FSaveTo = SaveTo;
+  const std::uint64_t serial = ++flow_serial_;
+  flow_serials_[index] = serial;
+  try {
+    flows_[index] = std::make_unique<sync::TFlow>(
+        slot, Numberr, std::move(mod), transport_, ui_,
+        [this, alive = std::weak_ptr<char>(alive_), index, serial, slot,
+         name](const sync::ModResult& result) {
+          // Nothing when the form or this worker has gone meanwhile (StopWorkers).
+          if (alive.expired() || !flows_[index] || flow_serials_[index] != serial) return;
+          TakeResult(name, result);
+          FlowEnded(slot);
+        },
+        start_thread_);
+  } catch (const std::system_error&) {
+    // No thread for it: the slot stays free and the mod counts as failed.
+    TakeResult(name, sync::ModResult{});
+  }
 }
 
 void TProTarvoCompatibility::FlowEnded(int slot) {
-  flows_[static_cast<std::size_t>(slot - 1)] = false;
+  flows_[static_cast<std::size_t>(slot - 1)].reset();
+}
+
+void TProTarvoCompatibility::StopWorkers() {
+  // Each worker is told to stop before any is waited for.
+  for (auto& flow : flows_) {
+    if (flow) flow->Stop();
+  }
+  for (auto& flow : flows_) flow.reset();
 }
 
 void TProTarvoCompatibility::CloseTick() {
@@ -101,7 +115,10 @@ void TProTarvoCompatibility::CloseTick() {
     view_.EndApplication();
     return;
   }
-  if (CurrentAnimationTask() != kClosingTask) {
+  // Asked for once only: a new request restarts the engine's timer, and a timer that fires
+  // after this one every time (as under Wine) would then never let the engine take a step.
+  if (!collapse_requested_) {
+    collapse_requested_ = true;
     view_.SetTimerEnabled(Timer::Timer5, false);
     StopAnimations();
     AnimateControl(&view_.Window(), ClosingCollapseTarget(view_.WindowBounds()));

@@ -41,9 +41,11 @@ class Desktop {
   // A top-level window of this class and title; 0 when there is none.
   virtual std::uintptr_t FindTopWindow(std::string_view class_name, std::string_view title) = 0;
   virtual bool IsProcessRunning(std::string_view exe_name) = 0;
-  // Sends the window destroy, quit and close, each handled before the next, then ends the one
-  // process that owns it.
-  virtual void CloseGameWindow(std::uintptr_t window) = 0;
+  // When the process that owns the window runs the program `exe_name` (its file name compared
+  // as IsProcessRunning does): sends the window destroy, quit and close, each handled before the
+  // next unless the window does not answer within a short time, then ends that process. Any
+  // other owner is left alone.
+  virtual void CloseGameWindow(std::uintptr_t window, std::string_view exe_name) = 0;
 };
 
 }  // namespace veltrane::ui

@@ -6,42 +6,60 @@
 #include "app/application_window.h"
 #include "app/startup.h"
 #include "app/startup_services.h"
+#include "base/error_boundary.h"
+#include "base/scope_exit.h"
 #include "sync/Unit2.h"
 #include "sync/cleanup_dialog.h"
 #include "ui/FutureAnimations.h"
 #include "ui/main_window.h"
 #include "ui/ui_host.h"
 
+namespace {
+
+using namespace veltrane;
+
+void RunProgram(win32::UiHost& host) {
+  {
+    win32::Win32StartupServices startup;
+    if (app::RunStartup(startup) == app::StartupResult::kExit) return;
+  }
+
+  ui::AnimationEngine animations(host);
+  ui::SetAnimationEngine(&animations);
+  const ScopeExit uninstall([] { ui::SetAnimationEngine(nullptr); });
+  const HWND application = win32::CreateApplicationWindow();
+  win32::MainWindow window(host, animations);
+  // Without its main window the program has nothing to offer; the error box has said why.
+  if (!RunGuarded([&] { window.Create(application); })) return;
+  // The cleanup dialog exists from the start, hidden, until the program ends. Without it the
+  // runs keep the removable files and give the window back at once.
+  win32::CleanupDialog dialog;
+  const bool has_dialog = RunGuarded([&] { dialog.Create(); });
+  sync::TProTarvoCompatibility2 cleanup(dialog, window.Form(), window);
+  const ScopeExit detach([&] { dialog.Attach(nullptr); });
+  if (has_dialog) {
+    dialog.Attach(&cleanup);
+    window.Form().SetCleanupOpener([&cleanup] { sync::OpenCleanupDialog(cleanup); });
+  }
+  ShowWindow(window.hwnd(), SW_SHOW);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  using namespace veltrane;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   {
-    win32::Win32StartupServices startup;
-    if (app::RunStartup(startup) == app::StartupResult::kExit) ExitProcess(0);
+    win32::UiHost host;
+    win32::InstallErrorBox(host);
+    RunGuarded([&] { RunProgram(host); });
+    SetErrorReporter({});
   }
-
-  win32::UiHost host;
-  ui::AnimationEngine animations(host);
-  ui::SetAnimationEngine(&animations);
-  {
-    const HWND application = win32::CreateApplicationWindow();
-    win32::MainWindow window(host, animations);
-    window.Create(application);
-    // The cleanup dialog exists from the start, hidden, until the program ends.
-    win32::CleanupDialog dialog;
-    dialog.Create();
-    sync::TProTarvoCompatibility2 cleanup(dialog, window.Form(), window);
-    dialog.Attach(&cleanup);
-    window.Form().SetCleanupOpener([&cleanup] { sync::OpenCleanupDialog(cleanup); });
-    ShowWindow(window.hwnd(), SW_SHOW);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-  ui::SetAnimationEngine(nullptr);
   ExitProcess(0);
 }

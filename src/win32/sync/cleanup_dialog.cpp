@@ -1,10 +1,9 @@
 #include "sync/cleanup_dialog.h"
 
-#include <exception>
 #include <stdexcept>
 #include <string>
 
-#include "base/wide.h"
+#include "base/error_boundary.h"
 #include "ui/skin/controls.h"
 
 namespace veltrane::win32 {
@@ -71,24 +70,19 @@ void CleanupDialog::Create() {
   button.id = kCleanupButtonId;
   button_ = skin::CreateButton(group_, button);
 
-  skin::SetOnClick(button_, [this] { Guard([](auto& logic) { logic.sButtonDelClick(); }); });
+  skin::SetOnClick(button_, [this] { ToLogic([](auto& logic) { logic.sButtonDelClick(); }); });
   // The dialog has no caption buttons and is moved by its body.
   const auto drag = [this](skin::MouseButton, POINT) {
-    Guard([](auto& logic) { logic.sGroupBox1MouseDown(); });
+    ToLogic([](auto& logic) { logic.sGroupBox1MouseDown(); });
   };
   skin::SetOnMouseDown(frame_->content(), drag);
   skin::SetOnMouseDown(group_, drag);
   skin::SetOnMouseDown(label_, drag);
 }
 
-void CleanupDialog::Guard(const std::function<void(sync::TProTarvoCompatibility2&)>& handler) {
+void CleanupDialog::ToLogic(const std::function<void(sync::TProTarvoCompatibility2&)>& handler) {
   if (!logic_) return;
-  try {
-    handler(*logic_);
-  } catch (const std::exception& error) {
-    MessageBoxW(hwnd(), Widen(error.what()).c_str(), Widen(kApplicationTitle).c_str(),
-                MB_OK | MB_ICONERROR);
-  }
+  RunGuarded([&] { handler(*logic_); });
 }
 
 void CleanupDialog::ListClear() {

@@ -35,7 +35,8 @@ class CleanupDialog : public sync::CleanupView {
   CleanupDialog(const CleanupDialog&) = delete;
   CleanupDialog& operator=(const CleanupDialog&) = delete;
 
-  // Creates the window, hidden. Events are dropped until a logic is attached.
+  // Creates the window, hidden. Events are dropped until a logic is attached. Throws
+  // std::runtime_error when the window cannot be created.
   void Create();
   // Not owned; must outlive the window's events (nullptr detaches).
   void Attach(sync::TProTarvoCompatibility2* logic) { logic_ = logic; }
@@ -60,8 +61,8 @@ class CleanupDialog : public sync::CleanupView {
   void StartWindowDrag() override;
 
  private:
-  // Runs a handler of the logic; an error ends it and is shown in the standard error box.
-  void Guard(const std::function<void(sync::TProTarvoCompatibility2&)>& handler);
+  // Runs a handler of the attached logic inside the error boundary.
+  void ToLogic(const std::function<void(sync::TProTarvoCompatibility2&)>& handler);
 
   skin::Frame* frame_ = nullptr;  // frees itself with its window
   HWND group_ = nullptr;

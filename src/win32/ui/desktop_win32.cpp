@@ -4,6 +4,8 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <memory>
+#include <type_traits>
 
 #include "Addons/Custom/AllInOneWin32.h"
 #include "base/wide.h"
@@ -89,19 +91,45 @@ bool Win32Desktop::IsProcessRunning(std::string_view exe_name) {
   return win32::IsProcessRunning(exe_name);
 }
 
-void Win32Desktop::CloseGameWindow(std::uintptr_t window) {
+namespace {
+
+// How long each message to the game window may take: a hung game must not hang our window.
+constexpr UINT kGameMessageTimeoutMs = 1000;
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using ProcessHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+std::string ImagePath(HANDLE process) {
+  wchar_t path[MAX_PATH * 2] = {};
+  DWORD size = MAX_PATH * 2;
+  if (!QueryFullProcessImageNameW(process, 0, path, &size)) return {};
+  return Narrow(std::wstring(path, size));
+}
+
+}  // namespace
+
+void Win32Desktop::CloseGameWindow(std::uintptr_t window, std::string_view exe_name) {
   const HWND game = reinterpret_cast<HWND>(window);
   DWORD pid = 0;
   GetWindowThreadProcessId(game, &pid);
-  SendMessageW(game, WM_DESTROY, 0, 0);
-  SendMessageW(game, WM_QUIT, 0, 0);
-  SendMessageW(game, WM_CLOSE, 0, 0);
-  // Only the game's own process: the launcher and other Java programs keep running.
   if (pid == 0 || pid == GetCurrentProcessId()) return;
-  if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
-    TerminateProcess(process, 1);
-    CloseHandle(process);
+  // Opened before the messages: while the handle is held the id cannot pass to a process that
+  // starts once the game has gone.
+  const ProcessHandle process(
+      OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process) return;
+  // A window of the game's class that another program owns is not the game.
+  if (!custom::ProcessNameMatches(ImagePath(process.get()), exe_name)) return;
+  for (const UINT message : {WM_DESTROY, WM_QUIT, WM_CLOSE}) {
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(game, message, 0, 0, SMTO_ABORTIFHUNG, kGameMessageTimeoutMs,
+                             &ignored)) {
+      break;  // hung or gone: the process is ended all the same
+    }
   }
+  TerminateProcess(process.get(), 1);
 }
 
 std::string Win32ConsoleClock::LongTime(int hours, int minutes, int seconds) const {

@@ -23,7 +23,7 @@ class Win32Desktop : public ui::Desktop {
   std::optional<std::string> BrowseForFolder(std::string_view start) override;
   std::uintptr_t FindTopWindow(std::string_view class_name, std::string_view title) override;
   bool IsProcessRunning(std::string_view exe_name) override;
-  void CloseGameWindow(std::uintptr_t window) override;
+  void CloseGameWindow(std::uintptr_t window, std::string_view exe_name) override;
 
   // Owner of the message boxes and the folder dialog.
   void SetOwner(HWND owner) { owner_ = owner; }

@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
-#include <exception>
+#include <stdexcept>
+#include <string>
 
 #include "app/profile_ini.h"
+#include "base/error_boundary.h"
 #include "base/wide.h"
 #include "ui/layout.h"
 #include "ui/skin/controls.h"
@@ -51,7 +53,28 @@ skin::FontSpec Comic(int points, bool bold = false) {
   return skin::FontSpec::Points("Comic Sans MS", points, bold);
 }
 
+// The main window, which owns the error box when no window of the UI thread is active.
+HWND g_main_window = nullptr;
+
 }  // namespace
+
+void ShowErrorBox(HWND owner, std::string_view text) {
+  MessageBoxW(owner, Widen(text).c_str(), Widen(kApplicationTitle).c_str(), MB_OK | MB_ICONERROR);
+}
+
+void InstallErrorBox(UiHost& host) {
+  SetErrorReporter([&host](const std::string& message) {
+    const auto show = [message] {
+      const HWND active = GetActiveWindow();
+      ShowErrorBox(active ? active : g_main_window, message);
+    };
+    if (host.IsCurrent()) {
+      show();
+    } else {
+      host.Post(show);
+    }
+  });
+}
 
 ui::Rect HwndAnimatable::Bounds() const {
   RECT rc{};
@@ -136,6 +159,7 @@ MainWindow::MainWindow(UiHost& host, ui::AnimationEngine& animations)
 }
 
 MainWindow::~MainWindow() {
+  if (g_main_window == hwnd()) g_main_window = nullptr;
   if (hwnd()) DestroyWindow(hwnd());
 }
 
@@ -149,12 +173,17 @@ void MainWindow::Create(HWND owner) {
   options.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
   options.owner = owner;
   frame_ = skin::Frame::Create(options);
+  if (!frame_) {
+    throw std::runtime_error("Unable to create the main window, error " +
+                             std::to_string(GetLastError()));
+  }
   if (owner) {
     // The owner's taskbar button stands for the program.
     const LONG_PTR ex = GetWindowLongPtrW(frame_->hwnd(), GWL_EXSTYLE);
     SetWindowLongPtrW(frame_->hwnd(), GWL_EXSTYLE, ex & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW));
   }
   window_geometry_.Attach(frame_->hwnd());
+  g_main_window = frame_->hwnd();
 
   skin::TitleItemSpec setups{"Setups+", 49, false, skin::CursorKind::Help,
                              std::string(ui::kSetupsPlusHint)};
@@ -263,8 +292,8 @@ void MainWindow::BuildControls() {
 
 void MainWindow::WireEvents() {
   auto& form = *form_;
-  const auto drag = [this, &form](skin::MouseButton, POINT) {
-    Guard([&] { form.sLabel1MouseDown(); });
+  const auto drag = [&form](skin::MouseButton, POINT) {
+    RunGuarded([&] { form.sLabel1MouseDown(); });
   };
   skin::SetOnMouseDown(frame_->content(), drag);
   for (Control c : {Control::sGroupBox1, Control::sMemo1, Control::sGroupBox2, Control::sLabel1,
@@ -272,43 +301,43 @@ void MainWindow::WireEvents() {
     skin::SetOnMouseDown(ControlHwnd(c), drag);
   }
   skin::SetOnDoubleClick(ControlHwnd(Control::sEdit1),
-                         [this, &form] { Guard([&] { form.sEdit1DblClick(); }); });
+                         [&form] { RunGuarded([&] { form.sEdit1DblClick(); }); });
   skin::SetOnFocus(ControlHwnd(Control::sEdit1),
-                   [this, &form] { Guard([&] { form.sEdit1Enter(); }); });
+                   [&form] { RunGuarded([&] { form.sEdit1Enter(); }); });
   skin::SetOnDoubleClick(ControlHwnd(Control::sMemo1),
-                         [this, &form] { Guard([&] { form.sMemo1DblClick(); }); });
+                         [&form] { RunGuarded([&] { form.sMemo1DblClick(); }); });
   skin::SetOnClick(ControlHwnd(Control::sButtonOpenFolder),
-                   [this, &form] { Guard([&] { form.sButtonOpenFolderClick(); }); });
+                   [&form] { RunGuarded([&] { form.sButtonOpenFolderClick(); }); });
   skin::SetOnClick(ControlHwnd(Control::sButtonCheck),
-                   [this, &form] { Guard([&] { form.sButtonCheckClick(); }); });
+                   [&form] { RunGuarded([&] { form.sButtonCheckClick(); }); });
   skin::SetOnClick(ControlHwnd(Control::sButtonDownload),
-                   [this, &form] { Guard([&] { form.sButtonDownloadClick(); }); });
+                   [&form] { RunGuarded([&] { form.sButtonDownloadClick(); }); });
   skin::SetOnClick(ControlHwnd(Control::sButtonSetFolder),
-                   [this, &form] { Guard([&] { form.sButtonSetFolderClick(); }); });
+                   [&form] { RunGuarded([&] { form.sButtonSetFolderClick(); }); });
   skin::SetOnClick(ControlHwnd(Control::sButtonCopyTL),
-                   [this, &form] { Guard([&] { form.sButtonCopyTLClick(); }); });
+                   [&form] { RunGuarded([&] { form.sButtonCopyTLClick(); }); });
   skin::SetOnClick(ControlHwnd(Control::sButtonExit),
-                   [this, &form] { Guard([&] { form.sButtonExitClick(); }); });
+                   [&form] { RunGuarded([&] { form.sButtonExitClick(); }); });
   skin::SetOnMouseMove(ControlHwnd(Control::sGroupBox3),
-                       [this, &form](POINT) { Guard([&] { form.sGroupBox3MouseMove(); }); });
+                       [&form](POINT) { RunGuarded([&] { form.sGroupBox3MouseMove(); }); });
   // The title-bar commands run on the release of the left or the right button over them.
-  const auto on_release = [this](std::function<void()> command) {
-    return [this, command](skin::MouseButton button, POINT) {
-      if (button != skin::MouseButton::Middle) Guard(command);
+  const auto on_release = [](std::function<void()> command) {
+    return [command](skin::MouseButton button, POINT) {
+      if (button != skin::MouseButton::Middle) RunGuarded(command);
     };
   };
   skin::SetOnClick(frame_->TitleItem(2),
-                   [this, &form] { Guard([&] { form.sTitleBar1Items0Click(); }); });
-  skin::SetOnMouseUp(ControlHwnd(Control::sCheckBox1), [this, &form](skin::MouseButton, POINT) {
-    Guard([&] { form.sCheckBox1MouseUp(); });
+                   [&form] { RunGuarded([&] { form.sTitleBar1Items0Click(); }); });
+  skin::SetOnMouseUp(ControlHwnd(Control::sCheckBox1), [&form](skin::MouseButton, POINT) {
+    RunGuarded([&] { form.sCheckBox1MouseUp(); });
   });
-  skin::SetOnMouseUp(ControlHwnd(Control::sCheckBox2), [this, &form](skin::MouseButton, POINT) {
-    Guard([&] { form.sCheckBox2MouseUp(); });
+  skin::SetOnMouseUp(ControlHwnd(Control::sCheckBox2), [&form](skin::MouseButton, POINT) {
+    RunGuarded([&] { form.sCheckBox2MouseUp(); });
   });
   skin::SetOnMouseUp(frame_->TitleItem(0), on_release([&form] { form.sTitleBar1Items0MouseUp(); }));
   skin::SetOnMouseUp(frame_->TitleItem(1), on_release([&form] { form.sTitleBar1Items2MouseUp(); }));
   skin::SetOnClick(ControlHwnd(Control::sButtonInstF),
-                   [this, &form] { Guard([&] { form.sButtonInstFClick(); }); });
+                   [&form] { RunGuarded([&] { form.sButtonInstFClick(); }); });
   frame_->SetMessageHook([this](HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     return OnMessage(msg, wp, lp, result);
   });
@@ -317,24 +346,35 @@ void MainWindow::WireEvents() {
 bool MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
   switch (msg) {
     case WM_CLOSE:
-      Guard([&] { form_->FormCloseQuery(); });
+      RunGuarded([&] { form_->FormCloseQuery(); });
       *result = 0;
       return true;
     case WM_QUERYENDSESSION:
       // Refused like any other close; the window fades out and ends by itself.
-      Guard([&] { form_->FormCloseQuery(); });
+      RunGuarded([&] { form_->FormCloseQuery(); });
       *result = FALSE;
       return true;
+    case WM_ENDSESSION:
+      // The session ends all the same and the process with it once this returns: no worker is
+      // handed more, and the running ones remove their half-written files first.
+      if (wp) {
+        RunGuarded([&] {
+          form_->FormCloseQuery();
+          form_->StopWorkers();
+        });
+      }
+      *result = 0;
+      return true;
     case WM_SHOWWINDOW:
-      if (wp) Guard([&] { form_->FormShow(); });
+      if (wp) RunGuarded([&] { form_->FormShow(); });
       return false;
     case WM_TIMER:
       if (wp == TimerId(ui::Timer::Timer1)) {
-        Guard([&] { form_->Timer1Timer(); });
+        RunGuarded([&] { form_->Timer1Timer(); });
       } else if (wp == TimerId(ui::Timer::Timer5)) {
-        Guard([&] { form_->Timer5Timer(); });
+        RunGuarded([&] { form_->Timer5Timer(); });
       } else if (wp == TimerId(ui::Timer::Timer6)) {
-        Guard([&] { form_->Timer6Timer(); });
+        RunGuarded([&] { form_->Timer6Timer(); });
       } else {
         return false;
       }
@@ -342,15 +382,6 @@ bool MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
       return true;
     default:
       return false;
-  }
-}
-
-void MainWindow::Guard(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    MessageBoxW(hwnd(), Widen(error.what()).c_str(), Widen(kApplicationTitle).c_str(),
-                MB_OK | MB_ICONERROR);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 #include "net/bar_model.h"
 #include "net/wininet_transport.h"
@@ -22,6 +23,14 @@ inline constexpr wchar_t kMainWindowClass[] = L"TProTarvoCompatibility";
 inline constexpr char kApplicationTitle[] = "Dravenna Update";
 // Control ids: 1000 + the control's position in ui::Control, so tests can find them by id.
 inline constexpr int kControlIdBase = 1000;
+
+// The standard error box: an error's text under the application's title, with an error icon.
+void ShowErrorBox(HWND owner, std::string_view text);
+// Makes the standard error box the process-wide error reporter (base/error_boundary.h). On the
+// UI thread it is shown at once; an error caught on another thread is posted there through
+// `host`. Its owner is the UI thread's active window, else the main window. Uninstall it
+// (SetErrorReporter({})) before `host` goes.
+void InstallErrorBox(UiHost& host);
 
 // Moves a window or a control one property at a time.
 class HwndAnimatable : public ui::Animatable {
@@ -108,15 +117,12 @@ class MainWindow : public ui::MainView {
   void BuildControls();
   void WireEvents();
   bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
-  // Runs a handler; an error it raises ends it and is shown in the standard error box.
-  void Guard(const std::function<void()>& handler);
 
   UiHost& host_;
   ui::AnimationEngine& animations_;
   Win32Desktop desktop_;
   Win32ConsoleClock clock_;
   WinInetTransport transport_;
-  std::unique_ptr<ui::TProTarvoCompatibility> form_;
   skin::Frame* frame_ = nullptr;
   std::array<HWND, 22> controls_{};
   std::array<HwndAnimatable, 22> control_geometry_{};
@@ -125,6 +131,8 @@ class MainWindow : public ui::MainView {
   std::map<ui::Timer, bool> timers_;
   int alpha_ = 255;
   bool ending_ = false;
+  // Last, so that it goes first: its turbo workers are joined while their bars still exist.
+  std::unique_ptr<ui::TProTarvoCompatibility> form_;
 };
 
 }  // namespace veltrane::win32

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "base/error_boundary.h"
+
 namespace veltrane::win32 {
 namespace {
 
@@ -22,8 +24,12 @@ UiHost::UiHost() : thread_id_(GetCurrentThreadId()) {
 
 UiHost::~UiHost() {
   for (const auto& timer : timers_) KillTimer(hwnd_, timer.first);
+  // Tasks still queued are dropped unrun: what they would work on may be gone.
+  MSG msg;
+  while (PeekMessageW(&msg, hwnd_, kRunTask, kRunTask, PM_REMOVE)) {
+    delete reinterpret_cast<std::function<void()>*>(msg.lParam);
+  }
   if (hwnd_) DestroyWindow(hwnd_);
-  // Tasks still queued for the destroyed window are dropped with the queue.
 }
 
 bool UiHost::IsCurrent() const {
@@ -53,7 +59,7 @@ LRESULT CALLBACK UiHost::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* self = reinterpret_cast<UiHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (msg == kRunTask) {
     std::unique_ptr<std::function<void()>> task(reinterpret_cast<std::function<void()>*>(lp));
-    (*task)();
+    RunGuarded(*task);
     return 0;
   }
   if (msg == WM_TIMER && self) {
@@ -61,7 +67,7 @@ LRESULT CALLBACK UiHost::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (it != self->timers_.end()) {
       // A copy: the tick may stop this timer and so destroy the stored callback.
       const std::function<void()> tick = it->second;
-      tick();
+      RunGuarded(tick);
     }
     return 0;
   }
