@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Addons/Custom/AllInOne.h"
 #include "app/portable_ini.h"
+#include "app/replace_batch.h"
 #include "app/shared_state.h"
 #include "base/paths.h"
 #include "build_config.h"

@@ -5,13 +5,13 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "Addons/Custom/AllInOne.h"
 #include "app/launcher_config.h"
+#include "app/replace_batch.h"
 #include "app/settings.h"
 #include "base/paths.h"
 #include "base/scope_exit.h"
 #include "base/u8path.h"
-#include "ui/Unit1.h"
+#include "ui/main_form.h"
 
 namespace veltrane::ui {
 namespace {

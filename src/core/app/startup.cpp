@@ -5,13 +5,13 @@
 #include <fstream>
 #include <system_error>
 
-#include "Addons/Custom/AllInOne.h"
+#include "app/replace_batch.h"
 #include "app/shared_state.h"
 #include "base/paths.h"
 #include "base/u8path.h"
-#include "net/FutureDownloads.h"
 #include "net/manifest.h"
 #include "net/server_paths.h"
+#include "net/transfer.h"
 
 namespace veltrane::app {
 

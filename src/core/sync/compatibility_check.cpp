@@ -4,12 +4,12 @@
 #include <string>
 #include <string_view>
 
-#include "Addons/Custom/AllInOne.h"
+#include "app/replace_batch.h"
 #include "base/paths.h"
-#include "net/FutureDownloads.h"
 #include "net/manifest.h"
 #include "net/server_paths.h"
-#include "ui/Unit1.h"
+#include "net/transfer.h"
+#include "ui/main_form.h"
 
 namespace veltrane::ui {
 namespace {

@@ -1,13 +1,13 @@
 // "Запуск синхронизации": the start of every run, the one-stream run and the close of a run.
 #include <chrono>
 
-#include "Addons/Custom/AllInOne.h"
+#include "app/replace_batch.h"
 #include "base/paths.h"
 #include "base/scope_exit.h"
-#include "net/FutureDownloads.h"
 #include "net/manifest.h"
-#include "sync/turbo.h"
-#include "ui/Unit1.h"
+#include "net/transfer.h"
+#include "sync/turbo_worker.h"
+#include "ui/main_form.h"
 
 namespace veltrane::ui {
 namespace {

@@ -1,7 +1,7 @@
 #include "app/startup_services.h"
 
-#include "Addons/Custom/AllInOneWin32.h"
 #include "app/profile_ini.h"
+#include "app/self_replace.h"
 #include "base/u8path.h"
 #include "base/wide.h"
 

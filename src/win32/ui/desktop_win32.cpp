@@ -7,7 +7,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "Addons/Custom/AllInOneWin32.h"
+#include "app/self_replace.h"
 #include "base/wide.h"
 #include "net/wininet_transport.h"
 #include "ui/skin/controls.h"

@@ -1,14 +1,14 @@
-#include "sync/turbo.h"
+#include "sync/turbo_worker.h"
 
 #include <exception>
 #include <stdexcept>
 #include <utility>
 
-#include "Addons/Custom/AllInOne.h"
+#include "app/replace_batch.h"
 #include "base/error_boundary.h"
 #include "base/paths.h"
-#include "net/FutureDownloads.h"
 #include "net/manifest.h"
+#include "net/transfer.h"
 
 namespace veltrane::sync {
 namespace {

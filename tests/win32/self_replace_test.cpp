@@ -1,3 +1,5 @@
+#include "app/self_replace.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -5,7 +7,6 @@
 #include <functional>
 #include <thread>
 
-#include "Addons/Custom/AllInOneWin32.h"
 #include "base/u8path.h"
 #include "base/wide.h"
 #include "temp_dir.h"

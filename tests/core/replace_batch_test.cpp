@@ -1,4 +1,4 @@
-#include "Addons/Custom/AllInOne.h"
+#include "app/replace_batch.h"
 
 #include <gtest/gtest.h>
 

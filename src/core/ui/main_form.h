@@ -12,7 +12,7 @@
 #include "app/ini_store.h"
 #include "app/shared_state.h"
 #include "net/transport.h"
-#include "sync/turbo.h"
+#include "sync/turbo_worker.h"
 #include "ui/desktop.h"
 #include "ui/main_view.h"
 #include "ui/status_console.h"

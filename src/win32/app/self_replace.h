@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "Addons/Custom/AllInOne.h"
+#include "app/replace_batch.h"
 
 namespace veltrane::win32 {
 

@@ -1,4 +1,4 @@
-#include "Addons/Custom/AllInOneWin32.h"
+#include "app/self_replace.h"
 
 #include <shellapi.h>
 #include <tlhelp32.h>
