@@ -7,6 +7,9 @@
 #include <functional>
 #include <thread>
 
+#include "base/ascii.h"
+#include "base/file_ops.h"
+#include "base/size_text.h"
 #include "base/u8path.h"
 #include "base/wide.h"
 #include "temp_dir.h"
@@ -80,7 +83,7 @@ TEST(AllInOneWin32, SizeTextFollowsTheUsersSeparator) {
   EXPECT_EQ(SizeToText(1088), "1,062 Кб");
   EXPECT_EQ(SizeToText(1048575), "1023,999 Кб");
   EXPECT_EQ(SizeToText(-1), "-1 Байт");
-  EXPECT_EQ(custom::SizeToText(1088, "."), "1.062 Кб");
+  EXPECT_EQ(veltrane::SizeToText(1088, "."), "1.062 Кб");
 }
 
 TEST(AllInOneWin32, ExpandEnvText) {
@@ -105,15 +108,15 @@ TEST(AllInOneWin32, FileRoutinesOnLockedFiles) {
   const std::string locked = dir.Write("held.jar", "content");
   ExclusiveLock lock(locked);
   ASSERT_TRUE(lock.held());
-  EXPECT_THROW(custom::FileSizeOf(locked), custom::FileReadError);
+  EXPECT_THROW(FileSizeOf(locked), FileReadError);
 
   // A target in use cannot be deleted, so the move fails and the source stays.
   const std::string source = dir.Write("new.jar", "new");
-  EXPECT_FALSE(custom::MoveFileTo(source, locked, false));
+  EXPECT_FALSE(MoveFileTo(source, locked, false));
   EXPECT_EQ(ReadFileBytes(source), "new");
   lock.Release();
-  EXPECT_EQ(custom::FileSizeOf(locked), 7);
-  EXPECT_TRUE(custom::MoveFileTo(source, locked, false));
+  EXPECT_EQ(FileSizeOf(locked), 7);
+  EXPECT_TRUE(MoveFileTo(source, locked, false));
   EXPECT_EQ(ReadFileBytes(locked), "new");
 }
 
@@ -143,8 +146,8 @@ TEST(AllInOneWin32, RunCommandLineFailures) {
 
 TEST(AllInOneWin32, IsProcessRunningMatchesFoldedPrefixes) {
   const std::string own = PathText(U8Path(OwnProgramPath()).filename());
-  EXPECT_TRUE(IsProcessRunning(custom::AsciiUpper(own)));
-  EXPECT_TRUE(IsProcessRunning(custom::AsciiLower(own.substr(0, 5))));
+  EXPECT_TRUE(IsProcessRunning(AsciiUpper(own)));
+  EXPECT_TRUE(IsProcessRunning(AsciiLower(own.substr(0, 5))));
   EXPECT_TRUE(IsProcessRunning(""));
   EXPECT_FALSE(IsProcessRunning("veltrane-no-such-process-4711.exe"));
 }
@@ -300,7 +303,7 @@ TEST_F(ReplaceBatchTest, ReplacesTheOldProgramOnceItIsFree) {
   ASSERT_TRUE(WaitFor([&] { return !ReadFileBytes(Path("started.txt")).empty(); },
                       std::chrono::seconds(30)));
   const std::string started_as = ReadFileBytes(Path("started.txt"));
-  EXPECT_NE(custom::AsciiUpper(started_as).find(custom::AsciiUpper(target_name_)),
+  EXPECT_NE(AsciiUpper(started_as).find(AsciiUpper(target_name_)),
             std::string::npos)
       << started_as;
   WaitUntilDeletable(Path(target_name_));
@@ -350,7 +353,7 @@ TEST_F(ReplaceBatchTest, ARenameThatFailsPutsTheOldProgramBackAndStartsIt) {
   ASSERT_TRUE(WaitFor([&] { return !ReadFileBytes(Path("started.txt")).empty(); },
                       std::chrono::seconds(30)));
   const std::string started_as = ReadFileBytes(Path("started.txt"));
-  EXPECT_NE(custom::AsciiUpper(started_as).find("\\VELTRANE DRAVENNA.EXE"), std::string::npos)
+  EXPECT_NE(AsciiUpper(started_as).find("\\VELTRANE DRAVENNA.EXE"), std::string::npos)
       << started_as;
   WaitUntilDeletable(old_);
 }

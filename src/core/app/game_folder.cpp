@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "app/launcher_config.h"
-#include "app/replace_batch.h"
 #include "app/settings.h"
+#include "base/ascii.h"
 #include "base/paths.h"
 #include "base/scope_exit.h"
 #include "base/u8path.h"
@@ -126,7 +126,7 @@ void TProTarvoCompatibility::ValidateGameFolder() {
 
   const bool offer_tl =
       state_.CopyTLButtonTag == 1 && !state_.LauncherGameFolder.empty() &&
-      custom::AsciiLower(state_.LauncherGameFolder) != custom::AsciiLower(state_.GameFolder);
+      AsciiLower(state_.LauncherGameFolder) != AsciiLower(state_.GameFolder);
   view_.SetEnabled(Control::sButtonCopyTL, offer_tl);
   view_.SetVisible(Control::sButtonCopyTL, offer_tl);
   const int width = offer_tl ? kSetFolderNarrow : kSetFolderWide;

@@ -1,47 +1,12 @@
 #pragma once
-// Free-standing routines shared by the whole program: size texts, file sizes and moves, random
-// digits, name rules and the text of the self-replacement batch file. No platform headers here;
-// the Win32 side (win32/Addons/Custom/AllInOne.h) adds what needs the system.
+// The batch file that puts a newer release in place of the running program: the names it
+// accepts and its lines. No platform headers here; win32/app/self_replace.h writes and starts it.
 #include <cstddef>
-#include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace veltrane::custom {
-
-// A file that exists but cannot be opened or read to its end.
-class FileReadError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// "1,062 Кб" style text for a byte count; `decimal_separator` is the user's (UTF-8).
-// 1024^9 bytes and more, and non-finite counts, give an empty text.
-std::string SizeToText(double bytes, std::string_view decimal_separator);
-
-// The byte count found by reading the file through, in bounded chunks. 0 when nothing or a
-// folder is at the path. Throws FileReadError when the file cannot be opened or read.
-std::int64_t FileSizeOf(const std::string& utf8_path);
-
-// Moves a file. An existing target is kept (result false) when `keep_existing` is set, else
-// deleted first; the move itself never overwrites. Works across volumes. Never throws.
-bool MoveFileTo(const std::string& utf8_source, const std::string& utf8_target,
-                bool keep_existing) noexcept;
-
-// `count` decimal digits drawn from a generator seeded from the clock on every call.
-std::string RandomDigits(std::uint8_t count);
-
-// Case folding of the Latin letters A to Z only; every other byte stays as it is.
-char AsciiUpper(char c);
-char AsciiLower(char c);
-std::string AsciiUpper(std::string_view text);
-std::string AsciiLower(std::string_view text);
-
-// Whether a process whose executable is `exe_path` (folder optional) counts as `wanted`: its
-// file name cut to the length of `wanted`, compared with A to Z folded. Empty `wanted` matches.
-bool ProcessNameMatches(std::string_view exe_path, std::string_view wanted);
+namespace veltrane::app {
 
 // A version text safe to put into a file name or a batch file: not empty, at most
 // kMaxVersionLength characters (a file name holds 255 at most), only digits, Latin letters,
@@ -68,4 +33,4 @@ inline constexpr std::string_view kAsideSuffix = ".old";
 std::vector<std::string> ReplaceBatchLines(std::string_view own_name, std::string_view target,
                                            std::string_view downloaded);
 
-}  // namespace veltrane::custom
+}  // namespace veltrane::app

@@ -4,8 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/replace_batch.h"
+#include "base/file_ops.h"
 #include "base/paths.h"
+#include "base/size_text.h"
 #include "net/manifest.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
@@ -105,13 +106,13 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
   for (const net::ManifestEntry& mod : mods)
     state_.ModsSize = AddWrapping(state_.ModsSize, mod.size);
   Console(false, "Всего модов на сервере: " + std::to_string(state_.ModCount) + " шт. (" +
-                     custom::SizeToText(state_.ModsSize, separator) + ")");
+                     SizeToText(state_.ModsSize, separator) + ")");
 
   // A file found in the plain mods folder joins the version folder unless one is there already.
   const auto bring_in = [this](const std::string& name) {
     const std::string loose = JoinPath(state_.ModsFolder, name);
     if (FileExists(loose))
-      custom::MoveFileTo(loose, JoinPath(state_.VersionModsFolder, name), true);
+      MoveFileTo(loose, JoinPath(state_.VersionModsFolder, name), true);
   };
 
   state_.MissingMods.clear();
@@ -158,7 +159,7 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
 
   Console(false, "======Завершение проверки=======\r\nОтсутствуют моды: " +
                      std::to_string(state_.MissingMods.size()) + " шт. (" +
-                     custom::SizeToText(state_.MissingSize, separator) +
+                     SizeToText(state_.MissingSize, separator) +
                      ")\r\nМожно удалить файлов: " + std::to_string(state_.RemovableFiles.size()) +
                      " шт.");
   view_.SetEnabled(Control::sButtonDownload,

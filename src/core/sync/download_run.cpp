@@ -1,9 +1,9 @@
 // "Запуск синхронизации": the start of every run, the one-stream run and the close of a run.
 #include <chrono>
 
-#include "app/replace_batch.h"
 #include "base/paths.h"
 #include "base/scope_exit.h"
+#include "base/size_text.h"
 #include "net/manifest.h"
 #include "net/transfer.h"
 #include "sync/turbo_worker.h"
@@ -102,7 +102,7 @@ void TProTarvoCompatibility::CloseRun() {
                               static_cast<int>(elapsed % 60)) +
               "\r\nОбъем загруженых файлов(" + std::to_string(loaded) + " из " +
               std::to_string(total) +
-              "): " + custom::SizeToText(state_.LoadedSize, desktop_.DecimalSeparator()));
+              "): " + SizeToText(state_.LoadedSize, desktop_.DecimalSeparator()));
   if (loaded != total) Console(kHeading, false, kNotAllLoaded);
   if (!state_.RemovableFiles.empty()) OpenCleanupDialog();
   view_.SetWindowEnabled(true);

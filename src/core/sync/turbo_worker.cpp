@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "app/replace_batch.h"
 #include "base/error_boundary.h"
+#include "base/file_ops.h"
 #include "base/paths.h"
 #include "net/manifest.h"
 #include "net/transfer.h"
@@ -42,7 +42,7 @@ class StoppableBar : public net::ProgressSink {
 
 std::int64_t SizeOrZero(const std::string& path) {
   try {
-    return custom::FileSizeOf(path);
+    return FileSizeOf(path);
   } catch (const std::exception&) {
     return 0;  // loaded all the same; its size just cannot be read now
   }
@@ -55,7 +55,7 @@ ModResult FetchMod(net::Transport& transport, const ModTransfer& mod) {
   if (!net::IsPlainFileName(mod.name)) return {};
   try {
     if (!mod.stray.empty() && FileExists(mod.stray)) {
-      custom::MoveFileTo(mod.stray, mod.FSaveTo, false);
+      MoveFileTo(mod.stray, mod.FSaveTo, false);
       return {ModOutcome::kMoved, SizeOrZero(mod.FSaveTo)};
     }
     if (net::DownloadFile(transport, mod.FFromInet, mod.FSaveTo, mod.bar, mod.agent)) {

@@ -7,6 +7,9 @@
 #include <fstream>
 #include <vector>
 
+#include "app/replace_batch.h"
+#include "base/process_names.h"
+#include "base/size_text.h"
 #include "base/u8path.h"
 #include "base/wide.h"
 
@@ -58,7 +61,7 @@ std::string UserDecimalSeparator() {
 }
 
 std::string SizeToText(double bytes) {
-  return custom::SizeToText(bytes, UserDecimalSeparator());
+  return veltrane::SizeToText(bytes, UserDecimalSeparator());
 }
 
 std::string ExpandEnvText(std::string_view text) {
@@ -86,7 +89,7 @@ std::string OwnProgramPath() {
 
 std::optional<std::string> ReplaceBatchText(std::string_view own_name, std::string_view target,
                                             std::string_view downloaded) {
-  const std::vector<std::string> lines = custom::ReplaceBatchLines(own_name, target, downloaded);
+  const std::vector<std::string> lines = app::ReplaceBatchLines(own_name, target, downloaded);
   if (lines.empty()) return std::nullopt;
   // Windows' cmd reads the lines after "chcp 1251" in that code page; Wine's reads the whole
   // file in the OEM one, so only ASCII names come through there unchanged.
@@ -105,7 +108,7 @@ std::string WriteReplaceBatch(const std::string& folder, std::string_view own_na
                               std::string_view target, std::string_view downloaded) {
   const std::optional<std::string> text = ReplaceBatchText(own_name, target, downloaded);
   if (!text) throw std::runtime_error("file names unfit for the replacement batch");
-  const std::filesystem::path path = U8Path(folder) / U8Path(custom::kReplaceBatchName);
+  const std::filesystem::path path = U8Path(folder) / U8Path(app::kReplaceBatchName);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(text->data(), static_cast<std::streamsize>(text->size()));
   out.close();
@@ -176,7 +179,7 @@ bool IsProcessRunning(std::string_view exe_name) {
   entry.dwSize = sizeof(entry);
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {
-    if (custom::ProcessNameMatches(Narrow(entry.szExeFile), exe_name)) return true;
+    if (ProcessNameMatches(Narrow(entry.szExeFile), exe_name)) return true;
   }
   return false;
 }

@@ -1,15 +1,12 @@
 #pragma once
 // The shared routines that need the system: regional settings, environment, processes, the
-// single-instance guard and the self-replacement. The decisions are in
-// core/Addons/Custom/AllInOne.h.
+// single-instance guard and the self-replacement.
 #include <windows.h>
 
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include "app/replace_batch.h"
 
 namespace veltrane::win32 {
 

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "app/self_replace.h"
+#include "base/process_names.h"
 #include "base/wide.h"
 #include "net/wininet_transport.h"
 #include "ui/skin/controls.h"
@@ -121,7 +122,7 @@ void Win32Desktop::CloseGameWindow(std::uintptr_t window, std::string_view exe_n
       OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
   if (!process) return;
   // A window of the game's class that another program owns is not the game.
-  if (!custom::ProcessNameMatches(ImagePath(process.get()), exe_name)) return;
+  if (!ProcessNameMatches(ImagePath(process.get()), exe_name)) return;
   for (const UINT message : {WM_DESTROY, WM_QUIT, WM_CLOSE}) {
     DWORD_PTR ignored = 0;
     if (!SendMessageTimeoutW(game, message, 0, 0, SMTO_ABORTIFHUNG, kGameMessageTimeoutMs,
