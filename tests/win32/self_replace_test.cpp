@@ -4,22 +4,24 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <thread>
 
 #include "base/ascii.h"
-#include "base/file_ops.h"
-#include "base/size_text.h"
+#include "base/environment.h"
+#include "base/scoped.h"
 #include "base/u8path.h"
 #include "base/wide.h"
+#include "system_helpers.h"
 #include "temp_dir.h"
 
 namespace veltrane::win32 {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ExclusiveLock;
 using test::ReadFileBytes;
 using test::TempDir;
+using test::WaitFor;
 
 constexpr wchar_t kMarkerVariable[] = L"VELTRANE_ALLINONE_MARK";
 
@@ -28,189 +30,20 @@ constexpr wchar_t kMarkerVariable[] = L"VELTRANE_ALLINONE_MARK";
 [[maybe_unused]] const bool kMarkerMode = [] {
   wchar_t name[128] = {};
   if (GetEnvironmentVariableW(kMarkerVariable, name, 128) == 0) return false;
-  const HANDLE file =
-      CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
+  ScopedHandle file(
+      CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file) {
     const std::string own = OwnProgramPath();
     DWORD written = 0;
-    WriteFile(file, own.data(), static_cast<DWORD>(own.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), own.data(), static_cast<DWORD>(own.size()), &written, nullptr);
   }
+  file.reset();  // ExitProcess runs no destructors
   ExitProcess(0);
 }();
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
 
 bool Exists(const std::string& path) {
   std::error_code ec;
   return fs::exists(U8Path(path), ec);
-}
-
-std::string Environment(const wchar_t* name) {
-  wchar_t buffer[1024] = {};
-  const DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
-  return Narrow(std::wstring_view(buffer, length));
-}
-
-// Opens a file so that nobody else may read, write or delete it while this object lives.
-class ExclusiveLock {
- public:
-  explicit ExclusiveLock(const std::string& path)
-      : handle_(CreateFileW(Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~ExclusiveLock() { Release(); }
-  ExclusiveLock(const ExclusiveLock&) = delete;
-  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-  bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-  void Release() {
-    if (held()) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE handle_;
-};
-
-TEST(AllInOneWin32, SizeTextFollowsTheUsersSeparator) {
-  EXPECT_EQ(UserDecimalSeparator(), ",");  // the test prefix is Russian
-  EXPECT_EQ(SizeToText(1088), "1,062 Кб");
-  EXPECT_EQ(SizeToText(1048575), "1023,999 Кб");
-  EXPECT_EQ(SizeToText(-1), "-1 Байт");
-  EXPECT_EQ(veltrane::SizeToText(1088, "."), "1.062 Кб");
-}
-
-TEST(AllInOneWin32, ExpandEnvText) {
-  const std::string appdata = ExpandEnvText("%appdata%");
-  EXPECT_FALSE(appdata.empty());
-  EXPECT_EQ(appdata, Environment(L"APPDATA"));
-  EXPECT_EQ(ExpandEnvText("%appdata%\\Pellwick\\Veltrane"), appdata + "\\Pellwick\\Veltrane");
-  EXPECT_EQ(ExpandEnvText("C:\\Игры\\mods"), "C:\\Игры\\mods");
-  EXPECT_EQ(ExpandEnvText("%VELTRANE_NOT_DEFINED%\\x"), "%VELTRANE_NOT_DEFINED%\\x");
-
-  ASSERT_TRUE(SetEnvironmentVariableW(L"VELTRANE_TEST_FOLDER", L"Папка"));
-  EXPECT_EQ(ExpandEnvText("%VELTRANE_TEST_FOLDER%\\Моды"), "Папка\\Моды");
-  // 255 characters fit the buffer with its terminator; 256 do not.
-  ASSERT_TRUE(SetEnvironmentVariableW(L"VELTRANE_TEST_FOLDER", std::wstring(250, L'x').c_str()));
-  EXPECT_EQ(ExpandEnvText("%VELTRANE_TEST_FOLDER%abcde"), std::string(250, 'x') + "abcde");
-  EXPECT_EQ(ExpandEnvText("%VELTRANE_TEST_FOLDER%abcdef"), "");
-  SetEnvironmentVariableW(L"VELTRANE_TEST_FOLDER", nullptr);
-}
-
-TEST(AllInOneWin32, FileRoutinesOnLockedFiles) {
-  TempDir dir;
-  const std::string locked = dir.Write("held.jar", "content");
-  ExclusiveLock lock(locked);
-  ASSERT_TRUE(lock.held());
-  EXPECT_THROW(FileSizeOf(locked), FileReadError);
-
-  // A target in use cannot be deleted, so the move fails and the source stays.
-  const std::string source = dir.Write("new.jar", "new");
-  EXPECT_FALSE(MoveFileTo(source, locked, false));
-  EXPECT_EQ(ReadFileBytes(source), "new");
-  lock.Release();
-  EXPECT_EQ(FileSizeOf(locked), 7);
-  EXPECT_TRUE(MoveFileTo(source, locked, false));
-  EXPECT_EQ(ReadFileBytes(locked), "new");
-}
-
-TEST(AllInOneWin32, RunCommandLineStartsAProcess) {
-  TempDir dir;
-  const std::string marker = dir.Sub("ran.txt");
-  RunCommandLine("cmd /c echo ok> \"" + marker + "\"", SW_HIDE);
-  ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(marker).size() >= 2; }, std::chrono::seconds(20)));
-  EXPECT_EQ(ReadFileBytes(marker).substr(0, 2), "ok");
-}
-
-TEST(AllInOneWin32, RunCommandLineFailures) {
-  try {
-    RunCommandLine("\"C:\\veltrane-no-such-folder\\program.exe\"", SW_SHOW);
-    ADD_FAILURE() << "no error for a missing program";
-  } catch (const SystemError& error) {
-    EXPECT_TRUE(error.code() == ERROR_FILE_NOT_FOUND || error.code() == ERROR_PATH_NOT_FOUND)
-        << error.code();
-    EXPECT_NE(std::string(error.what()).find("Код: " + std::to_string(error.code()) + "."),
-              std::string::npos)
-        << error.what();
-    EXPECT_NE(std::string(error.what()).find(SystemErrorText(error.code())), std::string::npos);
-    EXPECT_FALSE(SystemErrorText(error.code()).empty());
-  }
-  EXPECT_THROW(RunCommandLine("", SW_SHOW), std::invalid_argument);
-}
-
-TEST(AllInOneWin32, IsProcessRunningMatchesFoldedPrefixes) {
-  const std::string own = PathText(U8Path(OwnProgramPath()).filename());
-  EXPECT_TRUE(IsProcessRunning(AsciiUpper(own)));
-  EXPECT_TRUE(IsProcessRunning(AsciiLower(own.substr(0, 5))));
-  EXPECT_TRUE(IsProcessRunning(""));
-  EXPECT_FALSE(IsProcessRunning("veltrane-no-such-process-4711.exe"));
-}
-
-class ActivateTest : public ::testing::Test {
- protected:
-  static constexpr wchar_t kMainClass[] = L"VeltraneAllInOneTestMain";
-  static constexpr wchar_t kOwnerClass[] = L"VeltraneAllInOneTestOwner";
-
-  void SetUp() override {
-    for (const wchar_t* name : {kMainClass, kOwnerClass}) {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = DefWindowProcW;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.lpszClassName = name;
-      RegisterClassW(&wc);
-    }
-  }
-  void TearDown() override {
-    if (main_ != nullptr) DestroyWindow(main_);
-    if (owner_ != nullptr) DestroyWindow(owner_);
-  }
-  // Windows need a display (Xvfb under the test runner).
-  static bool NoDisplay() { return Environment(L"DISPLAY").empty(); }
-  HWND Create(const wchar_t* class_name, HWND owner) {
-    return CreateWindowExW(0, class_name, L"Окно", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, owner,
-                           nullptr, GetModuleHandleW(nullptr), nullptr);
-  }
-
-  HWND main_ = nullptr;
-  HWND owner_ = nullptr;
-};
-
-TEST_F(ActivateTest, NoWindowOfTheClass) {
-  EXPECT_EQ(FindAndActivate("VeltraneAllInOneNoSuchClass"), nullptr);
-  EXPECT_FALSE(ActivateRunningCopy("VeltraneAllInOneNoSuchClass"));
-}
-
-TEST_F(ActivateTest, RestoresTheOwnerAndActivatesTheWindow) {
-  if (NoDisplay()) GTEST_SKIP() << "no display to create windows on";
-  owner_ = Create(kOwnerClass, nullptr);
-  main_ = Create(kMainClass, owner_);
-  ASSERT_NE(owner_, nullptr);
-  ASSERT_NE(main_, nullptr);
-  ShowWindow(owner_, SW_SHOWMINIMIZED);
-  ShowWindow(main_, SW_SHOW);
-  ASSERT_TRUE(IsIconic(owner_));
-
-  EXPECT_EQ(FindAndActivate("VeltraneAllInOneTestMain"), main_);
-  EXPECT_FALSE(IsIconic(owner_));
-  EXPECT_TRUE(IsWindowVisible(owner_));
-  EXPECT_EQ(GetForegroundWindow(), main_);
-}
-
-TEST_F(ActivateTest, RestoresAWindowWithoutOwner) {
-  if (NoDisplay()) GTEST_SKIP() << "no display to create windows on";
-  main_ = Create(kMainClass, nullptr);
-  ASSERT_NE(main_, nullptr);
-  ShowWindow(main_, SW_SHOWMINIMIZED);
-  ASSERT_TRUE(IsIconic(main_));
-  EXPECT_EQ(FindAndActivate("VeltraneAllInOneTestMain"), main_);
-  EXPECT_FALSE(IsIconic(main_));
-  EXPECT_TRUE(IsWindowVisible(main_));
 }
 
 // The replacement batch file, run by the real command interpreter in a folder of its own.
@@ -238,22 +71,22 @@ class ReplaceBatchTest : public ::testing::Test {
     startup.wShowWindow = SW_HIDE;
     // cmd echoes every line; keep that out of the test log.
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    const HANDLE null_device =
-        CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    &inherit, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(null_device, INVALID_HANDLE_VALUE);
+    ScopedHandle null_device(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                         OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(null_device.get(), INVALID_HANDLE_VALUE);
     startup.dwFlags |= STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = null_device;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = null_device.get();
     PROCESS_INFORMATION process{};
     std::wstring command = L"cmd /c \"" + Widen(batch) + L"\"";
     const std::wstring elsewhere = dir_.path().wstring();
     const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                         elsewhere.c_str(), &startup, &process);
-    CloseHandle(null_device);
+    null_device.reset();
     ASSERT_TRUE(started);
+    const ScopedHandle child(process.hProcess);
+    const ScopedHandle thread(process.hThread);
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
   }
 
   // The started program may still hold its file for a moment after leaving its mark.
@@ -286,14 +119,14 @@ TEST_F(ReplaceBatchTest, ReplacesTheOldProgramOnceItIsFree) {
   // The old program still holds its file for a few seconds after the batch file starts.
   ExclusiveLock lock(old_);
   ASSERT_TRUE(lock.held());
-  const HANDLE process = StartReplaceBatch(batch, folder_);
-  ASSERT_NE(process, nullptr);
+  ScopedHandle process(StartReplaceBatch(batch, folder_));
+  ASSERT_NE(process.get(), nullptr);
   std::this_thread::sleep_for(std::chrono::seconds(3));
   EXPECT_TRUE(Exists(old_));
   EXPECT_TRUE(Exists(downloaded_));
   lock.Release();
-  EXPECT_EQ(WaitForSingleObject(process, 120000), WAIT_OBJECT_0);
-  CloseHandle(process);
+  EXPECT_EQ(WaitForSingleObject(process.get(), 120000), WAIT_OBJECT_0);
+  process.reset();
 
   EXPECT_FALSE(Exists(old_));
   EXPECT_FALSE(Exists(downloaded_));
@@ -303,9 +136,7 @@ TEST_F(ReplaceBatchTest, ReplacesTheOldProgramOnceItIsFree) {
   ASSERT_TRUE(WaitFor([&] { return !ReadFileBytes(Path("started.txt")).empty(); },
                       std::chrono::seconds(30)));
   const std::string started_as = ReadFileBytes(Path("started.txt"));
-  EXPECT_NE(AsciiUpper(started_as).find(AsciiUpper(target_name_)),
-            std::string::npos)
-      << started_as;
+  EXPECT_NE(AsciiUpper(started_as).find(AsciiUpper(target_name_)), std::string::npos) << started_as;
   WaitUntilDeletable(Path(target_name_));
 }
 

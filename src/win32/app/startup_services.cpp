@@ -2,7 +2,10 @@
 
 #include "app/profile_ini.h"
 #include "app/self_replace.h"
+#include "app/single_instance.h"
+#include "base/environment.h"
 #include "base/random_digits.h"
+#include "base/regional.h"
 #include "base/u8path.h"
 #include "base/wide.h"
 
