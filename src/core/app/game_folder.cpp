@@ -124,9 +124,8 @@ void TProTarvoCompatibility::ValidateGameFolder() {
             : ShrinkToCompactTarget(view_.WindowBounds(), layout, view_.Screen(), returning);
   if (target) AnimateControl(&view_.Window(), *target);
 
-  const bool offer_tl =
-      state_.CopyTLButtonTag == 1 && !state_.LauncherGameFolder.empty() &&
-      AsciiLower(state_.LauncherGameFolder) != AsciiLower(state_.GameFolder);
+  const bool offer_tl = state_.CopyTLButtonTag == 1 && !state_.LauncherGameFolder.empty() &&
+                        AsciiLower(state_.LauncherGameFolder) != AsciiLower(state_.GameFolder);
   view_.SetEnabled(Control::sButtonCopyTL, offer_tl);
   view_.SetVisible(Control::sButtonCopyTL, offer_tl);
   const int width = offer_tl ? kSetFolderNarrow : kSetFolderWide;

@@ -111,8 +111,7 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
   // A file found in the plain mods folder joins the version folder unless one is there already.
   const auto bring_in = [this](const std::string& name) {
     const std::string loose = JoinPath(state_.ModsFolder, name);
-    if (FileExists(loose))
-      MoveFileTo(loose, JoinPath(state_.VersionModsFolder, name), true);
+    if (FileExists(loose)) MoveFileTo(loose, JoinPath(state_.VersionModsFolder, name), true);
   };
 
   state_.MissingMods.clear();
@@ -159,9 +158,8 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
 
   Console(false, "======Завершение проверки=======\r\nОтсутствуют моды: " +
                      std::to_string(state_.MissingMods.size()) + " шт. (" +
-                     SizeToText(state_.MissingSize, separator) +
-                     ")\r\nМожно удалить файлов: " + std::to_string(state_.RemovableFiles.size()) +
-                     " шт.");
+                     SizeToText(state_.MissingSize, separator) + ")\r\nМожно удалить файлов: " +
+                     std::to_string(state_.RemovableFiles.size()) + " шт.");
   view_.SetEnabled(Control::sButtonDownload,
                    !state_.MissingMods.empty() || !state_.RemovableFiles.empty());
   return true;
