@@ -6,7 +6,7 @@
 #include "base/size_text.h"
 #include "net/manifest.h"
 #include "net/transfer.h"
-#include "sync/turbo_worker.h"
+#include "sync/mod_fetch.h"
 #include "ui/main_form.h"
 
 namespace veltrane::ui {

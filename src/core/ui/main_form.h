@@ -12,6 +12,7 @@
 #include "app/ini_store.h"
 #include "app/shared_state.h"
 #include "net/transport.h"
+#include "sync/mod_fetch.h"
 #include "sync/turbo_worker.h"
 #include "ui/desktop.h"
 #include "ui/main_view.h"
