@@ -23,7 +23,7 @@ using test::ReadFileBytes;
 using test::TempDir;
 using test::WaitFor;
 
-constexpr wchar_t kMarkerVariable[] = L"VELTRANE_ALLINONE_MARK";
+constexpr wchar_t kMarkerVariable[] = L"VELTRANE_REPLACE_MARK";
 
 // A copy of this program started by a replacement batch file under test only leaves a mark in
 // its working folder and ends, before any test runs.
