@@ -15,7 +15,7 @@
 
 #include "base/u8path.h"
 #include "base/wide.h"
-#include "net/FutureDownloads.h"
+#include "net/transfer.h"
 #include "net/wininet_transport.h"
 #include "process_memory.h"
 

@@ -25,13 +25,13 @@
 #include "base/wide.h"
 #include "fake_tick_source.h"
 #include "manual_ui_thread.h"
-#include "net/FutureDownloads.h"
 #include "net/bar_model.h"
 #include "net/server_paths.h"
+#include "net/transfer.h"
 #include "net/wininet_transport.h"
 #include "process_memory.h"
-#include "ui/Unit1.h"
 #include "ui/layout.h"
+#include "ui/main_form.h"
 
 using veltrane::bench::Growth;
 using veltrane::bench::Peaks;

@@ -10,9 +10,9 @@
 
 #include "base/u8path.h"
 #include "key_file.h"
-#include "net/FutureDownloads.h"
 #include "net/crypto.h"
 #include "net/server_paths.h"
+#include "net/transfer.h"
 #include "pack_manifest.h"
 #include "pack_rules.h"
 #include "platform.h"

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "base/u8path.h"
-#include "net/FutureDownloads.h"
 #include "net/manifest.h"
 #include "net/server_paths.h"
+#include "net/transfer.h"
 #include "pack_manifest.h"
 #include "text.h"
 

@@ -4,7 +4,7 @@
 
 #include "fake_animatable.h"
 #include "fake_tick_source.h"
-#include "ui/FutureAnimations.h"
+#include "ui/animation_engine.h"
 
 namespace veltrane::ui {
 namespace {

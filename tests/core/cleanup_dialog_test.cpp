@@ -12,7 +12,7 @@
 #include "base/u8path.h"
 #include "fake_cleanup_view.h"
 #include "form_fixture.h"
-#include "sync/Unit2.h"
+#include "sync/cleanup_form.h"
 #include "sync/whitelist.h"
 
 namespace veltrane::sync {

@@ -1,3 +1,5 @@
+#include "ui/main_form.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -5,7 +7,6 @@
 
 #include "base/paths.h"
 #include "form_fixture.h"
-#include "ui/Unit1.h"
 
 namespace veltrane::ui {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Addons/Custom/AllInOne.h"
 #include "app/portable_ini.h"
+#include "app/replace_batch.h"
 #include "app/shared_state.h"
 #include "base/paths.h"
 #include "build_config.h"
@@ -71,7 +71,7 @@ class FakeStartup : public StartupServices {
   std::string ProgramFolder() override { return program_folder; }
   std::string ProgramName() override { return program_name; }
   bool CanReplaceSelf(std::string_view target, std::string_view downloaded) override {
-    return !custom::ReplaceBatchLines(program_name, target, downloaded).empty();
+    return !ReplaceBatchLines(program_name, target, downloaded).empty();
   }
   bool ReplaceSelfAndExit(std::string_view target, std::string_view downloaded) override {
     replaced = {std::string(target), std::string(downloaded)};

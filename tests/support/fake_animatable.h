@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/FutureAnimations.h"
+#include "ui/animation_engine.h"
 
 namespace veltrane::test {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "fake_animatable.h"
-#include "sync/Unit2.h"
+#include "sync/cleanup_form.h"
 
 namespace veltrane::test {
 

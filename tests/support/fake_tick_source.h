@@ -3,7 +3,7 @@
 #include <functional>
 #include <utility>
 
-#include "ui/FutureAnimations.h"
+#include "ui/animation_engine.h"
 
 namespace veltrane::test {
 

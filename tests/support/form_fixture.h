@@ -12,7 +12,7 @@
 #include "fake_main_view.h"
 #include "fake_server.h"
 #include "temp_dir.h"
-#include "ui/Unit1.h"
+#include "ui/main_form.h"
 
 namespace veltrane::test {
 

@@ -11,7 +11,7 @@
 #include "base/paths.h"
 #include "base/u8path.h"
 #include "form_fixture.h"
-#include "sync/Unit2.h"
+#include "sync/cleanup_form.h"
 #include "sync/whitelist.h"
 #include "ui/skin/controls.h"
 

@@ -17,7 +17,7 @@
 #include "base/u8path.h"
 #include "base/wide.h"
 #include "temp_dir.h"
-#include "ui/FutureAnimations.h"
+#include "ui/animation_engine.h"
 #include "ui/layout.h"
 #include "ui/skin/skin.h"
 #include "ui/texts.h"

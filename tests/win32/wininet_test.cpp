@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "base/u8path.h"
-#include "net/FutureDownloads.h"
 #include "net/server_paths.h"
+#include "net/transfer.h"
 #include "net/wininet_transport.h"
 #include "temp_dir.h"
 #include "test_server.h"

@@ -5,13 +5,13 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "Addons/Custom/AllInOne.h"
 #include "app/launcher_config.h"
 #include "app/settings.h"
+#include "base/ascii.h"
 #include "base/paths.h"
 #include "base/scope_exit.h"
 #include "base/u8path.h"
-#include "ui/Unit1.h"
+#include "ui/main_form.h"
 
 namespace veltrane::ui {
 namespace {
@@ -124,9 +124,8 @@ void TProTarvoCompatibility::ValidateGameFolder() {
             : ShrinkToCompactTarget(view_.WindowBounds(), layout, view_.Screen(), returning);
   if (target) AnimateControl(&view_.Window(), *target);
 
-  const bool offer_tl =
-      state_.CopyTLButtonTag == 1 && !state_.LauncherGameFolder.empty() &&
-      custom::AsciiLower(state_.LauncherGameFolder) != custom::AsciiLower(state_.GameFolder);
+  const bool offer_tl = state_.CopyTLButtonTag == 1 && !state_.LauncherGameFolder.empty() &&
+                        AsciiLower(state_.LauncherGameFolder) != AsciiLower(state_.GameFolder);
   view_.SetEnabled(Control::sButtonCopyTL, offer_tl);
   view_.SetVisible(Control::sButtonCopyTL, offer_tl);
   const int width = offer_tl ? kSetFolderNarrow : kSetFolderWide;

@@ -5,13 +5,14 @@
 #include <fstream>
 #include <system_error>
 
-#include "Addons/Custom/AllInOne.h"
+#include "app/replace_batch.h"
 #include "app/shared_state.h"
+#include "base/file_ops.h"
 #include "base/paths.h"
 #include "base/u8path.h"
-#include "net/FutureDownloads.h"
 #include "net/manifest.h"
 #include "net/server_paths.h"
+#include "net/transfer.h"
 
 namespace veltrane::app {
 
@@ -21,7 +22,7 @@ std::string UpdateOfferText(std::string_view size_text) {
 }
 
 bool UpdateDue(std::string_view server_version) {
-  return server_version != kAppVersion && custom::IsPlainVersion(server_version);
+  return server_version != kAppVersion && IsPlainVersion(server_version);
 }
 
 bool LooksLikeTheProgram(const std::string& path, std::int64_t stated_size) {
@@ -81,7 +82,7 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
     return NotPlaced(services);
   }
   const std::string beside = JoinPath(services.ProgramFolder(), temp_name);
-  if (!custom::MoveFileTo(downloaded, beside, false)) {
+  if (!MoveFileTo(downloaded, beside, false)) {
     DeleteFileAt(downloaded);
     return NotPlaced(services);
   }

@@ -1,9 +1,9 @@
 // The title bar's two fetch-and-open commands: the extra-settings tool and the Forge installer.
 // Neither logs nor asks; their failures are silent.
 #include "base/paths.h"
-#include "net/FutureDownloads.h"
 #include "net/server_paths.h"
-#include "ui/Unit1.h"
+#include "net/transfer.h"
+#include "ui/main_form.h"
 
 namespace veltrane::ui {
 

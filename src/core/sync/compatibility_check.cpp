@@ -4,12 +4,13 @@
 #include <string>
 #include <string_view>
 
-#include "Addons/Custom/AllInOne.h"
+#include "base/file_ops.h"
 #include "base/paths.h"
-#include "net/FutureDownloads.h"
+#include "base/size_text.h"
 #include "net/manifest.h"
 #include "net/server_paths.h"
-#include "ui/Unit1.h"
+#include "net/transfer.h"
+#include "ui/main_form.h"
 
 namespace veltrane::ui {
 namespace {
@@ -105,13 +106,12 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
   for (const net::ManifestEntry& mod : mods)
     state_.ModsSize = AddWrapping(state_.ModsSize, mod.size);
   Console(false, "Всего модов на сервере: " + std::to_string(state_.ModCount) + " шт. (" +
-                     custom::SizeToText(state_.ModsSize, separator) + ")");
+                     SizeToText(state_.ModsSize, separator) + ")");
 
   // A file found in the plain mods folder joins the version folder unless one is there already.
   const auto bring_in = [this](const std::string& name) {
     const std::string loose = JoinPath(state_.ModsFolder, name);
-    if (FileExists(loose))
-      custom::MoveFileTo(loose, JoinPath(state_.VersionModsFolder, name), true);
+    if (FileExists(loose)) MoveFileTo(loose, JoinPath(state_.VersionModsFolder, name), true);
   };
 
   state_.MissingMods.clear();
@@ -158,9 +158,8 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
 
   Console(false, "======Завершение проверки=======\r\nОтсутствуют моды: " +
                      std::to_string(state_.MissingMods.size()) + " шт. (" +
-                     custom::SizeToText(state_.MissingSize, separator) +
-                     ")\r\nМожно удалить файлов: " + std::to_string(state_.RemovableFiles.size()) +
-                     " шт.");
+                     SizeToText(state_.MissingSize, separator) + ")\r\nМожно удалить файлов: " +
+                     std::to_string(state_.RemovableFiles.size()) + " шт.");
   view_.SetEnabled(Control::sButtonDownload,
                    !state_.MissingMods.empty() || !state_.RemovableFiles.empty());
   return true;

@@ -1,13 +1,13 @@
 // "Запуск синхронизации": the start of every run, the one-stream run and the close of a run.
 #include <chrono>
 
-#include "Addons/Custom/AllInOne.h"
 #include "base/paths.h"
 #include "base/scope_exit.h"
-#include "net/FutureDownloads.h"
+#include "base/size_text.h"
 #include "net/manifest.h"
-#include "sync/turbo.h"
-#include "ui/Unit1.h"
+#include "net/transfer.h"
+#include "sync/mod_fetch.h"
+#include "ui/main_form.h"
 
 namespace veltrane::ui {
 namespace {
@@ -102,7 +102,7 @@ void TProTarvoCompatibility::CloseRun() {
                               static_cast<int>(elapsed % 60)) +
               "\r\nОбъем загруженых файлов(" + std::to_string(loaded) + " из " +
               std::to_string(total) +
-              "): " + custom::SizeToText(state_.LoadedSize, desktop_.DecimalSeparator()));
+              "): " + SizeToText(state_.LoadedSize, desktop_.DecimalSeparator()));
   if (loaded != total) Console(kHeading, false, kNotAllLoaded);
   if (!state_.RemovableFiles.empty()) OpenCleanupDialog();
   view_.SetWindowEnabled(true);

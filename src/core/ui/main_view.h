@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "net/progress.h"
-#include "ui/FutureAnimations.h"
+#include "ui/animation_engine.h"
 #include "ui/geometry.h"
 #include "ui/size_modes.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "ui/FutureAnimations.h"
+#include "ui/animation_engine.h"
 #include "ui/geometry.h"
 
 namespace veltrane::ui {

@@ -8,9 +8,9 @@
 #include "app/startup_services.h"
 #include "base/error_boundary.h"
 #include "base/scope_exit.h"
-#include "sync/Unit2.h"
 #include "sync/cleanup_dialog.h"
-#include "ui/FutureAnimations.h"
+#include "sync/cleanup_form.h"
+#include "ui/animation_engine.h"
 #include "ui/main_window.h"
 #include "ui/ui_host.h"
 

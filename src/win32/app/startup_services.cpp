@@ -1,7 +1,11 @@
 #include "app/startup_services.h"
 
-#include "Addons/Custom/AllInOneWin32.h"
 #include "app/profile_ini.h"
+#include "app/self_replace.h"
+#include "app/single_instance.h"
+#include "base/environment.h"
+#include "base/random_digits.h"
+#include "base/regional.h"
 #include "base/u8path.h"
 #include "base/wide.h"
 
@@ -47,7 +51,7 @@ bool Win32StartupServices::ShowMessage(std::string_view text, std::string_view c
 }
 
 std::string Win32StartupServices::RandomDigits(std::uint8_t count) {
-  return custom::RandomDigits(count);
+  return veltrane::RandomDigits(count);
 }
 
 std::string Win32StartupServices::ProgramFolder() {

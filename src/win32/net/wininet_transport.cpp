@@ -9,32 +9,16 @@
 #include <utility>
 #include <vector>
 
+#include "base/scoped.h"
 #include "base/wide.h"
 
 namespace veltrane::win32 {
 namespace {
 
-class InetHandle {
- public:
-  explicit InetHandle(HINTERNET handle = nullptr) : handle_(handle) {}
-  ~InetHandle() {
-    if (handle_) InternetCloseHandle(handle_);
-  }
-  InetHandle(InetHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-  InetHandle(const InetHandle&) = delete;
-  InetHandle& operator=(const InetHandle&) = delete;
-  InetHandle& operator=(InetHandle&&) = delete;
-  HINTERNET get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  HINTERNET handle_;
-};
-
 class WinInetResponse : public net::Response {
  public:
   // Handles close in the reverse order of the members: request, session, root.
-  WinInetResponse(InetHandle root, InetHandle session, InetHandle request)
+  WinInetResponse(ScopedInternet root, ScopedInternet session, ScopedInternet request)
       : root_(std::move(root)), session_(std::move(session)), request_(std::move(request)) {}
 
   int Status() const override {
@@ -72,9 +56,9 @@ class WinInetResponse : public net::Response {
   }
 
  private:
-  InetHandle root_;
-  InetHandle session_;
-  InetHandle request_;
+  ScopedInternet root_;
+  ScopedInternet session_;
+  ScopedInternet request_;
 };
 
 }  // namespace
@@ -94,11 +78,11 @@ std::unique_ptr<net::Response> WinInetTransport::Open(const std::string& url,
                               std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
 
   const std::wstring wide_agent = agent ? Widen(*agent) : std::wstring();
-  InetHandle root(InternetOpenW(agent ? wide_agent.c_str() : nullptr, INTERNET_OPEN_TYPE_PRECONFIG,
-                                nullptr, nullptr, 0));
+  ScopedInternet root(InternetOpenW(agent ? wide_agent.c_str() : nullptr,
+                                    INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!root) return nullptr;
-  InetHandle session(InternetConnectW(root.get(), host.c_str(), parts.nPort, nullptr, nullptr,
-                                      INTERNET_SERVICE_HTTP, 0, 0));
+  ScopedInternet session(InternetConnectW(root.get(), host.c_str(), parts.nPort, nullptr, nullptr,
+                                          INTERNET_SERVICE_HTTP, 0, 0));
   if (!session) return nullptr;
   // Wine honours a time-out only when it is set on the session or request handle before the
   // request is sent; on the root handle, the only one InternetOpenUrlW would give us, it is
@@ -113,7 +97,7 @@ std::unique_ptr<net::Response> WinInetTransport::Open(const std::string& url,
   const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                       INTERNET_FLAG_PRAGMA_NOCACHE | (secure ? INTERNET_FLAG_SECURE : 0);
   const wchar_t* accept[] = {L"*/*", nullptr};
-  InetHandle request(
+  ScopedInternet request(
       HttpOpenRequestW(session.get(), L"GET", object.c_str(), nullptr, nullptr, accept, flags, 0));
   if (!request) return nullptr;
   if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return nullptr;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "sync/Unit2.h"
+#include "sync/cleanup_form.h"
 #include "ui/main_window.h"
 #include "ui/skin/frame.h"
 

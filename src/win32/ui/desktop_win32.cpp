@@ -4,10 +4,12 @@
 #include <shellapi.h>
 
 #include <cstring>
-#include <memory>
-#include <type_traits>
 
-#include "Addons/Custom/AllInOneWin32.h"
+#include "base/environment.h"
+#include "base/process_names.h"
+#include "base/processes.h"
+#include "base/regional.h"
+#include "base/scoped.h"
 #include "base/wide.h"
 #include "net/wininet_transport.h"
 #include "ui/skin/controls.h"
@@ -96,11 +98,6 @@ namespace {
 // How long each message to the game window may take: a hung game must not hang our window.
 constexpr UINT kGameMessageTimeoutMs = 1000;
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using ProcessHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
 std::string ImagePath(HANDLE process) {
   wchar_t path[MAX_PATH * 2] = {};
   DWORD size = MAX_PATH * 2;
@@ -117,11 +114,11 @@ void Win32Desktop::CloseGameWindow(std::uintptr_t window, std::string_view exe_n
   if (pid == 0 || pid == GetCurrentProcessId()) return;
   // Opened before the messages: while the handle is held the id cannot pass to a process that
   // starts once the game has gone.
-  const ProcessHandle process(
+  const ScopedHandle process(
       OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
   if (!process) return;
   // A window of the game's class that another program owns is not the game.
-  if (!custom::ProcessNameMatches(ImagePath(process.get()), exe_name)) return;
+  if (!ProcessNameMatches(ImagePath(process.get()), exe_name)) return;
   for (const UINT message : {WM_DESTROY, WM_QUIT, WM_CLOSE}) {
     DWORD_PTR ignored = 0;
     if (!SendMessageTimeoutW(game, message, 0, 0, SMTO_ABORTIFHUNG, kGameMessageTimeoutMs,

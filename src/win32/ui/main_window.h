@@ -11,8 +11,8 @@
 
 #include "net/bar_model.h"
 #include "net/wininet_transport.h"
-#include "ui/Unit1.h"
 #include "ui/desktop_win32.h"
+#include "ui/main_form.h"
 #include "ui/main_view.h"
 #include "ui/skin/frame.h"
 #include "ui/ui_host.h"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <map>
 
-#include "ui/FutureAnimations.h"
+#include "ui/animation_engine.h"
 #include "ui/ui_thread.h"
 
 namespace veltrane::win32 {

@@ -1,4 +1,4 @@
-#include "sync/Unit2.h"
+#include "sync/cleanup_form.h"
 
 #include <utility>
 #include <vector>

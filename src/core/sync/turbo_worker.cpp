@@ -1,14 +1,9 @@
-#include "sync/turbo.h"
+#include "sync/turbo_worker.h"
 
-#include <exception>
 #include <stdexcept>
 #include <utility>
 
-#include "Addons/Custom/AllInOne.h"
 #include "base/error_boundary.h"
-#include "base/paths.h"
-#include "net/FutureDownloads.h"
-#include "net/manifest.h"
 
 namespace veltrane::sync {
 namespace {
@@ -40,44 +35,7 @@ class StoppableBar : public net::ProgressSink {
   const std::atomic<bool>& stop_;
 };
 
-std::int64_t SizeOrZero(const std::string& path) {
-  try {
-    return custom::FileSizeOf(path);
-  } catch (const std::exception&) {
-    return 0;  // loaded all the same; its size just cannot be read now
-  }
-}
-
 }  // namespace
-
-ModResult FetchMod(net::Transport& transport, const ModTransfer& mod) {
-  // An unsafe or empty name is never joined to a folder: its transfer simply fails.
-  if (!net::IsPlainFileName(mod.name)) return {};
-  try {
-    if (!mod.stray.empty() && FileExists(mod.stray)) {
-      custom::MoveFileTo(mod.stray, mod.FSaveTo, false);
-      return {ModOutcome::kMoved, SizeOrZero(mod.FSaveTo)};
-    }
-    if (net::DownloadFile(transport, mod.FFromInet, mod.FSaveTo, mod.bar, mod.agent)) {
-      return {ModOutcome::kFetched, SizeOrZero(mod.FSaveTo)};
-    }
-  } catch (const std::exception&) {
-    // A file that cannot be written or a transfer that raised: the mod failed, the run goes on.
-  }
-  return {};
-}
-
-std::string ModResultLine(const std::string& name, ModOutcome outcome) {
-  switch (outcome) {
-    case ModOutcome::kFetched:
-      return "Успешно: " + name;
-    case ModOutcome::kMoved:
-      return "Уже существует: " + name;
-    case ModOutcome::kFailed:
-      break;
-  }
-  return " ! Ошибка загрузки: " + name;
-}
 
 std::thread StartThread(std::function<void()> body) {
   return std::thread(std::move(body));

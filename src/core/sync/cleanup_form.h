@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "ui/FutureAnimations.h"
-#include "ui/Unit1.h"
+#include "ui/animation_engine.h"
 #include "ui/geometry.h"
+#include "ui/main_form.h"
 #include "ui/main_view.h"
 
 namespace veltrane::sync {

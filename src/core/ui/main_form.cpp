@@ -1,4 +1,4 @@
-#include "ui/Unit1.h"
+#include "ui/main_form.h"
 
 #include <fstream>
 #include <stdexcept>
@@ -6,7 +6,7 @@
 
 #include "base/paths.h"
 #include "base/u8path.h"
-#include "sync/turbo.h"
+#include "sync/turbo_worker.h"
 #include "ui/texts.h"
 
 namespace veltrane::ui {

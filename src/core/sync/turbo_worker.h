@@ -1,47 +1,20 @@
 #pragma once
-// Fetching one mod, shared by both download runs, and the turbo run's workers: up to five
-// transfers at once, one per worker slot and progress bar. A worker's thread gets copies of all
-// it reads and hands its result to the user-interface thread; its owner joins it.
+// The turbo run's workers: up to five transfers at once, one per worker slot and progress bar.
+// A worker's thread gets copies of all it reads and hands its result to the user-interface
+// thread; its owner joins it.
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
 
-#include "net/progress.h"
 #include "net/transport.h"
+#include "sync/mod_fetch.h"
 #include "ui/ui_thread.h"
 
 namespace veltrane::sync {
 
 inline constexpr int kWorkerSlots = 5;
-
-// Everything one mod's transfer reads, by value.
-struct ModTransfer {
-  std::string name;       // as the manifest lists it
-  std::string FFromInet;  // its URL
-  std::string FSaveTo;    // its target in the version mods folder
-  // Where a stray copy is looked for first (the one-stream run); empty: always fetched.
-  std::string stray;
-  std::string agent;
-  // The window's bar, safe to use from any thread; nullptr for none.
-  net::ProgressSink* bar = nullptr;
-};
-
-enum class ModOutcome { kFetched, kMoved, kFailed };
-
-struct ModResult {
-  ModOutcome outcome = ModOutcome::kFailed;
-  std::int64_t size = 0;  // of the file at the target, for a loaded mod
-};
-
-// Brings one mod into its target: moves the stray copy when there is one, otherwise fetches it.
-// A name that is not a plain file name, a failed transfer and a file error are all kFailed;
-// the size of a loaded mod that cannot be read counts as 0. Any other error is raised.
-ModResult FetchMod(net::Transport& transport, const ModTransfer& mod);
-
-// The console line for a mod's result (timed by the caller).
-std::string ModResultLine(const std::string& name, ModOutcome outcome);
 
 // Starts a thread running `body`; throws std::system_error when it cannot.
 using ThreadStarter = std::function<std::thread(std::function<void()> body)>;

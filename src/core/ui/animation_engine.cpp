@@ -1,4 +1,4 @@
-#include "ui/FutureAnimations.h"
+#include "ui/animation_engine.h"
 
 #include <cmath>
 #include <cstdlib>

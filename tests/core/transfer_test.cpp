@@ -1,4 +1,4 @@
-#include "net/FutureDownloads.h"
+#include "net/transfer.h"
 
 #include <gtest/gtest.h>
 

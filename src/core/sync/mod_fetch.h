@@ -1,0 +1,39 @@
+#pragma once
+// Fetching one mod: the one routine both download runs use, the one-stream run on the
+// user-interface thread and the turbo run on its workers.
+#include <cstdint>
+#include <string>
+
+#include "net/progress.h"
+#include "net/transport.h"
+
+namespace veltrane::sync {
+
+// Everything one mod's transfer reads, by value.
+struct ModTransfer {
+  std::string name;       // as the manifest lists it
+  std::string FFromInet;  // its URL
+  std::string FSaveTo;    // its target in the version mods folder
+  // Where a stray copy is looked for first (the one-stream run); empty: always fetched.
+  std::string stray;
+  std::string agent;
+  // The window's bar, safe to use from any thread; nullptr for none.
+  net::ProgressSink* bar = nullptr;
+};
+
+enum class ModOutcome { kFetched, kMoved, kFailed };
+
+struct ModResult {
+  ModOutcome outcome = ModOutcome::kFailed;
+  std::int64_t size = 0;  // of the file at the target, for a loaded mod
+};
+
+// Brings one mod into its target: moves the stray copy when there is one, otherwise fetches it.
+// A name that is not a plain file name, a failed transfer and a file error are all kFailed;
+// the size of a loaded mod that cannot be read counts as 0. Any other error is raised.
+ModResult FetchMod(net::Transport& transport, const ModTransfer& mod);
+
+// The console line for a mod's result (timed by the caller).
+std::string ModResultLine(const std::string& name, ModOutcome outcome);
+
+}  // namespace veltrane::sync

@@ -1,0 +1,45 @@
+#pragma once
+// What the Win32 tests of files, processes and windows share.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "base/scoped.h"
+#include "base/wide.h"
+
+namespace veltrane::test {
+
+// Polls `done` every 50 ms; false when it has not come true within `limit`.
+inline bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+// A variable of the process environment; empty when it is not set.
+inline std::string Environment(const wchar_t* name) {
+  wchar_t buffer[1024] = {};
+  const DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
+  return win32::Narrow(std::wstring_view(buffer, length));
+}
+
+// Opens a file so that nobody else may read, write or delete it while this object lives.
+class ExclusiveLock {
+ public:
+  explicit ExclusiveLock(const std::string& path)
+      : handle_(CreateFileW(win32::Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  bool held() const { return static_cast<bool>(handle_); }
+  void Release() { handle_.reset(); }
+
+ private:
+  win32::ScopedHandle handle_;
+};
+
+}  // namespace veltrane::test
