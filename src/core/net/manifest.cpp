@@ -83,7 +83,7 @@ struct EntryValue {
   std::string text;
 };
 
-ManifestList ReadList(const app::IniStore& manifest, std::string_view name, bool with_sizes) {
+ManifestList ReadList(const app::IniStore& manifest, std::string_view name, bool mod_list) {
   ManifestList list;
   std::vector<EntryValue> values;
   bool count_seen = false;
@@ -116,10 +116,10 @@ ManifestList ReadList(const app::IniStore& manifest, std::string_view name, bool
         entry.name = std::move(value.text);
       } else if (value.field == Field::kSize && !sized) {
         sized = true;
-        if (with_sizes) entry.size = ParseInt32(value.text).value_or(0);
+        if (mod_list) entry.size = ParseInt32(value.text).value_or(0);
       } else if (value.field == Field::kSha256 && !hashed) {
         hashed = true;
-        if (with_sizes) entry.sha256 = PublishedSha256(std::move(value.text));
+        if (mod_list) entry.sha256 = PublishedSha256(std::move(value.text));
       }
     }
     keyed.push_back(std::move(entry));
