@@ -1,11 +1,20 @@
 """The demo's world: what the bundled demo server offers and the player's side it meets (a game
 folder with one stray mod in the plain mods folder, one mod that is a saved error page and two
 files the server wants removed, and the launcher configuration naming the folder). Used by
-tools/demo and by the acceptance test, so the test proves what a newcomer runs."""
+tools/demo and by the acceptance test, so the test proves what a newcomer runs.
+
+The served manifest is made and signed by the pack tool with the demo key (demo/demo-pack-key.txt,
+its public key in demo/demo-pack-key.pub), as a server admin would with the real one. The tool
+used is the cross build's veltrane-pack.exe under Wine: the demo and the acceptance test run that
+build anyway, while a native build need not exist ($VELTRANE_BUILD_DIR names the cross build;
+build/cross when unset)."""
 
 import json
+import os
 import shutil
+import subprocess
 import sys
+import tempfile
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
@@ -13,6 +22,7 @@ sys.path.insert(0, str(ROOT / "tests" / "gui"))
 from harness import windows_path  # noqa: E402
 
 DEMO_SERVER = ROOT / "demo" / "server"
+DEMO_KEY = ROOT / "demo" / "demo-pack-key.txt"
 TOOL = "Settingss.exe"
 FORGE = "forge-1.12.2-14.23.2.2629-installer-win.exe"
 STRAY = "stonework-1.12.2-1.0.3.jar"
@@ -20,13 +30,38 @@ DAMAGED = "bakery-1.12.2-2.0.jar"
 REMOVABLE = ["old-minimap-1.10.2.jar", "legacy-items-1.10.2.jar"]
 
 
+def pack_tool():
+    build = Path(os.environ.get("VELTRANE_BUILD_DIR") or ROOT / "build" / "cross")
+    return build / "src" / "pack" / "veltrane-pack.exe"
+
+
+def sign(served):
+    """Rebuilds the manifest of the folder `served` with the pack tool and signs it with the demo
+    key, so that it holds the hash of every file served (a client built with the key takes no
+    other file). The mods keep their order and lastversion its value."""
+    tool = pack_tool()
+    if not tool.is_file():
+        raise RuntimeError("%s is missing: build the cross preset first" % tool)
+    # Wine's background processes keep a pipe open for ever: the tool writes to a file.
+    with tempfile.TemporaryFile() as log:
+        done = subprocess.run(
+            [str(ROOT / "tools" / "wine-run"), str(tool), "build", windows_path(served),
+             "--key", windows_path(DEMO_KEY)],
+            stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT, timeout=300)
+        log.seek(0)
+        if done.returncode != 0:
+            raise RuntimeError("veltrane-pack build failed (%d):\n%s"
+                               % (done.returncode, log.read().decode("utf-8", "replace")))
+
+
 def prepare_server(served, stand_in):
     """Copies the bundled server folder to `served`, with `stand_in` (a harmless program) as
-    the extra-settings tool and the Forge installer."""
+    the extra-settings tool and the Forge installer, and signs it anew with their hashes."""
     shutil.rmtree(served, ignore_errors=True)
     shutil.copytree(DEMO_SERVER, served)
     for name in (TOOL, FORGE):
         shutil.copyfile(stand_in, Path(served) / name)
+    sign(served)
 
 
 def write_pace(served, faults_file, bytes_per_second=60000):

@@ -4,25 +4,15 @@
 
 #include <string>
 
+#include "signed_manifest.h"
+
 namespace veltrane::net {
 namespace {
 
-// A manifest signed with one key by both implementations: the OpenSSL signature was made by the
-// native pack tool, the CNG one by the Windows pack tool under Wine. Each tier checks both, so
-// each implementation verifies the other's.
-constexpr std::string_view kMessage =
-    "[Update]\r\nlastversion=1.0\r\n[modlist]\r\nCount=1\r\nmod1=a.jar\r\nmod1size=1\r\n"
-    "mod1sha256=ca978112ca1bbdcafac231b39a23dc4da786eff8147c4e72b9807785afee48bb\r\n"
-    "[dellist]\r\nCount=0\r\n";
-constexpr std::string_view kPublicKey =
-    "4f78e2841e9f46cb275c71d95ea4edc8cbe2447fe2f2115db81209a8b5f075d1"
-    "6a346fcfcb03602dd8487eadf923141e026f967d70d9a19310fcdef5aacbd7eb";
-constexpr std::string_view kOpenSslSignature =
-    "b1c411b6ab9072274ec33f66209f526be0bc3acb9fad44c61b35ba0fae70f972"
-    "e489f90fc4d2cd0618bdfd595d41b81061966efb59e36b78c5679c419640de27";
-constexpr std::string_view kCngSignature =
-    "69f3c4330e2589fe5c3af88161ae45f4268b60bcb08781c73f0c0305c5f38ccd"
-    "40db09341aa77e9fe1025f3980649932014e3878a6be5e5106dc2ef9040ca829";
+using test::kCngSignature;
+using test::kOpenSslSignature;
+constexpr std::string_view kMessage = test::kSignedManifest;
+constexpr std::string_view kPublicKey = test::kSignerPublicKey;
 
 P256PublicKey Key(std::string_view hex = kPublicKey) {
   return ParseHexArray<64>(hex).value();
@@ -76,9 +66,7 @@ TEST(P256Test, RefusesAnyChange) {
   P256PublicKey other_key = Key();
   other_key[63] ^= 1;  // off the curve
   // A valid key, but another one.
-  const P256PublicKey unrelated =
-      Key("4651c766b249bb1e619405645bbe70d1147d3cfdfe079715c7c1a5d362a7c14a"
-          "5e7b639e38618d596830b938594a3dd6ac07a453da1eaab6aa07ff76a5c7c35f");
+  const P256PublicKey unrelated = Key(test::kOtherPublicKey);
   const P256Signature signature = Signature(kOpenSslSignature);
   EXPECT_FALSE(VerifyP256Signature(Key(), changed_message, signature));
   EXPECT_FALSE(VerifyP256Signature(Key(), kMessage, changed_signature));

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
 #include "app/portable_ini.h"
 #include "temp_dir.h"
 
@@ -150,16 +154,61 @@ TEST(Manifest, EachListIsOneReadOfTheFile) {
   std::string text = "[modlist]\r\nCount=2000\r\n";
   for (int i = 1; i <= 2000; ++i) {
     text += "mod" + std::to_string(i) + "=m" + std::to_string(i) + ".jar\r\nmod" +
-            std::to_string(i) + "size=" + std::to_string(i) + "\r\n";
+            std::to_string(i) + "size=" + std::to_string(i) + "\r\nmod" + std::to_string(i) +
+            "sha256=" + std::string(64, 'A') + "\r\n";
   }
   const ManifestFile ini(text + "[dellist]\r\nCount=1\r\nmod1=old.jar\r\n");
   const auto mods = ReadModList(ini).entries;
   ASSERT_EQ(mods.size(), 2000u);
   EXPECT_EQ(mods[1999].name, "m2000.jar");
   EXPECT_EQ(mods[1999].size, 2000);
+  EXPECT_EQ(mods[1999].sha256, std::string(64, 'a'));
   EXPECT_EQ(ini.reads, 1);
   EXPECT_EQ(Names(ReadDelList(ini).entries), std::vector<std::string>{"old.jar"});
   EXPECT_EQ(ini.reads, 2);
+}
+
+// A hash in either case is held in lower case; anything else that is not empty is kept as
+// written, which no file's hash equals.
+TEST(Manifest, ModHashesAreNormalisedOrKeptUnmatchable) {
+  const std::string hash = "ca978112ca1bbdcafac231b39a23dc4da786eff8147c4e72b9807785afee48bb";
+  std::string upper = hash;
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](char c) { return static_cast<char>(std::toupper(c)); });
+  struct Case {
+    std::string line;  // the hash line of mod1, as written
+    std::optional<std::string> held;
+  };
+  const std::vector<Case> cases = {
+      {"mod1sha256=" + hash, hash},
+      {"MOD1SHA256 = " + upper + " ", hash},
+      {"mod1sha256=" + hash.substr(1), hash.substr(1)},
+      {"mod1sha256=" + hash + "0", hash + "0"},
+      {"mod1sha256=sha256:" + hash, "sha256:" + hash},
+      {"mod1sha256=", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const ManifestFile ini("[modlist]\r\nCount=1\r\nmod1=a.jar\r\n" + c.line +
+                           "\r\n[dellist]\r\nCount=1\r\nmod1=b.jar\r\n" + c.line + "\r\n");
+    const auto mods = ReadModList(ini).entries;
+    ASSERT_EQ(mods.size(), 1u) << c.line;
+    EXPECT_EQ(mods[0].name, "a.jar") << c.line;
+    EXPECT_EQ(mods[0].sha256, c.held) << c.line;
+    EXPECT_FALSE(ReadDelList(ini).entries.at(0).sha256) << c.line;
+  }
+}
+
+TEST(Manifest, ServedFileHashesComeFromTheUpdateSection) {
+  const std::string hash(64, 'b');
+  const ManifestFile ini("[Update]\r\nlastversion=1.2.6.3\r\nUpdateSHA256=" + std::string(64, 'B') +
+                         "\r\nsettingssha256=not a hash\r\nsettingssha256=" + hash +
+                         "\r\n[modlist]\r\nforgesha256=" + hash + "\r\n");
+  const ServedFileHashes hashes = ReadServedFileHashes(ini);
+  EXPECT_EQ(hashes.update, hash);
+  EXPECT_EQ(hashes.settings_tool, "not a hash");
+  EXPECT_FALSE(hashes.forge);  // only section Update holds them
+  EXPECT_EQ(ini.reads, 1);
 }
 
 TEST(Manifest, DelListUsesTheModStemAndNoSizes) {

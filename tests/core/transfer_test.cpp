@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "base/u8path.h"
+#include "net/crypto.h"
 #include "net/read_pacing.h"
 #include "temp_dir.h"
 
@@ -100,9 +102,10 @@ std::vector<std::string> FolderEntries(const TempDir& dir) {
 
 class DownloadFileTest : public ::testing::Test {
  protected:
-  bool Fetch(const std::string& name, RecordingBar* bar = nullptr) {
+  bool Fetch(const std::string& name, RecordingBar* bar = nullptr,
+             const std::optional<std::string>& sha256 = std::nullopt) {
     return DownloadFile(transport_, "http://host/mods3/" + name, dir_.Sub(name), bar,
-                        std::string("Veltrane.exe"));
+                        std::string("Veltrane.exe"), sha256);
   }
   std::string Body(std::size_t size) {
     std::string body(size, '\0');
@@ -206,6 +209,7 @@ TEST_F(DownloadFileTest, FailuresLeaveNothingBehindAndTransientOnesAreTriedThric
     const char* what;
     Script script;
     std::size_t tries;
+    std::optional<std::string> sha256 = std::nullopt;
   };
   const std::string body = Body(20000);
   const std::vector<Case> cases = {
@@ -220,14 +224,54 @@ TEST_F(DownloadFileTest, FailuresLeaveNothingBehindAndTransientOnesAreTriedThric
       {"longer than its length", {200, "19999", body}, 3},
       {"no length and no byte: the head broke off", {200, std::nullopt, ""}, 3},
       {"read failure mid-body", {200, std::nullopt, body, 3000, true}, 3},
+      {"whole, but not the published file", {200, "20000", body}, 3, ToHex(Sha256Of("other"))},
   };
   for (const auto& c : cases) {
     transport_.script = c.script;
     transport_.opened.clear();
     RecordingBar bar;
-    EXPECT_FALSE(Fetch("mod.jar", &bar)) << c.what;
+    EXPECT_FALSE(Fetch("mod.jar", &bar, c.sha256)) << c.what;
     EXPECT_TRUE(FolderEntries(dir_).empty()) << c.what;
     EXPECT_EQ(transport_.opened.size(), c.tries) << c.what;
+  }
+}
+
+// The hash is taken as the body streams. A body that a cut shortened where no length shows it
+// differs only by its hash: it is tried again like any broken body. A text that cannot be a
+// hash matches no body, so nothing is fetched for it.
+TEST_F(DownloadFileTest, AnExpectedHashDecidesAndAMismatchIsTriedAgain) {
+  const std::string body = Body(30000);
+  const std::string hash = ToHex(Sha256Of(body));
+  std::string upper = hash;
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](char c) { return static_cast<char>(std::toupper(c)); });
+  struct Case {
+    const char* what;
+    std::vector<Script> first;
+    std::string sha256;
+    bool fetched;
+    std::size_t tries;
+  };
+  const std::vector<Case> cases = {
+      {"matches", {}, hash, true, 1},
+      {"matches, written in upper case", {}, upper, true, 1},
+      {"cut unseen, whole the second time",
+       {{200, std::nullopt, body.substr(0, 20000)}},
+       hash,
+       true,
+       2},
+      {"one hex digit short", {}, hash.substr(1), false, 0},
+      {"not hex", {}, std::string(64, 'g'), false, 0},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(dir_.path() / "mod.jar");
+    transport_.first = c.first;
+    transport_.script = {200, std::nullopt, body, 777};
+    transport_.opened.clear();
+    EXPECT_EQ(Fetch("mod.jar", nullptr, c.sha256), c.fetched) << c.what;
+    EXPECT_EQ(transport_.opened.size(), c.tries) << c.what;
+    EXPECT_EQ(FolderEntries(dir_).size(), c.fetched ? 1u : 0u) << c.what;
+    EXPECT_EQ(ReadFileBytes(dir_.Sub("mod.jar")), c.fetched ? body : "") << c.what;
   }
 }
 

@@ -3,6 +3,7 @@ server and the demo's game folder: start, the folder found valid, the check, a t
 extra tool and the cleanup, the exit. The window's sizes are checked at each step, the console
 as a whole at the end (times masked), then the mods folder, the kept file and the exit code."""
 
+import hashlib
 import os
 import re
 import shutil
@@ -105,6 +106,12 @@ class TypicalUseTest(ServedProgramTest):
 
     def test_typical_use_from_start_to_end(self):
         tools_before = self.tools_started()
+        # The served manifest was made anew with the stand-ins' hashes, and signed.
+        stand_in = Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes()
+        manifest = (self.root / "Update").read_bytes()
+        for key in (b"settingssha256=", b"forgesha256="):
+            self.assertIn(key + hashlib.sha256(stand_in).hexdigest().encode(), manifest)
+        self.assertEqual(len((self.root / "Update.sig").read_bytes()), 64)
 
         # 1. Shown compact; the start-up tick may already be growing it.
         app, main = self.start()

@@ -106,5 +106,18 @@ class VerifyServerTest(unittest.TestCase):
         self.assertIn("nothing else was checked", out)
 
 
+class DemoServerTest(unittest.TestCase):
+    """The committed demo server folder, as tools/demo serves it before it adds the stand-ins."""
+
+    def test_it_is_what_its_manifest_and_the_demo_key_say(self):
+        demo = Path(__file__).resolve().parents[2] / "demo"
+        key = (demo / "demo-pack-key.pub").read_text(encoding="ascii").strip()
+        self.assertIn("\npublic=" + key + "\n",
+                      (demo / "demo-pack-key.txt").read_text(encoding="ascii"))
+        rc, out = pack("verify", program_path(demo / "server"), "--pubkey", key)
+        self.assertEqual(rc, 0, out)
+        self.assertIn("(signature verified)", out)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/number_text.h"
+#include "net/crypto.h"
 #include "net/server_paths.h"
 
 namespace veltrane::net {
@@ -39,11 +40,22 @@ bool IsDeviceName(std::string_view name) {
   return false;
 }
 
-// A key "mod"+i or "mod"+i+"size" as the reader would write it (no sign, no leading zero).
+// Which value of an entry a key holds.
+enum class Field { kName, kSize, kSha256 };
+
+// A key "mod"+i, "mod"+i+"size" or "mod"+i+"sha256" as the reader would write it (no sign, no
+// leading zero).
 struct EntryKeyParts {
   std::int64_t index = 0;
-  bool size = false;
+  Field field = Field::kName;
 };
+
+bool CutSuffix(std::string_view& key, std::string_view suffix) {
+  if (key.size() <= suffix.size() || !EqualsNoCase(key.substr(key.size() - suffix.size()), suffix))
+    return false;
+  key.remove_suffix(suffix.size());
+  return true;
+}
 
 std::optional<EntryKeyParts> ParseEntryKey(std::string_view key) {
   if (key.size() <= kEntryStem.size() ||
@@ -51,10 +63,10 @@ std::optional<EntryKeyParts> ParseEntryKey(std::string_view key) {
     return std::nullopt;
   key.remove_prefix(kEntryStem.size());
   EntryKeyParts parts;
-  if (key.size() > kSizeSuffix.size() &&
-      EqualsNoCase(key.substr(key.size() - kSizeSuffix.size()), kSizeSuffix)) {
-    key.remove_suffix(kSizeSuffix.size());
-    parts.size = true;
+  if (CutSuffix(key, kSizeSuffix)) {
+    parts.field = Field::kSize;
+  } else if (CutSuffix(key, kSha256Suffix)) {
+    parts.field = Field::kSha256;
   }
   if (key.empty() || key.front() == '0' || key.size() > 10) return std::nullopt;
   for (const char c : key) {
@@ -67,11 +79,11 @@ std::optional<EntryKeyParts> ParseEntryKey(std::string_view key) {
 // One value of an entry, with where it stood in the file.
 struct EntryValue {
   std::int32_t index = 0;
-  bool size = false;
+  Field field = Field::kName;
   std::string text;
 };
 
-ManifestList ReadList(const app::IniStore& manifest, std::string_view name, bool with_sizes) {
+ManifestList ReadList(const app::IniStore& manifest, std::string_view name, bool mod_list) {
   ManifestList list;
   std::vector<EntryValue> values;
   bool count_seen = false;
@@ -82,7 +94,7 @@ ManifestList ReadList(const app::IniStore& manifest, std::string_view name, bool
       list.count = std::max<std::int32_t>(ParseInt32(value).value_or(0), 0);
     } else if (const auto parts = ParseEntryKey(key)) {
       if (parts->index <= std::numeric_limits<std::int32_t>::max())
-        values.push_back({static_cast<std::int32_t>(parts->index), parts->size, std::move(value)});
+        values.push_back({static_cast<std::int32_t>(parts->index), parts->field, std::move(value)});
     }
   }
   std::erase_if(values, [&](const EntryValue& v) { return v.index > list.count; });
@@ -96,13 +108,18 @@ ManifestList ReadList(const app::IniStore& manifest, std::string_view name, bool
     entry.index = values[i].index;
     bool named = false;
     bool sized = false;
+    bool hashed = false;
     for (; i < values.size() && values[i].index == entry.index; ++i) {
-      if (!values[i].size && !named) {
+      EntryValue& value = values[i];
+      if (value.field == Field::kName && !named) {
         named = true;
-        entry.name = std::move(values[i].text);
-      } else if (values[i].size && !sized) {
+        entry.name = std::move(value.text);
+      } else if (value.field == Field::kSize && !sized) {
         sized = true;
-        if (with_sizes) entry.size = ParseInt32(values[i].text).value_or(0);
+        if (mod_list) entry.size = ParseInt32(value.text).value_or(0);
+      } else if (value.field == Field::kSha256 && !hashed) {
+        hashed = true;
+        if (mod_list) entry.sha256 = PublishedSha256(std::move(value.text));
       }
     }
     keyed.push_back(std::move(entry));
@@ -137,8 +154,35 @@ bool IsPlainFileName(std::string_view name) {
   return !IsDeviceName(name);
 }
 
+std::optional<std::string> PublishedSha256(std::string value) {
+  if (value.empty()) return std::nullopt;
+  if (const auto digest = ParseHexArray<32>(value)) return ToHex(*digest);
+  return value;
+}
+
 std::string ReadLastVersion(const app::IniStore& manifest, std::string_view own_version) {
   return manifest.ReadString(kUpdateSection, kLastVersionKey, own_version);
+}
+
+ServedFileHashes ReadServedFileHashes(const app::IniStore& manifest) {
+  ServedFileHashes hashes;
+  const std::array<std::pair<std::string_view, std::optional<std::string>*>, 3> keys = {{
+      {kUpdateSha256Key, &hashes.update},
+      {kSettingsToolSha256Key, &hashes.settings_tool},
+      {kForgeSha256Key, &hashes.forge},
+  }};
+  std::array<bool, keys.size()> seen{};
+  // The first of a repeated name counts, as a read of that one key would have it.
+  for (auto& [key, value] : manifest.ReadSection(kUpdateSection)) {
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      if (!seen[i] && EqualsNoCase(key, keys[i].first)) {
+        seen[i] = true;
+        *keys[i].second = PublishedSha256(std::move(value));
+        break;
+      }
+    }
+  }
+  return hashes;
 }
 
 ManifestList ReadModList(const app::IniStore& manifest) {

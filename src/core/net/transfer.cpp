@@ -14,6 +14,7 @@
 
 #include "base/number_text.h"
 #include "base/u8path.h"
+#include "net/crypto.h"
 #include "net/manifest.h"
 #include "net/read_pacing.h"
 
@@ -157,7 +158,8 @@ class TemporaryFile {
 // One try of DownloadFile, into `temporary`, which it hands on to `file_name` on success.
 Outcome TryDownload(Transport& transport, const std::string& url, const std::string& file_name,
                     TemporaryFile& temporary, ProgressSink* bar,
-                    const std::optional<std::string>& agent) {
+                    const std::optional<std::string>& agent,
+                    const std::optional<Sha256Digest>& expected) {
   const std::unique_ptr<Response> response = transport.Open(url, agent);
   if (!response) return Outcome::kTransient;
   if (const Outcome answered = Answered(response->Status()); answered != Outcome::kDone) {
@@ -167,6 +169,7 @@ Outcome TryDownload(Transport& transport, const std::string& url, const std::str
   if (bar) bar->Begin(length);
 
   std::int64_t received = 0;
+  const std::unique_ptr<Sha256> hash = expected ? NewSha256() : nullptr;
   {
     std::ofstream out(U8Path(temporary.path()), std::ios::binary | std::ios::trunc);
     if (!out) throw LocalFileError("Unable to create file", temporary.path());
@@ -184,6 +187,7 @@ Outcome TryDownload(Transport& transport, const std::string& url, const std::str
       const auto count = std::min<std::int64_t>(got, static_cast<std::int64_t>(wanted));
       out.write(buffer.data(), static_cast<std::streamsize>(count));
       if (!out) throw LocalFileError("Unable to write to file", temporary.path());
+      if (hash) hash->Update(buffer.data(), static_cast<std::size_t>(count));
       received += count;
       if (bar) bar->Advance(count);
     }
@@ -192,6 +196,7 @@ Outcome TryDownload(Transport& transport, const std::string& url, const std::str
   }
   if (!Whole(length, received)) return Outcome::kTransient;
   if (IsDamagedFile(temporary.path())) return Outcome::kFinal;
+  if (hash && hash->Final() != *expected) return Outcome::kTransient;
 
   switch (MoveWithoutReplace(temporary.path(), file_name)) {
     case MoveResult::kMoved:
@@ -216,13 +221,19 @@ std::int64_t ParseContentLength(const std::optional<std::string>& text) {
 }
 
 bool DownloadFile(Transport& transport, const std::string& url, const std::string& file_name,
-                  ProgressSink* bar, const std::optional<std::string>& agent) {
+                  ProgressSink* bar, const std::optional<std::string>& agent,
+                  const std::optional<std::string>& expected_sha256) {
   std::string folder;
   std::string leaf;
   if (!SplitPath(file_name, folder, leaf) || !IsPlainFileName(leaf)) return false;
   std::error_code ec;
   if (!fs::is_directory(U8Path(folder), ec)) return false;
   if (fs::exists(U8Path(file_name), ec) || ec) return false;
+  std::optional<Sha256Digest> expected;
+  if (expected_sha256) {
+    expected = ParseHexArray<32>(*expected_sha256);
+    if (!expected) return false;
+  }
 
   // Made before any connection, so that a name the folder cannot take costs no request.
   TemporaryFile temporary(TemporaryName(folder, leaf));
@@ -230,7 +241,7 @@ bool DownloadFile(Transport& transport, const std::string& url, const std::strin
     throw LocalFileError("Unable to create file", temporary.path());
   }
   return WithRetries(transport, bar, [&] {
-           return TryDownload(transport, url, file_name, temporary, bar, agent);
+           return TryDownload(transport, url, file_name, temporary, bar, agent, expected);
          }) == Outcome::kDone;
 }
 

@@ -1,0 +1,95 @@
+#include "net/manifest_signature.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "net/crypto.h"
+#include "signed_manifest.h"
+#include "temp_dir.h"
+
+namespace veltrane::net {
+namespace {
+
+using test::kSignedManifest;
+using test::kSignerPublicKey;
+
+std::string Bytes(std::string_view hex) {
+  const auto bytes = ParseHex(hex).value();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::string Changed(std::string_view text, std::size_t at) {
+  std::string changed(text);
+  changed[at] = static_cast<char>(changed[at] ^ 1);
+  return changed;
+}
+
+std::string Upper(std::string_view text) {
+  std::string upper(text);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](char c) { return static_cast<char>(std::toupper(c)); });
+  return upper;
+}
+
+TEST(ManifestSignatureTest, OnlyTheSignersSignatureOfTheseBytesIsGood) {
+  const std::string signature = Bytes(test::kOpenSslSignature);
+  std::string off_curve(kSignerPublicKey);
+  off_curve.back() = off_curve.back() == '0' ? '1' : '0';
+  struct Case {
+    const char* what;
+    std::string manifest;
+    std::string signature;
+    std::string key;
+    ManifestSignature verdict;
+  };
+  const std::vector<Case> cases = {
+      {"OpenSSL's", std::string(kSignedManifest), signature, std::string(kSignerPublicKey),
+       ManifestSignature::kGood},
+      {"CNG's", std::string(kSignedManifest), Bytes(test::kCngSignature),
+       std::string(kSignerPublicKey), ManifestSignature::kGood},
+      {"key in upper case", std::string(kSignedManifest), signature, Upper(kSignerPublicKey),
+       ManifestSignature::kGood},
+      {"a manifest byte changed", Changed(kSignedManifest, 30), signature,
+       std::string(kSignerPublicKey), ManifestSignature::kBad},
+      {"a line end dropped", std::string(kSignedManifest.substr(0, kSignedManifest.size() - 2)),
+       signature, std::string(kSignerPublicKey), ManifestSignature::kBad},
+      {"a signature byte changed", std::string(kSignedManifest), Changed(signature, 5),
+       std::string(kSignerPublicKey), ManifestSignature::kBad},
+      {"another key", std::string(kSignedManifest), signature, std::string(test::kOtherPublicKey),
+       ManifestSignature::kBad},
+      {"a key off the curve", std::string(kSignedManifest), signature, off_curve,
+       ManifestSignature::kBad},
+      {"a key that is not hex", std::string(kSignedManifest), signature,
+       "zz" + std::string(kSignerPublicKey.substr(2)), ManifestSignature::kBad},
+      {"no key", std::string(kSignedManifest), signature, "", ManifestSignature::kBad},
+      {"no signature", std::string(kSignedManifest), "", std::string(kSignerPublicKey),
+       ManifestSignature::kMissing},
+      {"a signature one byte short", std::string(kSignedManifest), signature.substr(1),
+       std::string(kSignerPublicKey), ManifestSignature::kMissing},
+      {"a signature one byte long", std::string(kSignedManifest), signature + "\n",
+       std::string(kSignerPublicKey), ManifestSignature::kMissing},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CheckManifestSignature(c.manifest, c.signature, c.key), c.verdict) << c.what;
+  }
+}
+
+// The files are read as bytes: a manifest with CR LF line ends verifies as it was signed.
+TEST(ManifestSignatureTest, ReadsTheFilesAsTheyAre) {
+  test::TempDir dir;
+  const std::string manifest = dir.Write("Update.ini", std::string(kSignedManifest));
+  const std::string signature = dir.Write("Update.sig", Bytes(test::kOpenSslSignature));
+  const std::string key(kSignerPublicKey);
+  EXPECT_EQ(CheckManifestSignatureFiles(manifest, signature, key), ManifestSignature::kGood);
+  EXPECT_EQ(CheckManifestSignatureFiles(manifest, dir.Sub("none.sig"), key),
+            ManifestSignature::kMissing);
+  EXPECT_EQ(CheckManifestSignatureFiles(dir.Sub("none.ini"), signature, key),
+            ManifestSignature::kBad);
+}
+
+}  // namespace
+}  // namespace veltrane::net
