@@ -13,6 +13,10 @@ A Session gives a test everything it needs around the program under test:
   paths; the Linux folder behind %APPDATA%, which Wine sets from the prefix's user profile and
   ignores from the environment).
 
+Served folders are sealed with seal() once their files are in place, as the server admin's
+signing would seal them for a build that carries the demo key (the cross and demo builds);
+verify_pack() checks one with the admin's tool.
+
 Typical use (the driver's commands are listed at the top of uidriver.cpp):
 
     with Session(name="first-run") as s:
@@ -40,7 +44,9 @@ Measured here (Wine 8.0, Xvfb, 2 cores shared with builds; load average about 12
   * a fresh prefix (tools/wine-prefix up): 43-68 s under that load.
 
 Environment read: VELTRANE_BUILD_DIR (cross build folder), VELTRANE_UIDRIVER (driver exe,
-default <build>/tests/gui/uidriver.exe), VELTRANE_GUI_ARTIFACTS (screenshot folder).
+default <build>/tests/gui/uidriver.exe), VELTRANE_GUI_ARTIFACTS (screenshot folder),
+VELTRANE_SEAL_PACK and VELTRANE_PACK (the sealing tool and the pack tool, default the build's
+tests/seal_pack.exe and src/pack/veltrane-pack.exe; native builds of them run without Wine).
 """
 
 import getpass
@@ -58,6 +64,8 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[2]
 TOOLS = REPO / "tools"
 TEST_SERVER = REPO / "tests" / "server" / "test_server.py"
+DEMO_KEY = REPO / "demo" / "demo-pack-key.txt"
+DEMO_PUBLIC_KEY = (REPO / "demo" / "demo-pack-key.pub").read_text(encoding="ascii").strip()
 
 
 class DriverError(Exception):
@@ -67,6 +75,49 @@ class DriverError(Exception):
 def windows_path(path):
     """The Z:\\ form of a Linux path, which a Windows program (and Windows itself) accepts."""
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def default_build_dir():
+    """The cross build: $VELTRANE_BUILD_DIR, else build/cross."""
+    return Path(os.environ.get("VELTRANE_BUILD_DIR") or REPO / "build" / "cross")
+
+
+def pack_tool():
+    """The server admin's tool, veltrane-pack."""
+    return Path(os.environ.get("VELTRANE_PACK")
+                or default_build_dir() / "src" / "pack" / "veltrane-pack.exe")
+
+
+def run_tool(tool, *args):
+    """Runs a command-line tool of the build; returns (exit code, output with LF line ends). A
+    Windows build (.exe) runs under Wine and gets Path arguments in their Z:\\ form. Wine's
+    background processes keep a pipe open for ever, so the output goes through a file."""
+    wine = Path(tool).suffix == ".exe"
+    argv = ([str(TOOLS / "wine-run")] if wine else []) + [str(tool)]
+    for arg in args:
+        argv.append((windows_path(arg) if wine else str(arg)) if isinstance(arg, Path) else arg)
+    with tempfile.TemporaryFile() as log:
+        done = subprocess.run(argv, stdin=subprocess.DEVNULL, stdout=log,
+                              stderr=subprocess.STDOUT, timeout=300)
+        log.seek(0)
+        return done.returncode, log.read().decode("utf-8", "replace").replace("\r\n", "\n")
+
+
+def seal(root):
+    """Seals the served folder `root`, whose Update is written and whose files are in place: adds
+    the hash keys the manifest lacks for the files present and signs it into Update.sig with the
+    demo key, keeping every other byte (tests/gui/seal_pack.cpp says how, and what it refuses).
+    One run of seal_pack, about a second under Wine: seal once per served state, and tamper
+    afterwards."""
+    tool = os.environ.get("VELTRANE_SEAL_PACK") or default_build_dir() / "tests" / "seal_pack.exe"
+    code, out = run_tool(tool, Path(root), DEMO_KEY)
+    if code != 0:
+        raise RuntimeError("sealing %s failed (%d): %s" % (root, code, out))
+
+
+def verify_pack(root):
+    """`veltrane-pack verify ROOT --pubkey <demo public key>`: (exit code, report)."""
+    return run_tool(pack_tool(), "verify", Path(root), "--pubkey", DEMO_PUBLIC_KEY)
 
 
 def _stop(proc, grace=3.0):
@@ -252,8 +303,7 @@ class Session:
     """Everything one GUI test needs; use as a context manager (or call close())."""
 
     def __init__(self, name=None, build_dir=None, artifacts=None, driver=None):
-        self.build_dir = Path(build_dir or os.environ.get("VELTRANE_BUILD_DIR")
-                              or REPO / "build" / "cross")
+        self.build_dir = Path(build_dir or default_build_dir())
         self.driver_exe = Path(driver or os.environ.get("VELTRANE_UIDRIVER")
                                or self.build_dir / "tests" / "gui" / "uidriver.exe")
         self.artifacts = Path(artifacts or os.environ.get("VELTRANE_GUI_ARTIFACTS")

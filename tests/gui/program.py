@@ -102,7 +102,8 @@ class ProgramTest(unittest.TestCase):
 
 class ServedProgramTest(ProgramTest):
     """A ProgramTest with the loopback server on the port the program was built for, serving
-    the folder self.root (files written there are served from then on)."""
+    the folder self.root (files written there are served from then on). A test seals the folder
+    once its manifest and files are in place (seal)."""
 
     SERVER_PORT = urlparse(os.environ.get("VELTRANE_SERVER_URL",
                                           "http://127.0.0.1:47613")).port
@@ -113,3 +114,14 @@ class ServedProgramTest(ProgramTest):
         self.addCleanup(shutil.rmtree, self.root, True)
         self.server = self.session.start_server(self.root, port=self.SERVER_PORT)
         self.addCleanup(self.server.stop)
+
+    def seal(self):
+        """Hashes of the served files and the demo key's signature into self.root (harness.seal)."""
+        harness.seal(self.root)
+
+    def assert_pack_verifies(self):
+        """The admin's tool finds every file the served manifest names as it says, and the
+        manifest signed with the demo key."""
+        code, report = harness.verify_pack(self.root)
+        self.assertEqual(code, 0, report)
+        self.assertIn("(signature verified)", report)

@@ -112,6 +112,7 @@ class TypicalUseTest(ServedProgramTest):
         for key in (b"settingssha256=", b"forgesha256="):
             self.assertIn(key + hashlib.sha256(stand_in).hexdigest().encode(), manifest)
         self.assertEqual(len((self.root / "Update.sig").read_bytes()), 64)
+        self.assert_pack_verifies()
 
         # 1. Shown compact; the start-up tick may already be growing it.
         app, main = self.start()

@@ -20,6 +20,7 @@ class ExtrasTest(ServedProgramTest):
         (self.root / "Update").write_bytes(b"[Update]\r\nlastversion=1.2.6.3\r\n")
         self.installer = Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes()
         (self.root / FORGE).write_bytes(self.installer)
+        self.seal()
 
     def test_forge_install_shows_one_bar_across_then_opens_the_installer(self):
         game = self.make_game_folder()
@@ -57,6 +58,7 @@ class ExtrasTest(ServedProgramTest):
         self.assertEqual(self.server.log().count("/" + FORGE), 1)
 
     def test_forge_install_by_the_left_button_into_a_folder_without_one(self):
+        self.assert_pack_verifies()
         game = self.make_game_folder()
         self.server.fault(path="/" + FORGE, slow=len(self.installer) // 4)
         app, main = self.start()

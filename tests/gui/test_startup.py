@@ -13,9 +13,13 @@ CANCEL_BUTTON = "Отмена"
 
 
 class StartupTest(ServedProgramTest):
-    def announce(self, version):
+    def announce(self, version, update=None):
+        """Serves a manifest naming `version`, and `update` (bytes) as Update.exe when given."""
         (self.root / "Update").write_bytes(
             ("[Update]\r\nlastversion=%s\r\n" % version).encode("ascii"))
+        if update is not None:
+            (self.root / "Update.exe").write_bytes(update)
+        self.seal()
 
     def program_copy(self, name="Veltrane Dravenna.exe"):
         """The program in a folder of its own, so that an update may replace it."""
@@ -68,8 +72,7 @@ class StartupTest(ServedProgramTest):
         self.assertTrue(app.alive())
 
     def test_cancel_on_the_update_offer_ends_without_a_window(self):
-        self.announce("1.2.7")
-        (self.root / "Update.exe").write_bytes(b"x" * 1536)
+        self.announce("1.2.7", update=b"x" * 1536)
         app = self.session.launch(self.exe, cwd=self.cwd)
         self.addCleanup(app.kill)
         box = self.call("msgbox", caption="Обновление", timeout_ms=60000)
@@ -82,9 +85,9 @@ class StartupTest(ServedProgramTest):
         self.assertEqual(self.main_windows(), [])
 
     def test_ok_replaces_the_program_and_starts_the_new_one(self):
-        self.announce("1.2.7")
         new_program = Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes()
-        (self.root / "Update.exe").write_bytes(new_program)
+        self.announce("1.2.7", update=new_program)
+        self.assert_pack_verifies()
         folder, target = self.program_copy()
         app = self.session.launch(target, cwd=folder)
         self.addCleanup(app.kill)
@@ -115,9 +118,8 @@ class StartupTest(ServedProgramTest):
         self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
 
     def test_an_update_that_is_no_program_is_refused_and_the_program_starts(self):
-        self.announce("1.2.7")
         # A 200 answer carrying a page instead of the program.
-        (self.root / "Update.exe").write_bytes(b"<html><body>Hosting: file moved</body></html>")
+        self.announce("1.2.7", update=b"<html><body>Hosting: file moved</body></html>")
         folder, target = self.program_copy()
         before = target.read_bytes()
         app = self.session.launch(target, cwd=folder)
@@ -127,9 +129,7 @@ class StartupTest(ServedProgramTest):
         self.starts_without_the_update(app, folder, target, before)
 
     def test_a_program_name_the_batch_cannot_carry_starts_without_the_update(self):
-        self.announce("1.2.7")
-        (self.root / "Update.exe").write_bytes(
-            Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes())
+        self.announce("1.2.7", update=Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes())
         folder, target = self.program_copy("Veltrane & Dravenna.exe")
         before = target.read_bytes()
         app = self.session.launch(target, cwd=folder)

@@ -20,13 +20,14 @@ class SyncTest(ServedProgramTest):
         lines = ["[Update]", "lastversion=1.2.6.3", "[modlist]", "Count=12"]
         for i, name in enumerate(self.mods, 1):
             body = bytes([i]) * (40000 + i)
-            if name != "mod05.jar":  # the server lacks one: its transfer fails
-                (self.root / "mods3" / name).write_bytes(body)
+            (self.root / "mods3" / name).write_bytes(body)
             lines += ["mod%d=%s" % (i, name), "mod%dsize=%d" % (i, len(body))]
         lines += ["[dellist]", "Count=2", "mod1=old-a.jar", "mod2=old-b.jar"]
-        (self.root / "Update").write_bytes("\r\n".join(lines).encode("cp1251"))
+        manifest = "".join(line + "\r\n" for line in lines)
+        (self.root / "Update").write_bytes(manifest.encode("cp1251"))
         self.tool = Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes()
         (self.root / "Settingss.exe").write_bytes(self.tool)
+        self.seal()
         self.game = self.make_game_folder()
         self.version_mods = self.game / "mods" / "1.12.2"
         self.version_mods.mkdir(parents=True)
@@ -43,6 +44,7 @@ class SyncTest(ServedProgramTest):
         return app, main
 
     def test_check_then_turbo_run_then_cleanup_keeping_one_file(self):
+        (self.root / "mods3" / "mod05.jar").unlink()  # the server lacks one: its transfer fails
         (self.version_mods / "old-a.jar").write_bytes(b"a")
         (self.version_mods / "old-b.jar").write_bytes(b"b")
         app, main = self.start_ready()
@@ -94,6 +96,7 @@ class SyncTest(ServedProgramTest):
         self.assertNotIn("/Settingss.exe", self.server.log())
 
     def test_one_stream_run_takes_a_stray_copy_from_the_mods_folder(self):
+        self.assert_pack_verifies()
         for name in self.mods:
             if name not in ("mod02.jar", "mod03.jar"):
                 (self.version_mods / name).write_bytes(b"present")
