@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ini_store.h"
 #include "app/settings.h"
 #include "app/shared_state.h"
+#include "base/ini_store.h"
 #include "base/paths.h"
 #include "base/u8path.h"
 #include "fake_cleanup_view.h"

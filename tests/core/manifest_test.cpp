@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/portable_ini.h"
+#include "base/portable_ini.h"
 #include "temp_dir.h"
 
 namespace veltrane::net {

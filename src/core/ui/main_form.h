@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ini_store.h"
 #include "app/shared_state.h"
+#include "base/ini_store.h"
 #include "net/transport.h"
 #include "sync/mod_fetch.h"
 #include "sync/turbo_worker.h"

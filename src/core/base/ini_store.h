@@ -1,6 +1,8 @@
 #pragma once
 // An INI file bound to a path, with the platform's private-profile semantics: every read and
 // write goes straight to the file, so it may be absent, replaced or deleted between calls.
+// Below the server access, which reads the manifest through it; it keeps its app:: name, the
+// one every reader of the settings and the manifest knows it by.
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -39,5 +41,11 @@ class IniStore {
   virtual void WriteString(std::string_view section, std::string_view key,
                            std::string_view value) = 0;
 };
+
+// A whole number stored as text: decimal, or hexadecimal after "$" or "0x". A missing value or
+// one that is not a number gives `def`. (The platform's own integer read would turn "abc" into
+// 0, which is why the text is read and converted here.)
+std::int32_t ReadInteger(const IniStore& store, std::string_view section, std::string_view key,
+                         std::int32_t def);
 
 }  // namespace veltrane::app
