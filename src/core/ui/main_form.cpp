@@ -192,30 +192,4 @@ void TProTarvoCompatibility::sGroupBox3MouseMove() {
   view_.SetVisible(Control::sGroupBox1, true);
 }
 
-void TProTarvoCompatibility::ChngSize(std::uint8_t SScript) {
-  const auto plan = PlanSizeMode(SScript, LayoutOf(view_), view_.ClientWidth());
-  if (!plan) return;
-  // Bars are hidden before bar 1 changes and shown after, in bar order.
-  for (int bar = 1; bar <= 5; ++bar) {
-    if (!plan->bars_visible[static_cast<size_t>(bar - 1)]) {
-      view_.SetVisible(ProgressBarControl(bar), false);
-    }
-  }
-  view_.SetWidth(Control::sProgressBar1, plan->bar1_width);
-  for (int bar = 1; bar <= 5; ++bar) {
-    if (plan->bars_visible[static_cast<size_t>(bar - 1)]) {
-      view_.SetVisible(ProgressBarControl(bar), true);
-    }
-  }
-  AnimateControl(&view_.Window(), SizeModeTarget(*plan));
-  const Control reference = plan->reference == SizeReference::kActionsGroup
-                                ? Control::sGroupBox3
-                                : Control::sProgressBar1;
-  while (!SizeModeWaitOver(view_.WindowBounds().height,
-                           view_.Bounds(reference).bottom() + kFrameHeight, IsAnimating(),
-                           view_.AppEnding())) {
-    view_.ProcessMessages();
-  }
-}
-
 }  // namespace veltrane::ui

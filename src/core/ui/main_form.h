@@ -16,6 +16,7 @@
 #include "sync/turbo_worker.h"
 #include "ui/desktop.h"
 #include "ui/main_view.h"
+#include "ui/size_modes.h"
 #include "ui/status_console.h"
 #include "ui/ui_thread.h"
 
@@ -119,9 +120,8 @@ class TProTarvoCompatibility {
   // The cleanup dialog takes the window's place; the window's owner provides it.
   void SetCleanupOpener(std::function<void()> open) { open_cleanup_ = std::move(open); }
 
-  // Switches the progress row (0 none, 1 one bar across, 2 all five) and waits until the window
-  // has the mode's height, running window messages meanwhile. Other values do nothing.
-  void ChngSize(std::uint8_t SScript);
+  // The size modes of ui/size_modes, over this window.
+  void ChngSize(std::uint8_t SScript) { ui::ChngSize(view_, SScript); }
 
  private:
   void CloseTick();
