@@ -19,6 +19,8 @@ TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop,
       transport_(transport),
       open_ini_(std::move(open_ini)),
       console_(ui, clock),
+      context_{view, desktop, transport, state_, console_},
+      folder_(context_),
       clock_(clock),
       ui_(ui) {}
 
@@ -168,13 +170,13 @@ void TProTarvoCompatibility::sTitleBar1Items0Click() {
 void TProTarvoCompatibility::sCheckBox1MouseUp() {
   view_.Focus(Control::Button1);
   Console(kHeading, view_.Checked(Control::sCheckBox1) ? kTurboOnText : kTurboOffText);
-  SaveSettings();
+  folder_.SaveSettings();
 }
 
 void TProTarvoCompatibility::sCheckBox2MouseUp() {
   view_.Focus(Control::Button1);
   Console(kHeading, view_.Checked(Control::sCheckBox2) ? kSetupsOnText : kSetupsOffText);
-  SaveSettings();
+  folder_.SaveSettings();
 }
 
 void TProTarvoCompatibility::sButtonOpenFolderClick() {

@@ -9,12 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "app/game_folder.h"
 #include "app/shared_state.h"
 #include "base/ini_store.h"
 #include "net/transport.h"
 #include "sync/mod_fetch.h"
 #include "sync/turbo_worker.h"
 #include "ui/desktop.h"
+#include "ui/form_context.h"
 #include "ui/main_view.h"
 #include "ui/size_modes.h"
 #include "ui/status_console.h"
@@ -66,14 +68,11 @@ class TProTarvoCompatibility {
   void sGroupBox3MouseMove();
 
   // The game folder: settings, the launcher's configuration, validation and the game watch.
-  void Timer1Timer();
-  void Timer5Timer();
-  void LoadSettings();
-  void SaveSettings();
-  bool ReadLauncherConfig();
-  void ValidateGameFolder();
-  void sButtonSetFolderClick();
-  void sButtonCopyTLClick();
+  app::GameFolderController& Folder() { return folder_; }
+  void Timer1Timer() { folder_.Timer1Timer(); }
+  void Timer5Timer() { folder_.Timer5Timer(); }
+  void sButtonSetFolderClick() { folder_.sButtonSetFolderClick(); }
+  void sButtonCopyTLClick() { folder_.sButtonCopyTLClick(); }
 
   // The extra-settings tool and the Forge installer, fetched into the game folder and opened.
   bool StartSetupsPlus();
@@ -135,7 +134,6 @@ class TProTarvoCompatibility {
   void OpenCleanupDialog();
   // Writes lines for Notepad (ANSI code page, CR LF) and opens them there.
   void WriteAndOpenInNotepad(const char* file_name, const std::vector<std::string>& lines);
-  void WatchForRunningGame();
   // Fetches a file of the server's root into the game folder with the first bar and opens it.
   bool FetchAndOpen(std::string_view url, std::string_view name);
   // The check's walk over the manifest once the window is disabled; false when it stopped.
@@ -147,8 +145,8 @@ class TProTarvoCompatibility {
   IniOpener open_ini_;
   app::SharedState state_;
   StatusConsole console_;
-  // Where the folder dialog opens: the loaded game folder or the one "TL" took.
-  std::string folder_dialog_start_;
+  const FormContext context_;
+  app::GameFolderController folder_;
   // Set while the tool or the installer is being fetched: a second activation is refused, so
   // the half-written file is never deleted or opened.
   bool fetching_extra_ = false;
