@@ -4,6 +4,8 @@
 // Below the server access, which reads the manifest through it; it keeps its app:: name, the
 // one every reader of the settings and the manifest knows it by.
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -41,6 +43,9 @@ class IniStore {
   virtual void WriteString(std::string_view section, std::string_view key,
                            std::string_view value) = 0;
 };
+
+// How the program opens an INI file by its path: the platform's store, or the portable one.
+using IniOpener = std::function<std::unique_ptr<IniStore>(const std::string& path)>;
 
 // A whole number stored as text: decimal, or hexadecimal after "$" or "0x". A missing value or
 // one that is not a number gives `def`. (The platform's own integer read would turn "abc" into

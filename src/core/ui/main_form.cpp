@@ -13,7 +13,7 @@ namespace veltrane::ui {
 
 TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop, UiThread& ui,
                                                const ConsoleClock& clock, net::Transport& transport,
-                                               IniOpener open_ini)
+                                               app::IniOpener open_ini)
     : view_(view),
       desktop_(desktop),
       transport_(transport),
@@ -21,6 +21,7 @@ TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop,
       console_(ui, clock),
       context_{view, desktop, transport, state_, console_},
       folder_(context_),
+      check_(context_, open_ini_),
       clock_(clock),
       ui_(ui) {}
 

@@ -13,6 +13,7 @@
 #include "app/shared_state.h"
 #include "base/ini_store.h"
 #include "net/transport.h"
+#include "sync/compatibility_check.h"
 #include "sync/mod_fetch.h"
 #include "sync/turbo_worker.h"
 #include "ui/desktop.h"
@@ -30,13 +31,11 @@ inline constexpr char kCopiedText[] = "Скопировано в буфер об
 inline constexpr int kFadeStep = 17;
 inline constexpr int kShowNormal = 5;
 
-using IniOpener = std::function<std::unique_ptr<app::IniStore>(const std::string& path)>;
-
 class TProTarvoCompatibility {
  public:
   // Everything passed in must outlive the form.
   TProTarvoCompatibility(MainView& view, Desktop& desktop, UiThread& ui, const ConsoleClock& clock,
-                         net::Transport& transport, IniOpener open_ini);
+                         net::Transport& transport, app::IniOpener open_ini);
   // Stops the turbo workers (StopWorkers) before anything they were given goes.
   ~TProTarvoCompatibility();
   TProTarvoCompatibility(const TProTarvoCompatibility&) = delete;
@@ -80,10 +79,12 @@ class TProTarvoCompatibility {
   void sTitleBar1Items2MouseUp();
   void sButtonInstFClick() {}
 
-  // The connectivity guard of the check and the download run: false (and two lines) offline.
-  bool conecteon();
-  // Fetches the manifest, brings the mods into the version folder and rebuilds both lists.
-  void sButtonCheckClick();
+  // The compatibility check; not while the tool or the installer is being fetched, as it would
+  // nest in that transfer.
+  bool conecteon() { return check_.conecteon(); }
+  void sButtonCheckClick() {
+    if (!fetching_extra_) check_.sButtonCheckClick();
+  }
 
   // The option check boxes (after a mouse release has changed them) and the change log.
   void sCheckBox1MouseUp();
@@ -136,17 +137,16 @@ class TProTarvoCompatibility {
   void WriteAndOpenInNotepad(const char* file_name, const std::vector<std::string>& lines);
   // Fetches a file of the server's root into the game folder with the first bar and opens it.
   bool FetchAndOpen(std::string_view url, std::string_view name);
-  // The check's walk over the manifest once the window is disabled; false when it stopped.
-  bool CheckModsAgainstManifest();
 
   MainView& view_;
   Desktop& desktop_;
   net::Transport& transport_;
-  IniOpener open_ini_;
+  app::IniOpener open_ini_;
   app::SharedState state_;
   StatusConsole console_;
   const FormContext context_;
   app::GameFolderController folder_;
+  sync::CompatibilityCheck check_;
   // Set while the tool or the installer is being fetched: a second activation is refused, so
   // the half-written file is never deleted or opened.
   bool fetching_extra_ = false;
