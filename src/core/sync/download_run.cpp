@@ -20,7 +20,7 @@ constexpr char kNotAllLoaded[] = "! Не все файлы были загруж
 void TProTarvoCompatibility::sButtonDownloadClick() {
   // Clicked while the tool or the installer is being fetched (its transfer lets messages run):
   // a run nested in that transfer would lose its own size modes and the tool.
-  if (fetching_extra_) return;
+  if (extras_.Busy()) return;
   if (!conecteon()) return;
   view_.SetEnabled(Control::sButtonDownload, false);
   view_.SetWindowEnabled(false);

@@ -22,6 +22,7 @@ TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop,
       context_{view, desktop, transport, state_, console_},
       folder_(context_),
       check_(context_, open_ini_),
+      extras_(context_),
       clock_(clock),
       ui_(ui) {}
 

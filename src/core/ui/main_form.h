@@ -12,6 +12,7 @@
 #include "app/game_folder.h"
 #include "app/shared_state.h"
 #include "base/ini_store.h"
+#include "extras/extras.h"
 #include "net/transport.h"
 #include "sync/compatibility_check.h"
 #include "sync/mod_fetch.h"
@@ -74,16 +75,16 @@ class TProTarvoCompatibility {
   void sButtonCopyTLClick() { folder_.sButtonCopyTLClick(); }
 
   // The extra-settings tool and the Forge installer, fetched into the game folder and opened.
-  bool StartSetupsPlus();
-  void sTitleBar1Items0MouseUp();
-  void sTitleBar1Items2MouseUp();
+  bool StartSetupsPlus() { return extras_.StartSetupsPlus(); }
+  void sTitleBar1Items0MouseUp() { extras_.sTitleBar1Items0MouseUp(); }
+  void sTitleBar1Items2MouseUp() { extras_.sTitleBar1Items2MouseUp(); }
   void sButtonInstFClick() {}
 
   // The compatibility check; not while the tool or the installer is being fetched, as it would
   // nest in that transfer.
   bool conecteon() { return check_.conecteon(); }
   void sButtonCheckClick() {
-    if (!fetching_extra_) check_.sButtonCheckClick();
+    if (!extras_.Busy()) check_.sButtonCheckClick();
   }
 
   // The option check boxes (after a mouse release has changed them) and the change log.
@@ -135,8 +136,6 @@ class TProTarvoCompatibility {
   void OpenCleanupDialog();
   // Writes lines for Notepad (ANSI code page, CR LF) and opens them there.
   void WriteAndOpenInNotepad(const char* file_name, const std::vector<std::string>& lines);
-  // Fetches a file of the server's root into the game folder with the first bar and opens it.
-  bool FetchAndOpen(std::string_view url, std::string_view name);
 
   MainView& view_;
   Desktop& desktop_;
@@ -147,9 +146,7 @@ class TProTarvoCompatibility {
   const FormContext context_;
   app::GameFolderController folder_;
   sync::CompatibilityCheck check_;
-  // Set while the tool or the installer is being fetched: a second activation is refused, so
-  // the half-written file is never deleted or opened.
-  bool fetching_extra_ = false;
+  extras::Extras extras_;
   std::function<void()> open_cleanup_;
   const ConsoleClock& clock_;
   UiThread& ui_;
