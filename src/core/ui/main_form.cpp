@@ -2,11 +2,9 @@
 
 #include <fstream>
 #include <stdexcept>
-#include <system_error>
 
 #include "base/paths.h"
 #include "base/u8path.h"
-#include "sync/turbo_worker.h"
 #include "ui/texts.h"
 
 namespace veltrane::ui {
@@ -16,19 +14,16 @@ TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop,
                                                app::IniOpener open_ini)
     : view_(view),
       desktop_(desktop),
-      transport_(transport),
       open_ini_(std::move(open_ini)),
       console_(ui, clock),
       context_{view, desktop, transport, state_, console_},
       folder_(context_),
       check_(context_, open_ini_),
       extras_(context_),
-      clock_(clock),
-      ui_(ui) {}
-
-TProTarvoCompatibility::~TProTarvoCompatibility() {
-  StopWorkers();
-}
+      runs_(context_, ui, clock,
+            sync::RunHooks{[this] { return check_.conecteon(); },
+                           [this] { extras_.StartSetupsPlus(); },
+                           [this] { return OpenCleanup(); }}) {}
 
 void TProTarvoCompatibility::FormCreate() {
   const WindowLayout layout = LayoutOf(view_);
@@ -54,63 +49,18 @@ bool TProTarvoCompatibility::FormCloseQuery() {
 }
 
 void TProTarvoCompatibility::Timer6Timer() {
+  // Once a close was asked for the timer fades the window out; until then it drives the runs.
   if (state_.Timer6Tag == 1) {
     CloseTick();
     return;
   }
-  if (state_.ModIndex > 0) {
-    for (int slot = 1; slot <= 5; ++slot) {
-      if (state_.ModIndex <= 0 || FlowBusy(slot)) continue;
-      const std::string& name = state_.MissingMods[static_cast<std::size_t>(state_.ModIndex - 1)];
-      FlowRun(slot, state_.ModIndex, state_.ServerUrl + state_.ServerModsPath + name,
-              JoinPath(state_.VersionModsFolder, name));
-    }
-    return;
-  }
-  for (int slot = 1; slot <= 5; ++slot) {
-    if (FlowBusy(slot)) return;  // a later tick looks again
-  }
-  view_.SetTimerEnabled(Timer::Timer6, false);
-  CloseRun();
+  runs_.Timer6Timer();
 }
 
-void TProTarvoCompatibility::FlowRun(int slot, std::int32_t Numberr, const std::string& FromInet,
-                                     const std::string& SaveTo) {
-  const auto index = static_cast<std::size_t>(slot - 1);
-  const std::string name = state_.MissingMods[static_cast<std::size_t>(Numberr - 1)];
-  --state_.ModIndex;
-  sync::ModTransfer mod = TransferOf(name, ProgressBarControl(slot));
-  mod.FFromInet = FromInet;
-  mod.FSaveTo = SaveTo;
-  const std::uint64_t serial = ++flow_serial_;
-  flow_serials_[index] = serial;
-  try {
-    flows_[index] = std::make_unique<sync::TFlow>(
-        slot, Numberr, std::move(mod), transport_, ui_,
-        [this, alive = std::weak_ptr<char>(alive_), index, serial, slot,
-         name](const sync::ModResult& result) {
-          // Nothing when the form or this worker has gone meanwhile (StopWorkers).
-          if (alive.expired() || !flows_[index] || flow_serials_[index] != serial) return;
-          TakeResult(name, result);
-          FlowEnded(slot);
-        },
-        start_thread_);
-  } catch (const std::system_error&) {
-    // No thread for it: the slot stays free and the mod counts as failed.
-    TakeResult(name, sync::ModResult{});
-  }
-}
-
-void TProTarvoCompatibility::FlowEnded(int slot) {
-  flows_[static_cast<std::size_t>(slot - 1)].reset();
-}
-
-void TProTarvoCompatibility::StopWorkers() {
-  // Each worker is told to stop before any is waited for.
-  for (auto& flow : flows_) {
-    if (flow) flow->Stop();
-  }
-  for (auto& flow : flows_) flow.reset();
+bool TProTarvoCompatibility::OpenCleanup() {
+  if (!open_cleanup_) return false;
+  open_cleanup_();
+  return true;
 }
 
 void TProTarvoCompatibility::CloseTick() {

@@ -15,8 +15,7 @@
 #include "extras/extras.h"
 #include "net/transport.h"
 #include "sync/compatibility_check.h"
-#include "sync/mod_fetch.h"
-#include "sync/turbo_worker.h"
+#include "sync/download_run.h"
 #include "ui/desktop.h"
 #include "ui/form_context.h"
 #include "ui/main_view.h"
@@ -37,8 +36,6 @@ class TProTarvoCompatibility {
   // Everything passed in must outlive the form.
   TProTarvoCompatibility(MainView& view, Desktop& desktop, UiThread& ui, const ConsoleClock& clock,
                          net::Transport& transport, app::IniOpener open_ini);
-  // Stops the turbo workers (StopWorkers) before anything they were given goes.
-  ~TProTarvoCompatibility();
   TProTarvoCompatibility(const TProTarvoCompatibility&) = delete;
   TProTarvoCompatibility& operator=(const TProTarvoCompatibility&) = delete;
 
@@ -92,31 +89,33 @@ class TProTarvoCompatibility {
   void sCheckBox2MouseUp();
   void sTitleBar1Items0Click();
 
-  // "Запуск синхронизации": fetches the missing mods, one after another or (Турбо) by up to five
-  // workers, then sums up and hands over to the extra tool and the cleanup.
-  void sButtonDownloadClick();
-  // The turbo run: Timer6Timer hands the missing mods out, last first, to free worker slots. A
-  // worker that cannot be started leaves its slot empty and its mod failed.
-  void FlowRun(int slot, std::int32_t Numberr, const std::string& FromInet,
-               const std::string& SaveTo);
-  // Empties the slot once its worker's result is in; joins its thread.
-  void FlowEnded(int slot);
-  // Stops the workers' transfers at their next chunk (their files are not kept), waits for
-  // their threads and empties their slots. Their results are not counted.
-  void StopWorkers();
-  void Flow1Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(1, n, f, s); }
-  void Flow2Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(2, n, f, s); }
-  void Flow3Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(3, n, f, s); }
-  void Flow4Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(4, n, f, s); }
-  void Flow5Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(5, n, f, s); }
-  void Flow1Ended() { FlowEnded(1); }
-  void Flow2Ended() { FlowEnded(2); }
-  void Flow3Ended() { FlowEnded(3); }
-  void Flow4Ended() { FlowEnded(4); }
-  void Flow5Ended() { FlowEnded(5); }
-  bool FlowBusy(int slot) const { return flows_[static_cast<std::size_t>(slot - 1)] != nullptr; }
-  // How the workers' threads are started (tests make it fail).
-  void SetThreadStarter(sync::ThreadStarter start) { start_thread_ = std::move(start); }
+  // The download runs; not while the tool or the installer is being fetched (its transfer lets
+  // messages run): a run nested in that transfer would lose its own size modes and the tool.
+  sync::DownloadRun& Runs() { return runs_; }
+  void sButtonDownloadClick() {
+    if (!extras_.Busy()) runs_.sButtonDownloadClick();
+  }
+  void Flow1Run(std::int32_t n, const std::string& f, const std::string& s) {
+    runs_.FlowRun(1, n, f, s);
+  }
+  void Flow2Run(std::int32_t n, const std::string& f, const std::string& s) {
+    runs_.FlowRun(2, n, f, s);
+  }
+  void Flow3Run(std::int32_t n, const std::string& f, const std::string& s) {
+    runs_.FlowRun(3, n, f, s);
+  }
+  void Flow4Run(std::int32_t n, const std::string& f, const std::string& s) {
+    runs_.FlowRun(4, n, f, s);
+  }
+  void Flow5Run(std::int32_t n, const std::string& f, const std::string& s) {
+    runs_.FlowRun(5, n, f, s);
+  }
+  void Flow1Ended() { runs_.FlowEnded(1); }
+  void Flow2Ended() { runs_.FlowEnded(2); }
+  void Flow3Ended() { runs_.FlowEnded(3); }
+  void Flow4Ended() { runs_.FlowEnded(4); }
+  void Flow5Ended() { runs_.FlowEnded(5); }
+  void StopWorkers() { runs_.StopWorkers(); }
 
   // The cleanup dialog takes the window's place; the window's owner provides it.
   void SetCleanupOpener(std::function<void()> open) { open_cleanup_ = std::move(open); }
@@ -126,20 +125,13 @@ class TProTarvoCompatibility {
 
  private:
   void CloseTick();
-  void RunSequentially();
-  // What a transfer of the mod named `name` needs, taken from the state now.
-  sync::ModTransfer TransferOf(const std::string& name, Control bar);
-  // Logs a mod's result and counts it when it is loaded.
-  void TakeResult(const std::string& name, const sync::ModResult& result);
-  // Closing a run, shared with the turbo workers' dispatcher.
-  void CloseRun();
-  void OpenCleanupDialog();
+  // The runs' way to the cleanup dialog: false when there is none.
+  bool OpenCleanup();
   // Writes lines for Notepad (ANSI code page, CR LF) and opens them there.
   void WriteAndOpenInNotepad(const char* file_name, const std::vector<std::string>& lines);
 
   MainView& view_;
   Desktop& desktop_;
-  net::Transport& transport_;
   app::IniOpener open_ini_;
   app::SharedState state_;
   StatusConsole console_;
@@ -148,20 +140,11 @@ class TProTarvoCompatibility {
   sync::CompatibilityCheck check_;
   extras::Extras extras_;
   std::function<void()> open_cleanup_;
-  const ConsoleClock& clock_;
-  UiThread& ui_;
   // Set once the close sequence has asked for the collapse, which must not be restarted.
   bool collapse_requested_ = false;
-  std::string agent_;
-  sync::ThreadStarter start_thread_ = sync::StartThread;
-  // Work posted to the UI thread holds this weakly and does nothing once the form is gone.
-  std::shared_ptr<char> alive_ = std::make_shared<char>();
-  // Which worker a slot holds, so that a result of one that was stopped is not taken for it.
-  std::uint64_t flow_serial_ = 0;
-  std::array<std::uint64_t, sync::kWorkerSlots> flow_serials_{};
-  // Flow1 .. Flow5: the worker running in the slot. Touched on the UI thread only; last, so
-  // that the workers are gone before anything they were given.
-  std::array<std::unique_ptr<sync::TFlow>, sync::kWorkerSlots> flows_;
+  // Last, so that it goes first: its turbo workers are stopped and joined before anything they
+  // were given.
+  sync::DownloadRun runs_;
 };
 
 }  // namespace veltrane::ui
