@@ -1,11 +1,8 @@
 #include "ui/main_form.h"
 
-#include <fstream>
-#include <stdexcept>
+#include <utility>
 
 #include "base/paths.h"
-#include "base/u8path.h"
-#include "ui/texts.h"
 
 namespace veltrane::ui {
 
@@ -20,6 +17,7 @@ TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop,
       folder_(context_),
       check_(context_, open_ini_),
       extras_(context_),
+      commands_(context_, [this] { folder_.SaveSettings(); }),
       runs_(context_, ui, clock,
             sync::RunHooks{[this] { return check_.conecteon(); },
                            [this] { extras_.StartSetupsPlus(); },
@@ -49,18 +47,11 @@ bool TProTarvoCompatibility::FormCloseQuery() {
 }
 
 void TProTarvoCompatibility::Timer6Timer() {
-  // Once a close was asked for the timer fades the window out; until then it drives the runs.
   if (state_.Timer6Tag == 1) {
     CloseTick();
     return;
   }
   runs_.Timer6Timer();
-}
-
-bool TProTarvoCompatibility::OpenCleanup() {
-  if (!open_cleanup_) return false;
-  open_cleanup_();
-  return true;
 }
 
 void TProTarvoCompatibility::CloseTick() {
@@ -80,70 +71,10 @@ void TProTarvoCompatibility::CloseTick() {
   view_.SetAlpha(alpha <= kFadeStep ? 0 : alpha - kFadeStep);
 }
 
-void TProTarvoCompatibility::sLabel1MouseDown() {
-  if (IsAnimating()) return;
-  view_.Focus(Control::Button1);
-  view_.StartWindowDrag();
-}
-
-void TProTarvoCompatibility::sEdit1DblClick() {
-  desktop_.CopyToClipboard(view_.Text(Control::sEdit1));
-  view_.SetText(Control::sLabel1, kCopiedText);
-  // The next re-validation rewrites the label: give the message a full period.
-  view_.SetTimerEnabled(Timer::Timer5, false);
-  view_.SetTimerEnabled(Timer::Timer5, true);
-}
-
-void TProTarvoCompatibility::sEdit1Enter() {
-  view_.Focus(Control::Button1);
-}
-
-void TProTarvoCompatibility::WriteAndOpenInNotepad(const char* file_name,
-                                                   const std::vector<std::string>& lines) {
-  const std::string bytes =
-      StatusFileBytes(lines, [this](std::string_view line) { return desktop_.ToAnsi(line); });
-  {
-    std::ofstream file(U8Path(file_name), std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) throw std::runtime_error(std::string("Cannot create file \"") + file_name + "\"");
-  }
-  desktop_.RunCommandLine(std::string("notepad.exe \"") + file_name + "\"", kShowNormal);
-}
-
-void TProTarvoCompatibility::sMemo1DblClick() {
-  WriteAndOpenInNotepad(kStatusFileName, console_.Lines());
-}
-
-void TProTarvoCompatibility::sTitleBar1Items0Click() {
-  WriteAndOpenInNotepad(kChangeLogFileName, SplitConsoleText(view_.Text(Control::sMemo2)));
-}
-
-void TProTarvoCompatibility::sCheckBox1MouseUp() {
-  view_.Focus(Control::Button1);
-  Console(kHeading, view_.Checked(Control::sCheckBox1) ? kTurboOnText : kTurboOffText);
-  folder_.SaveSettings();
-}
-
-void TProTarvoCompatibility::sCheckBox2MouseUp() {
-  view_.Focus(Control::Button1);
-  Console(kHeading, view_.Checked(Control::sCheckBox2) ? kSetupsOnText : kSetupsOffText);
-  folder_.SaveSettings();
-}
-
-void TProTarvoCompatibility::sButtonOpenFolderClick() {
-  if (DirectoryExists(state_.GameFolder)) desktop_.ExploreFolder(state_.GameFolder);
-}
-
-void TProTarvoCompatibility::sButtonExitClick() {
-  view_.RequestClose();
-}
-
-void TProTarvoCompatibility::sGroupBox3MouseMove() {
-  if (const auto target = WideningTarget(view_.WindowBounds(), LayoutOf(view_), view_.Screen())) {
-    AnimateControl(&view_.Window(), *target);
-  }
-  view_.SetVisible(Control::sGroupBox1, true);
+bool TProTarvoCompatibility::OpenCleanup() {
+  if (!open_cleanup_) return false;
+  open_cleanup_();
+  return true;
 }
 
 }  // namespace veltrane::ui

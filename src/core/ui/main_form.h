@@ -1,13 +1,14 @@
 #pragma once
-// The main window's logic: what its creation sets up, what each of its events does. The window
-// itself (controls, painting, timers) is behind MainView; this class decides.
-#include <array>
+// The main window's logic as the window sees it: what its creation sets up and, for each of its
+// events, the controller that handles it. The form owns the shared state, the status console
+// and one controller per subsystem (the game folder, the check, the runs, the extras, the
+// window's own commands); the controllers know nothing of each other, and what one needs of
+// another is handed to it here. The window itself (controls, painting, timers) is behind
+// MainView.
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "app/game_folder.h"
 #include "app/shared_state.h"
@@ -22,14 +23,13 @@
 #include "ui/size_modes.h"
 #include "ui/status_console.h"
 #include "ui/ui_thread.h"
+#include "ui/window_commands.h"
 
 namespace veltrane::ui {
 
 inline constexpr char kStartSkin[] = "Emerald (internal)";
-inline constexpr char kCopiedText[] = "Скопировано в буфер обмена";
 // The close sequence fades by this much per tick of Timer6: 255 is 15 steps.
 inline constexpr int kFadeStep = 17;
-inline constexpr int kShowNormal = 5;
 
 class TProTarvoCompatibility {
  public:
@@ -50,19 +50,25 @@ class TProTarvoCompatibility {
   void Console(bool NdTime, std::string_view outt) { console_.Console(NdTime, outt); }
   void Console(std::string_view outt) { console_.Console(outt); }
 
+  // The form's own: creation, showing and the close sequence.
   void FormCreate();
   void FormShow();
   // Every request to close is refused; the window fades out and ends by itself.
   bool FormCloseQuery();
+  // The fade once a close was asked for; until then the turbo run's dispatcher.
   void Timer6Timer();
 
-  void sLabel1MouseDown();
-  void sEdit1DblClick();
-  void sEdit1Enter();
-  void sMemo1DblClick();
-  void sButtonOpenFolderClick();
-  void sButtonExitClick();
-  void sGroupBox3MouseMove();
+  // The window's own commands.
+  void sLabel1MouseDown() { commands_.sLabel1MouseDown(); }
+  void sEdit1DblClick() { commands_.sEdit1DblClick(); }
+  void sEdit1Enter() { commands_.sEdit1Enter(); }
+  void sMemo1DblClick() { commands_.sMemo1DblClick(); }
+  void sButtonOpenFolderClick() { commands_.sButtonOpenFolderClick(); }
+  void sButtonExitClick() { commands_.sButtonExitClick(); }
+  void sGroupBox3MouseMove() { commands_.sGroupBox3MouseMove(); }
+  void sCheckBox1MouseUp() { commands_.sCheckBox1MouseUp(); }
+  void sCheckBox2MouseUp() { commands_.sCheckBox2MouseUp(); }
+  void sTitleBar1Items0Click() { commands_.sTitleBar1Items0Click(); }
 
   // The game folder: settings, the launcher's configuration, validation and the game watch.
   app::GameFolderController& Folder() { return folder_; }
@@ -77,20 +83,12 @@ class TProTarvoCompatibility {
   void sTitleBar1Items2MouseUp() { extras_.sTitleBar1Items2MouseUp(); }
   void sButtonInstFClick() {}
 
-  // The compatibility check; not while the tool or the installer is being fetched, as it would
-  // nest in that transfer.
+  // The check and the runs are refused while the tool or the installer is being fetched: its
+  // transfer lets messages run, and they would nest in it.
   bool conecteon() { return check_.conecteon(); }
   void sButtonCheckClick() {
     if (!extras_.Busy()) check_.sButtonCheckClick();
   }
-
-  // The option check boxes (after a mouse release has changed them) and the change log.
-  void sCheckBox1MouseUp();
-  void sCheckBox2MouseUp();
-  void sTitleBar1Items0Click();
-
-  // The download runs; not while the tool or the installer is being fetched (its transfer lets
-  // messages run): a run nested in that transfer would lose its own size modes and the tool.
   sync::DownloadRun& Runs() { return runs_; }
   void sButtonDownloadClick() {
     if (!extras_.Busy()) runs_.sButtonDownloadClick();
@@ -127,21 +125,20 @@ class TProTarvoCompatibility {
   void CloseTick();
   // The runs' way to the cleanup dialog: false when there is none.
   bool OpenCleanup();
-  // Writes lines for Notepad (ANSI code page, CR LF) and opens them there.
-  void WriteAndOpenInNotepad(const char* file_name, const std::vector<std::string>& lines);
 
   MainView& view_;
   Desktop& desktop_;
   app::IniOpener open_ini_;
   app::SharedState state_;
   StatusConsole console_;
+  std::function<void()> open_cleanup_;
+  // Set once the close sequence has asked for the collapse, which must not be restarted.
+  bool collapse_requested_ = false;
   const FormContext context_;
   app::GameFolderController folder_;
   sync::CompatibilityCheck check_;
   extras::Extras extras_;
-  std::function<void()> open_cleanup_;
-  // Set once the close sequence has asked for the collapse, which must not be restarted.
-  bool collapse_requested_ = false;
+  WindowCommands commands_;
   // Last, so that it goes first: its turbo workers are stopped and joined before anything they
   // were given.
   sync::DownloadRun runs_;
