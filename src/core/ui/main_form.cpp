@@ -13,6 +13,7 @@ TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop,
       desktop_(desktop),
       open_ini_(std::move(open_ini)),
       console_(ui, clock),
+      seat_(view, state_),
       context_{view, desktop, transport, state_, console_},
       folder_(context_),
       check_(context_, open_ini_),
@@ -69,6 +70,18 @@ void TProTarvoCompatibility::CloseTick() {
     AnimateControl(&view_.Window(), ClosingCollapseTarget(view_.WindowBounds()));
   }
   view_.SetAlpha(alpha <= kFadeStep ? 0 : alpha - kFadeStep);
+}
+
+void TProTarvoCompatibility::FormSeat::TakeBack(const Rect& bounds) {
+  Animatable& window = view_.Window();
+  window.SetLeft(bounds.left);
+  window.SetTop(bounds.top);
+  window.SetWidth(bounds.width);
+  window.SetHeight(bounds.height);
+  state_.MainWindowTag = 1;
+  view_.SetWindowEnabled(true);
+  view_.ShowWindow(true);
+  AnimateControl(&window, CleanupHandBackTarget(LayoutOf(view_), view_.Screen()));
 }
 
 bool TProTarvoCompatibility::OpenCleanup() {

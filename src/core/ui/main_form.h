@@ -15,11 +15,13 @@
 #include "base/ini_store.h"
 #include "extras/extras.h"
 #include "net/transport.h"
+#include "sync/cleanup_form.h"
 #include "sync/compatibility_check.h"
 #include "sync/download_run.h"
 #include "ui/desktop.h"
 #include "ui/form_context.h"
 #include "ui/main_view.h"
+#include "ui/main_window_seat.h"
 #include "ui/size_modes.h"
 #include "ui/status_console.h"
 #include "ui/ui_thread.h"
@@ -115,13 +117,32 @@ class TProTarvoCompatibility {
   void Flow5Ended() { runs_.FlowEnded(5); }
   void StopWorkers() { runs_.StopWorkers(); }
 
-  // The cleanup dialog takes the window's place; the window's owner provides it.
+  // The cleanup dialog takes the window's place; the window's owner provides it, built from
+  // the window's seat and what the dialog works on.
   void SetCleanupOpener(std::function<void()> open) { open_cleanup_ = std::move(open); }
+  MainWindowSeat& Seat() { return seat_; }
+  sync::CleanupSources CleanupSources() {
+    return {state_.RemovableFiles, state_.SettingsIni, state_.VersionModsFolder, console_};
+  }
 
   // The size modes of ui/size_modes, over this window.
   void ChngSize(std::uint8_t SScript) { ui::ChngSize(view_, SScript); }
 
  private:
+  // The window's place as the cleanup dialog takes it and hands it back.
+  class FormSeat final : public MainWindowSeat {
+   public:
+    FormSeat(MainView& view, app::SharedState& state) : view_(view), state_(state) {}
+    Rect Bounds() const override { return view_.WindowBounds(); }
+    ScreenSize Screen() const override { return view_.Screen(); }
+    void Hide() override { view_.ShowWindow(false); }
+    void TakeBack(const Rect& bounds) override;
+
+   private:
+    MainView& view_;
+    app::SharedState& state_;
+  };
+
   void CloseTick();
   // The runs' way to the cleanup dialog: false when there is none.
   bool OpenCleanup();
@@ -132,6 +153,7 @@ class TProTarvoCompatibility {
   app::SharedState state_;
   StatusConsole console_;
   std::function<void()> open_cleanup_;
+  FormSeat seat_;
   // Set once the close sequence has asked for the collapse, which must not be restarted.
   bool collapse_requested_ = false;
   const FormContext context_;
