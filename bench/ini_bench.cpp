@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/portable_ini.h"
+#include "base/portable_ini.h"
 #include "base/u8path.h"
 #include "net/manifest.h"
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/portable_ini.h"
+#include "base/portable_ini.h"
 
 namespace veltrane::pack {
 

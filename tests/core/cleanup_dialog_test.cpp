@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ini_store.h"
 #include "app/settings.h"
 #include "app/shared_state.h"
+#include "base/ini_store.h"
 #include "base/paths.h"
 #include "base/u8path.h"
 #include "fake_cleanup_view.h"
@@ -50,7 +50,8 @@ class CleanupDialogTest : public test::FormFixture {
     state.GameFolder = MakeGameFolder("game", true, true, true);
     app::DeriveModsFolders(state);
     ForceDirectories(state.VersionModsFolder);
-    dialog = std::make_unique<TProTarvoCompatibility2>(cleanup, *form, view, [this] { ++scrolls; });
+    dialog = std::make_unique<TProTarvoCompatibility2>(
+        cleanup, form->Seat(), form->CleanupSources(), [this] { ++scrolls; });
     // Something logged before, so the heading gets its separator line.
     form->Console(false, "ранее");
   }

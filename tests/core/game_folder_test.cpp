@@ -73,16 +73,16 @@ TEST_F(GameFolderTest, TheLauncherFolderIsUsedWhenNothingIsStored) {
 TEST_F(GameFolderTest, StoredFolderPrecedence) {
   WriteLauncherConfig("minecraft.gamedir=L\n");
   Store(app::kGameFolderKey, "S");
-  form->LoadSettings();
+  form->Folder().LoadSettings();
   EXPECT_EQ(form->State().GameFolder, "S");
 
   Store(app::kGameFolderKey, "");
-  form->LoadSettings();
+  form->Folder().LoadSettings();
   EXPECT_EQ(form->State().GameFolder, "L");
 
   // Without the launcher's file a stored empty folder stays empty.
   std::filesystem::remove(temp.path() / ".tlauncher" / "legacy.properties");
-  form->LoadSettings();
+  form->Folder().LoadSettings();
   EXPECT_EQ(form->State().GameFolder, "");
 }
 
@@ -106,14 +106,14 @@ TEST_F(GameFolderTest, ALauncherFileWithoutTheKeyNamesNoFolder) {
 TEST_F(GameFolderTest, StoredFlagsFollowTheIntegerRule) {
   Store(app::kTurboKey, "0");
   Store(app::kExtraOptionsKey, "yes");
-  form->LoadSettings();
+  form->Folder().LoadSettings();
   EXPECT_FALSE(view.Checked(Control::sCheckBox1));
   EXPECT_TRUE(view.Checked(Control::sCheckBox2));
 }
 
 TEST_F(GameFolderTest, AValidFolderShowsTheActionsAndGrowsTheCompactWindowCentred) {
   form->State().GameFolder = MakeGameFolder("mc", true, true, true);
-  form->ValidateGameFolder();
+  form->Folder().ValidateGameFolder();
   EXPECT_EQ(view.Text(Control::sLabel1), "Правильная директория!");
   EXPECT_TRUE(view.Visible(Control::sGroupBox3));
   EXPECT_TRUE(view.Enabled(Control::sGroupBox3));
@@ -130,7 +130,7 @@ TEST_F(GameFolderTest, AValidFolderShowsTheActionsAndGrowsTheCompactWindowCentre
 
 TEST_F(GameFolderTest, VerdictsOfIncompleteFolders) {
   form->State().GameFolder = MakeGameFolder("no112", true, true, false);
-  form->ValidateGameFolder();
+  form->Folder().ValidateGameFolder();
   EXPECT_EQ(view.Text(Control::sLabel1), "Версия 1.12.2 отсутствует!");
   EXPECT_FALSE(view.Visible(Control::sGroupBox3));
   EXPECT_FALSE(view.title_items[0]);
@@ -138,7 +138,7 @@ TEST_F(GameFolderTest, VerdictsOfIncompleteFolders) {
   EXPECT_FALSE(IsAnimating());  // already compact
 
   form->State().GameFolder = MakeGameFolder("noassets", true, false, true);
-  form->ValidateGameFolder();
+  form->Folder().ValidateGameFolder();
   EXPECT_EQ(view.Text(Control::sLabel1), "Неправильный путь к папке с игрой!");
 }
 
@@ -146,11 +146,11 @@ TEST_F(GameFolderTest, AFolderTurningInvalidShrinksTheWideWindowUnlessItIsBeingH
   view.window.bounds = {10, 20, 830, 294};
   form->State().GameFolder = temp.Sub("gone");
   form->State().MainWindowTag = 1;
-  form->ValidateGameFolder();
+  form->Folder().ValidateGameFolder();
   EXPECT_FALSE(IsAnimating());
 
   form->State().MainWindowTag = 0;
-  form->ValidateGameFolder();
+  form->Folder().ValidateGameFolder();
   FinishAnimations();
   EXPECT_EQ(view.window.bounds.width, 406);
   EXPECT_EQ(view.window.bounds.height, 133);
@@ -161,12 +161,12 @@ TEST_F(GameFolderTest, TLFollowsTheLauncherFolderWithLatinOnlyCaseFolding) {
   form->State().CopyTLButtonTag = 1;
   form->State().GameFolder = "C:\\Games\\Папка";
   form->State().LauncherGameFolder = "c:\\GAMES\\Папка";
-  form->ValidateGameFolder();
+  form->Folder().ValidateGameFolder();
   EXPECT_FALSE(view.Visible(Control::sButtonCopyTL));
   EXPECT_FALSE(IsAnimating());
 
   form->State().LauncherGameFolder = "C:\\Games\\папка";
-  form->ValidateGameFolder();
+  form->Folder().ValidateGameFolder();
   EXPECT_TRUE(view.Visible(Control::sButtonCopyTL));
   EXPECT_TRUE(view.Enabled(Control::sButtonCopyTL));
   FinishAnimations();
@@ -182,7 +182,7 @@ TEST_F(GameFolderTest, RunningGameIsWarnedAboutThenClosedWithTheWatchPaused) {
   view.timers[Timer::Timer5] = true;
   bool timer_during_box = true;
   desktop.on_message = [&] { timer_during_box = view.TimerEnabled(Timer::Timer5); };
-  form->ValidateGameFolder();
+  form->Folder().ValidateGameFolder();
   ASSERT_EQ(desktop.messages.size(), 1u);
   EXPECT_EQ(desktop.messages[0].caption, "Предупреждение");
   EXPECT_EQ(desktop.messages[0].text.rfind("Пожалуйста не запускайте игру\r\nкогда открыт", 0), 0u);
@@ -200,16 +200,16 @@ TEST_F(GameFolderTest, NoWarningWithoutBothTheWindowAndTheProcess) {
   desktop.game_window_title = "Minecraft 1.10.2";
   desktop.game_window = 42;
   desktop.running_process = "javaw.exe";
-  form->ValidateGameFolder();
+  form->Folder().ValidateGameFolder();
   desktop.game_window_title = "Minecraft 1.12.2";
   desktop.running_process = "java.exe";
-  form->ValidateGameFolder();
+  form->Folder().ValidateGameFolder();
   EXPECT_TRUE(desktop.messages.empty());
   EXPECT_TRUE(desktop.closed_windows.empty());
 }
 
 TEST_F(GameFolderTest, CancelInTheFolderDialogStillStoresAndValidates) {
-  form->LoadSettings();
+  form->Folder().LoadSettings();
   const std::string before = form->State().GameFolder;
   form->sButtonSetFolderClick();
   EXPECT_EQ(desktop.browse_starts, std::vector<std::string>{before});

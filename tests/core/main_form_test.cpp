@@ -160,49 +160,6 @@ TEST_F(MainFormTest, ExitAsksTheWindowToClose) {
   EXPECT_EQ(view.close_requests, 1);
 }
 
-TEST_F(MainFormTest, SizeModesArrangeTheBarsAndWaitForTheHeight) {
-  view.window.bounds = {200, 100, 830, 294};
-  form->ChngSize(1);
-  EXPECT_EQ(view.window.bounds.height, 317);
-  EXPECT_EQ(view.Bounds(Control::sProgressBar1).width, 830 - 5 - 16);
-  EXPECT_TRUE(view.Visible(Control::sProgressBar1));
-  EXPECT_FALSE(view.Visible(Control::sProgressBar2));
-
-  form->ChngSize(2);
-  EXPECT_EQ(view.window.bounds.height, 317);
-  EXPECT_EQ(view.Bounds(Control::sProgressBar1).width, 155);
-  for (int bar = 1; bar <= 5; ++bar) EXPECT_TRUE(view.Visible(ProgressBarControl(bar)));
-
-  form->ChngSize(0);
-  EXPECT_EQ(view.window.bounds.height, 294);
-  for (int bar = 1; bar <= 5; ++bar) EXPECT_FALSE(view.Visible(ProgressBarControl(bar)));
-  EXPECT_EQ(view.window.bounds.top, 100);  // the top-left corner stays
-  EXPECT_EQ(view.window.bounds.left, 200);
-}
-
-TEST_F(MainFormTest, OtherSizeModesDoNothing) {
-  view.window.bounds = {200, 100, 830, 294};
-  form->ChngSize(3);
-  EXPECT_EQ(view.pumps, 0);
-  EXPECT_FALSE(IsAnimating());
-  EXPECT_TRUE(view.visibility_log.empty());
-}
-
-TEST_F(MainFormTest, SizeModeWaitEndsWhenItsAnimationIsStopped) {
-  view.window.bounds = {200, 100, 830, 294};
-  view.on_pump = [] { StopAnimations(); };  // e.g. the close sequence, nested in the wait
-  form->ChngSize(1);
-  EXPECT_NE(view.window.bounds.height, 317);
-  EXPECT_LE(view.pumps, 2);
-}
-
-TEST_F(MainFormTest, SizeModeWaitEndsWhenTheApplicationEnds) {
-  view.window.bounds = {200, 100, 830, 294};
-  view.on_pump = [this] { view.ending = true; };
-  form->ChngSize(2);
-  EXPECT_EQ(view.pumps, 1);
-}
-
 TEST_F(MainFormTest, MouseOverTheActionsGroupWidensOnceAtTheActionsHeight) {
   view.window.bounds = {437, 365, 406, 294};
   form->sGroupBox3MouseMove();

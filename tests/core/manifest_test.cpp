@@ -6,7 +6,7 @@
 #include <cctype>
 #include <optional>
 
-#include "app/portable_ini.h"
+#include "base/portable_ini.h"
 #include "temp_dir.h"
 
 namespace veltrane::net {

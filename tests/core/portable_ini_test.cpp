@@ -1,4 +1,4 @@
-#include "app/portable_ini.h"
+#include "base/portable_ini.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "app/portable_ini.h"
+#include "base/portable_ini.h"
 #include "temp_dir.h"
 
 namespace veltrane::app {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "form_fixture.h"
+
 namespace veltrane::ui {
 namespace {
 
@@ -134,6 +136,52 @@ TEST(ClosingSize, CollapsesTowardsTheFormerMiddle) {
             (AnimationTarget{kKeep, 540, kKeep, 36, 0.03, "Closing"}));
   EXPECT_EQ(ClosingCollapseTarget({757, 473, 406, 133}),
             (AnimationTarget{kKeep, 540, kKeep, 36, 0.03, "Closing"}));
+}
+
+// ChngSize over a window: the bars arranged, then a wait for the mode's height.
+using SizeModeServiceTest = test::FormFixture;
+
+TEST_F(SizeModeServiceTest, SizeModesArrangeTheBarsAndWaitForTheHeight) {
+  view.window.bounds = {200, 100, 830, 294};
+  ChngSize(view, 1);
+  EXPECT_EQ(view.window.bounds.height, 317);
+  EXPECT_EQ(view.Bounds(Control::sProgressBar1).width, 830 - 5 - 16);
+  EXPECT_TRUE(view.Visible(Control::sProgressBar1));
+  EXPECT_FALSE(view.Visible(Control::sProgressBar2));
+
+  ChngSize(view, 2);
+  EXPECT_EQ(view.window.bounds.height, 317);
+  EXPECT_EQ(view.Bounds(Control::sProgressBar1).width, 155);
+  for (int bar = 1; bar <= 5; ++bar) EXPECT_TRUE(view.Visible(ProgressBarControl(bar)));
+
+  ChngSize(view, 0);
+  EXPECT_EQ(view.window.bounds.height, 294);
+  for (int bar = 1; bar <= 5; ++bar) EXPECT_FALSE(view.Visible(ProgressBarControl(bar)));
+  EXPECT_EQ(view.window.bounds.top, 100);  // the top-left corner stays
+  EXPECT_EQ(view.window.bounds.left, 200);
+}
+
+TEST_F(SizeModeServiceTest, OtherSizeModesDoNothing) {
+  view.window.bounds = {200, 100, 830, 294};
+  ChngSize(view, 3);
+  EXPECT_EQ(view.pumps, 0);
+  EXPECT_FALSE(IsAnimating());
+  EXPECT_TRUE(view.visibility_log.empty());
+}
+
+TEST_F(SizeModeServiceTest, SizeModeWaitEndsWhenItsAnimationIsStopped) {
+  view.window.bounds = {200, 100, 830, 294};
+  view.on_pump = [] { StopAnimations(); };  // e.g. the close sequence, nested in the wait
+  ChngSize(view, 1);
+  EXPECT_NE(view.window.bounds.height, 317);
+  EXPECT_LE(view.pumps, 2);
+}
+
+TEST_F(SizeModeServiceTest, SizeModeWaitEndsWhenTheApplicationEnds) {
+  view.window.bounds = {200, 100, 830, 294};
+  view.on_pump = [this] { view.ending = true; };
+  ChngSize(view, 2);
+  EXPECT_EQ(view.pumps, 1);
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/portable_ini.h"
 #include "app/replace_batch.h"
 #include "app/shared_state.h"
 #include "base/paths.h"
+#include "base/portable_ini.h"
 #include "build_config.h"
 #include "fake_server.h"
 #include "temp_dir.h"

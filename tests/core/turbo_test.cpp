@@ -66,7 +66,7 @@ TEST_F(TurboTest, SevenModsAreHandedOutFromTheLastAndTheRunClosesAfterTheWorkers
   ASSERT_TRUE(view.TimerEnabled(Timer::Timer6));
   form->Timer6Timer();
   EXPECT_EQ(form->State().ModIndex, 2);
-  for (int slot = 1; slot <= 5; ++slot) EXPECT_TRUE(form->FlowBusy(slot));
+  for (int slot = 1; slot <= 5; ++slot) EXPECT_TRUE(form->Runs().FlowBusy(slot));
   // A tick that hands out work never closes the run.
   EXPECT_TRUE(view.TimerEnabled(Timer::Timer6));
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -127,7 +127,7 @@ TEST_F(TurboTest, ReValidatingAnotherFolderMidTransferKeepsEachWorkersTargetAndS
 
 TEST_F(TurboTest, AWorkerThatCannotStartLeavesItsSlotFreeAndItsModFailed) {
   int starts = 0;
-  form->SetThreadStarter([&starts](std::function<void()> body) {
+  form->Runs().SetThreadStarter([&starts](std::function<void()> body) {
     if (starts++ == 0) {
       throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     }
@@ -138,8 +138,8 @@ TEST_F(TurboTest, AWorkerThatCannotStartLeavesItsSlotFreeAndItsModFailed) {
   server.Put(mods + "b.jar", "b");
   form->sButtonDownloadClick();
   form->Timer6Timer();
-  EXPECT_FALSE(form->FlowBusy(1));
-  EXPECT_TRUE(form->FlowBusy(2));
+  EXPECT_FALSE(form->Runs().FlowBusy(1));
+  EXPECT_TRUE(form->Runs().FlowBusy(2));
   RunDispatcher();
   EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: b.jar"));
   EXPECT_TRUE(Logged("Объем загруженых файлов(1 из 2): 1 Байт"));
@@ -215,8 +215,8 @@ TEST_F(TurboTest, OneModUsesTheFirstSlotOnly) {
   server.Put(mods + "only.jar", "x");
   form->sButtonDownloadClick();
   form->Timer6Timer();
-  EXPECT_TRUE(form->FlowBusy(1));
-  for (int slot = 2; slot <= 5; ++slot) EXPECT_FALSE(form->FlowBusy(slot));
+  EXPECT_TRUE(form->Runs().FlowBusy(1));
+  for (int slot = 2; slot <= 5; ++slot) EXPECT_FALSE(form->Runs().FlowBusy(slot));
   RunDispatcher();
   EXPECT_EQ(form->StatusLog().Lines().back(), "Объем загруженых файлов(1 из 1): 1 Байт");
 }

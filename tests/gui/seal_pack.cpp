@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "app/portable_ini.h"
 #include "base/ascii.h"
+#include "base/portable_ini.h"
 #include "base/u8path.h"
 #include "build.h"
 #include "key_file.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/portable_ini.h"
+#include "base/portable_ini.h"
 #include "base/u8path.h"
 #include "cli.h"
 #include "pack_manifest.h"

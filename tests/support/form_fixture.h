@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "app/portable_ini.h"
 #include "base/paths.h"
+#include "base/portable_ini.h"
 #include "fake_desktop.h"
 #include "fake_main_view.h"
 #include "fake_server.h"

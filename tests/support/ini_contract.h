@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ini_store.h"
+#include "base/ini_store.h"
 #include "base/u8path.h"
 #include "temp_dir.h"
 

@@ -41,7 +41,8 @@ class CleanupDialogWindowTest : public test::FormFixture {
     state.GameFolder = MakeGameFolder("game", true, true, true);
     app::DeriveModsFolders(state);
     ForceDirectories(state.VersionModsFolder);
-    logic = std::make_unique<sync::TProTarvoCompatibility2>(dialog, *form, view);
+    logic = std::make_unique<sync::TProTarvoCompatibility2>(dialog, form->Seat(),
+                                                            form->CleanupSources());
     dialog.Attach(logic.get());
   }
   ~CleanupDialogWindowTest() override { dialog.Attach(nullptr); }

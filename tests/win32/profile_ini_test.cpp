@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include "app/portable_ini.h"
+#include "base/portable_ini.h"
 #include "base/wide.h"
 #include "ini_contract.h"
 

@@ -1,5 +1,5 @@
-// The main window's game-folder handlers: where the folder comes from, whether it is valid, and
-// what the window offers accordingly.
+#include "app/game_folder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,10 +11,13 @@
 #include "base/paths.h"
 #include "base/scope_exit.h"
 #include "base/u8path.h"
-#include "ui/main_form.h"
+#include "ui/size_modes.h"
 
-namespace veltrane::ui {
+namespace veltrane::app {
 namespace {
+
+using ui::Control;
+using ui::Timer;
 
 constexpr char kValidText[] = "Правильная директория!";
 constexpr char kInvalidText[] = "Неправильный путь к папке с игрой!";
@@ -37,52 +40,59 @@ std::string ReadWholeFile(const std::string& path) {
 
 }  // namespace
 
-void TProTarvoCompatibility::Timer1Timer() {
+GameFolderController::GameFolderController(const ui::FormContext& context)
+    : view_(context.view),
+      desktop_(context.desktop),
+      state_(context.state),
+      console_(context.console) {}
+
+void GameFolderController::Timer1Timer() {
   view_.SetTimerEnabled(Timer::Timer1, false);
   // The watch starts even when loading the settings fails (the error is shown meanwhile).
   const ScopeExit start_watch([this] { view_.SetTimerEnabled(Timer::Timer5, true); });
   LoadSettings();
-  Console("   Добро пожаловать :)\r\n   Для начала нажмите «" + view_.Text(Control::sButtonCheck) +
-          "»,\r\nа затем «" + view_.Text(Control::sButtonDownload) +
-          "», чтобы синхронизировать\r\nваш клиент Minecraft с сервером Dravenna " +
-          state_.GameVersion + ".");
+  console_.Console("   Добро пожаловать :)\r\n   Для начала нажмите «" +
+                   view_.Text(Control::sButtonCheck) + "»,\r\nа затем «" +
+                   view_.Text(Control::sButtonDownload) +
+                   "», чтобы синхронизировать\r\nваш клиент Minecraft с сервером Dravenna " +
+                   state_.GameVersion + ".");
   ValidateGameFolder();
 }
 
-void TProTarvoCompatibility::Timer5Timer() {
+void GameFolderController::Timer5Timer() {
   ValidateGameFolder();
-  if (state_.MainWindowTag == 1 && view_.WindowBounds().width == WideWidth(LayoutOf(view_))) {
+  if (state_.MainWindowTag == 1 &&
+      view_.WindowBounds().width == ui::WideWidth(ui::LayoutOf(view_))) {
     state_.MainWindowTag = 0;
   }
 }
 
-void TProTarvoCompatibility::LoadSettings() {
-  const app::IniStore& ini = *state_.SettingsIni;
+void GameFolderController::LoadSettings() {
+  const IniStore& ini = *state_.SettingsIni;
   bool from_launcher = false;
   if (ReadLauncherConfig()) {
     // A stored empty (or absent) folder gives way to the launcher's.
-    from_launcher = app::ReadText(ini, app::kGameFolderKey).empty();
+    from_launcher = ReadText(ini, kGameFolderKey).empty();
     if (from_launcher) state_.GameFolder = state_.LauncherGameFolder;
   }
   if (!from_launcher) {
-    state_.GameFolder = app::ReadText(ini, app::kGameFolderKey,
-                                      JoinPath(desktop_.ExpandEnvText("%appdata%"), ".minecraft"));
+    state_.GameFolder =
+        ReadText(ini, kGameFolderKey, JoinPath(desktop_.ExpandEnvText("%appdata%"), ".minecraft"));
   }
   view_.SetText(Control::sEdit1, state_.GameFolder);
   folder_dialog_start_ = state_.GameFolder;
-  view_.SetChecked(Control::sCheckBox1, app::ReadFlag(ini, app::kTurboKey, app::kTurboDefault));
-  view_.SetChecked(Control::sCheckBox2,
-                   app::ReadFlag(ini, app::kExtraOptionsKey, app::kExtraOptionsDefault));
+  view_.SetChecked(Control::sCheckBox1, ReadFlag(ini, kTurboKey, kTurboDefault));
+  view_.SetChecked(Control::sCheckBox2, ReadFlag(ini, kExtraOptionsKey, kExtraOptionsDefault));
 }
 
-void TProTarvoCompatibility::SaveSettings() {
-  app::IniStore& ini = *state_.SettingsIni;
-  app::WriteText(ini, app::kGameFolderKey, state_.GameFolder);
-  app::WriteFlag(ini, app::kTurboKey, view_.Checked(Control::sCheckBox1));
-  app::WriteFlag(ini, app::kExtraOptionsKey, view_.Checked(Control::sCheckBox2));
+void GameFolderController::SaveSettings() {
+  IniStore& ini = *state_.SettingsIni;
+  WriteText(ini, kGameFolderKey, state_.GameFolder);
+  WriteFlag(ini, kTurboKey, view_.Checked(Control::sCheckBox1));
+  WriteFlag(ini, kExtraOptionsKey, view_.Checked(Control::sCheckBox2));
 }
 
-bool TProTarvoCompatibility::ReadLauncherConfig() {
+bool GameFolderController::ReadLauncherConfig() {
   const std::string source =
       JoinPath(JoinPath(desktop_.ExpandEnvText("%appdata%"), ".tlauncher"), "legacy.properties");
   if (!FileExists(source)) return false;
@@ -93,16 +103,16 @@ bool TProTarvoCompatibility::ReadLauncherConfig() {
   const std::string text = desktop_.FromAnsi(ReadWholeFile(copy));
   DeleteFileAt(copy);
   // A file without the key names no folder: the stored or default folder stays in use.
-  const auto folder = app::LauncherFolderFromLines(app::SplitFileLines(text));
+  const auto folder = LauncherFolderFromLines(SplitFileLines(text));
   if (!folder) return false;
   state_.LauncherGameFolder = *folder;
   state_.CopyTLButtonTag = 1;
   return true;
 }
 
-void TProTarvoCompatibility::ValidateGameFolder() {
+void GameFolderController::ValidateGameFolder() {
   view_.SetText(Control::sEdit1, state_.GameFolder);
-  app::DeriveModsFolders(state_);
+  DeriveModsFolders(state_);
   const std::string& folder = state_.GameFolder;
   std::string verdict = kValidText;
   if (!DirectoryExists(JoinPath(folder, "versions")) ||
@@ -117,12 +127,12 @@ void TProTarvoCompatibility::ValidateGameFolder() {
   view_.SetVisible(Control::sGroupBox3, valid);
   view_.SetTitleItemVisible(0, valid);
   view_.SetTitleItemVisible(1, valid);
-  const WindowLayout layout = LayoutOf(view_);
+  const ui::WindowLayout layout = ui::LayoutOf(view_);
   const bool returning = state_.MainWindowTag == 1;
   const auto target =
-      valid ? GrowToActionsTarget(view_.WindowBounds(), layout, view_.Screen(), returning)
-            : ShrinkToCompactTarget(view_.WindowBounds(), layout, view_.Screen(), returning);
-  if (target) AnimateControl(&view_.Window(), *target);
+      valid ? ui::GrowToActionsTarget(view_.WindowBounds(), layout, view_.Screen(), returning)
+            : ui::ShrinkToCompactTarget(view_.WindowBounds(), layout, view_.Screen(), returning);
+  if (target) ui::AnimateControl(&view_.Window(), *target);
 
   const bool offer_tl = state_.CopyTLButtonTag == 1 && !state_.LauncherGameFolder.empty() &&
                         AsciiLower(state_.LauncherGameFolder) != AsciiLower(state_.GameFolder);
@@ -130,25 +140,25 @@ void TProTarvoCompatibility::ValidateGameFolder() {
   view_.SetVisible(Control::sButtonCopyTL, offer_tl);
   const int width = offer_tl ? kSetFolderNarrow : kSetFolderWide;
   if (view_.Bounds(Control::sButtonSetFolder).width != width) {
-    AnimateControl(&view_.AnimatableControl(Control::sButtonSetFolder), kKeep, kKeep, width, kKeep,
-                   kSizeMultiplier, kCopyTLTask);
+    ui::AnimateControl(&view_.AnimatableControl(Control::sButtonSetFolder), ui::kKeep, ui::kKeep,
+                       width, ui::kKeep, ui::kSizeMultiplier, kCopyTLTask);
   }
   WatchForRunningGame();
 }
 
-void TProTarvoCompatibility::WatchForRunningGame() {
+void GameFolderController::WatchForRunningGame() {
   const std::uintptr_t game =
       desktop_.FindTopWindow(kGameWindowClass, "Minecraft " + state_.GameVersion);
   if (game == 0 || !desktop_.IsProcessRunning(kGameProcess)) return;
   view_.SetTimerEnabled(Timer::Timer5, false);
   const ScopeExit restart_watch([this] { view_.SetTimerEnabled(Timer::Timer5, true); });
-  desktop_.ShowMessage(kRunningGameWarning, kWarningCaption, Desktop::Buttons::Ok,
-                       Desktop::Icon::Warning);
+  desktop_.ShowMessage(kRunningGameWarning, kWarningCaption, ui::Desktop::Buttons::Ok,
+                       ui::Desktop::Icon::Warning);
   // Only the game's own process: the window's owner must be the game's program.
   desktop_.CloseGameWindow(game, kGameProcess);
 }
 
-void TProTarvoCompatibility::sButtonSetFolderClick() {
+void GameFolderController::sButtonSetFolderClick() {
   if (const auto chosen = desktop_.BrowseForFolder(folder_dialog_start_)) {
     if (DirectoryExists(*chosen)) folder_dialog_start_ = *chosen;
   }
@@ -157,7 +167,7 @@ void TProTarvoCompatibility::sButtonSetFolderClick() {
   ValidateGameFolder();
 }
 
-void TProTarvoCompatibility::sButtonCopyTLClick() {
+void GameFolderController::sButtonCopyTLClick() {
   ReadLauncherConfig();
   state_.GameFolder = state_.LauncherGameFolder;
   view_.SetText(Control::sEdit1, state_.GameFolder);
@@ -166,4 +176,4 @@ void TProTarvoCompatibility::sButtonCopyTLClick() {
   SaveSettings();
 }
 
-}  // namespace veltrane::ui
+}  // namespace veltrane::app

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ini_store.h"
+#include "base/ini_store.h"
 
 namespace veltrane::app {
 
@@ -16,12 +16,6 @@ inline constexpr std::string_view kWhiteListKey = "WhiteList";
 
 inline constexpr bool kTurboDefault = true;
 inline constexpr bool kExtraOptionsDefault = true;
-
-// A whole number stored as text: decimal, or hexadecimal after "$" or "0x". A missing value or
-// one that is not a number gives `def`. (The platform's own integer read would turn "abc" into
-// 0, which is why the text is read and converted here.)
-std::int32_t ReadInteger(const IniStore& store, std::string_view section, std::string_view key,
-                         std::int32_t def);
 
 // Flags in the settings section: 0 is false, any other number true.
 bool ReadFlag(const IniStore& store, std::string_view key, bool def);

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ini_store.h"
+#include "base/ini_store.h"
 #include "build_config.h"
 
 namespace veltrane::app {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ini_store.h"
+#include "base/ini_store.h"
 #include "net/transport.h"
 #include "ui/desktop.h"
 

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ini_store.h"
+#include "base/ini_store.h"
 
 namespace veltrane::net {
 

@@ -7,23 +7,17 @@
 #include "base/paths.h"
 #include "sync/whitelist.h"
 #include "ui/size_modes.h"
-#include "ui/status_console.h"
 
 namespace veltrane::sync {
 
-TProTarvoCompatibility2::TProTarvoCompatibility2(CleanupView& view,
-                                                 ui::TProTarvoCompatibility& main_form,
-                                                 ui::MainView& main_view,
+TProTarvoCompatibility2::TProTarvoCompatibility2(CleanupView& view, ui::MainWindowSeat& seat,
+                                                 CleanupSources sources,
                                                  std::function<void()> scroll_console)
-    : view_(view),
-      main_form_(main_form),
-      main_view_(main_view),
-      scroll_console_(std::move(scroll_console)) {}
+    : view_(view), seat_(seat), sources_(sources), scroll_console_(std::move(scroll_console)) {}
 
 std::string TProTarvoCompatibility2::ReadWhitelist() const {
-  const app::SharedState& state = main_form_.State();
-  if (!state.SettingsIni) return {};
-  return app::ReadText(*state.SettingsIni, app::kWhiteListKey);
+  if (!sources_.whitelist_store) return {};
+  return app::ReadText(*sources_.whitelist_store, app::kWhiteListKey);
 }
 
 void TProTarvoCompatibility2::Show() {
@@ -34,57 +28,45 @@ void TProTarvoCompatibility2::Show() {
 void TProTarvoCompatibility2::FormShow() {
   view_.ListClear();
   const std::string whitelist = ReadWhitelist();
-  for (const std::string& name : main_form_.State().RemovableFiles) {
+  for (const std::string& name : sources_.removable_files) {
     const int index = view_.ListAdd(name);
     if (!IsKept(whitelist, name)) view_.ListSetChecked(index, true);
   }
 }
 
 void TProTarvoCompatibility2::sButtonDelClick() {
-  app::SharedState& state = main_form_.State();
-
   std::vector<CleanupChoice> choices;
   const int count = view_.ListCount();
   for (int i = 0; i < count; ++i) choices.push_back({view_.ListText(i), view_.ListChecked(i)});
 
   // The choice is saved before anything is deleted: if it cannot be, nothing happens at all.
-  if (state.SettingsIni) {
+  if (sources_.whitelist_store) {
     const std::string whitelist = UpdateWhitelistOnDelete(ReadWhitelist(), choices);
-    app::WriteText(*state.SettingsIni, app::kWhiteListKey, whitelist);
+    app::WriteText(*sources_.whitelist_store, app::kWhiteListKey, whitelist);
   }
 
-  main_form_.Console(ui::kHeading, false, kCleanupHeadLine);
+  ui::StatusConsole& console = sources_.console;
+  console.Console(ui::kHeading, false, kCleanupHeadLine);
   int deleted = 0;
   for (const CleanupChoice& choice : choices) {
     if (!choice.checked) continue;
     const std::string& name = choice.name;
-    if (DeleteFileAt(JoinPath(state.VersionModsFolder, name))) {
+    if (DeleteFileAt(JoinPath(sources_.version_mods_folder, name))) {
       ++deleted;
-      main_form_.Console(false, std::string(kDeletedPrefix) + name);
+      console.Console(false, std::string(kDeletedPrefix) + name);
     } else {
-      main_form_.Console(false, std::string(kDeleteFailedPrefix) + name);
+      console.Console(false, std::string(kDeleteFailedPrefix) + name);
     }
   }
-  if (deleted > 0) main_form_.Console(false, kCleanupDoneLine);
-  main_form_.Console(false, std::string(kDeletedCountPrefix) + std::to_string(deleted));
+  if (deleted > 0) console.Console(false, kCleanupDoneLine);
+  console.Console(false, std::string(kDeletedCountPrefix) + std::to_string(deleted));
 
   HandBack();
 }
 
 void TProTarvoCompatibility2::HandBack() {
-  const ui::Rect dialog = view_.WindowBounds();
-  ui::Animatable& window = main_view_.Window();
-  window.SetLeft(dialog.left);
-  window.SetTop(dialog.top);
-  window.SetWidth(dialog.width);
-  window.SetHeight(dialog.height);
-  main_form_.State().MainWindowTag = 1;
-  main_view_.SetWindowEnabled(true);
-  main_view_.ShowWindow(true);
+  seat_.TakeBack(view_.WindowBounds());
   view_.ShowWindow(false);
-
-  ui::AnimateControl(&window,
-                     ui::CleanupHandBackTarget(ui::LayoutOf(main_view_), main_view_.Screen()));
   if (scroll_console_) scroll_console_();
 }
 
@@ -95,16 +77,16 @@ void TProTarvoCompatibility2::sGroupBox1MouseDown() {
 }
 
 void OpenCleanupDialog(TProTarvoCompatibility2& dialog) {
-  ui::MainView& main_view = dialog.MainWindowView();
-  const ui::Rect main = main_view.WindowBounds();
+  ui::MainWindowSeat& seat = dialog.Seat();
+  const ui::Rect main = seat.Bounds();
   ui::Animatable& window = dialog.View().Window();
   window.SetLeft(main.left);
   window.SetTop(main.top);
   window.SetWidth(main.width);
   window.SetHeight(main.height);
-  main_view.ShowWindow(false);
+  seat.Hide();
   dialog.Show();
-  ui::AnimateControl(&window, ui::DialogHandOverTarget(main_view.Screen()));
+  ui::AnimateControl(&window, ui::DialogHandOverTarget(seat.Screen()));
 }
 
 }  // namespace veltrane::sync

@@ -3,13 +3,16 @@
 // left checked, remembers the unchecked ones in the whitelist and hands the screen back to the
 // main window. The window itself is behind CleanupView.
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "base/ini_store.h"
 #include "ui/animation_engine.h"
 #include "ui/geometry.h"
-#include "ui/main_form.h"
-#include "ui/main_view.h"
+#include "ui/main_window_seat.h"
+#include "ui/status_console.h"
 
 namespace veltrane::sync {
 
@@ -42,15 +45,25 @@ class CleanupView {
   virtual void StartWindowDrag() = 0;
 };
 
+// What the dialog works on, all of it the main window's and read each time it is used.
+struct CleanupSources {
+  // The files the last check found removable, in the version mods folder.
+  const std::vector<std::string>& removable_files;
+  // The settings file, which keeps the whitelist; none: nothing is remembered.
+  const std::unique_ptr<app::IniStore>& whitelist_store;
+  const std::string& version_mods_folder;
+  ui::StatusConsole& console;
+};
+
 class TProTarvoCompatibility2 {
  public:
   // Everything passed in must outlive the dialog. `scroll_console` brings the main window's
   // console to its last line once the window is back (may be empty).
-  TProTarvoCompatibility2(CleanupView& view, ui::TProTarvoCompatibility& main_form,
-                          ui::MainView& main_view, std::function<void()> scroll_console = {});
+  TProTarvoCompatibility2(CleanupView& view, ui::MainWindowSeat& seat, CleanupSources sources,
+                          std::function<void()> scroll_console = {});
 
   CleanupView& View() { return view_; }
-  ui::MainView& MainWindowView() { return main_view_; }
+  ui::MainWindowSeat& Seat() { return seat_; }
 
   // Fills the list and shows the dialog.
   void Show();
@@ -65,8 +78,8 @@ class TProTarvoCompatibility2 {
   void HandBack();
 
   CleanupView& view_;
-  ui::TProTarvoCompatibility& main_form_;
-  ui::MainView& main_view_;
+  ui::MainWindowSeat& seat_;
+  const CleanupSources sources_;
   std::function<void()> scroll_console_;
 };
 

@@ -1,8 +1,9 @@
-// The compatibility check: a fresh manifest, the mods brought into the version folder, and the
-// two lists the download run and the cleanup work from.
+#include "sync/compatibility_check.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/file_ops.h"
 #include "base/paths.h"
@@ -10,10 +11,11 @@
 #include "net/manifest.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
-#include "ui/main_form.h"
 
-namespace veltrane::ui {
+namespace veltrane::sync {
 namespace {
+
+using ui::Control;
 
 constexpr std::string_view kNoConnection = "Ошибка подключения к серверу.";
 constexpr std::string_view kCancelled = "Операция отменена.";
@@ -38,13 +40,13 @@ std::string BoundedListLine(std::string_view section, const net::ManifestList& l
 // out, an exception included.
 class DisabledWindow {
  public:
-  explicit DisabledWindow(MainView& view) : view_(view) { view_.SetWindowEnabled(false); }
+  explicit DisabledWindow(ui::MainView& view) : view_(view) { view_.SetWindowEnabled(false); }
   ~DisabledWindow() { view_.SetWindowEnabled(true); }
   DisabledWindow(const DisabledWindow&) = delete;
   DisabledWindow& operator=(const DisabledWindow&) = delete;
 
  private:
-  MainView& view_;
+  ui::MainView& view_;
 };
 
 // The published sizes are summed as signed 32-bit numbers that wrap around.
@@ -55,30 +57,36 @@ std::int32_t AddWrapping(std::int32_t sum, std::int32_t size) {
 
 }  // namespace
 
-bool TProTarvoCompatibility::conecteon() {
+CompatibilityCheck::CompatibilityCheck(const ui::FormContext& context, app::IniOpener open_ini)
+    : view_(context.view),
+      desktop_(context.desktop),
+      transport_(context.transport),
+      state_(context.state),
+      console_(context.console),
+      open_ini_(std::move(open_ini)) {}
+
+bool CompatibilityCheck::conecteon() {
   if (transport_.IsConnected()) return true;
-  Console(kNoConnection);
-  Console(kCancelled);
+  console_.Console(kNoConnection);
+  console_.Console(kCancelled);
   return false;
 }
 
-void TProTarvoCompatibility::sButtonCheckClick() {
-  // Not while the tool or the installer is being fetched: the check would nest in that transfer.
-  if (fetching_extra_) return;
+void CompatibilityCheck::sButtonCheckClick() {
   if (!conecteon()) return;
-  Console(kHeading, false, kCheckHeading);
+  console_.Console(ui::kHeading, false, kCheckHeading);
 
   const std::string manifest = app::ManifestIniPath(state_.DataFolder);
   if (FileExists(manifest)) {
     DeleteFileAt(manifest);
-    Console(kManifestCleared);
+    console_.Console(kManifestCleared);
   }
   const std::string url = state_.ServerUrl + std::string(net::kManifestPath);
   if (!net::DownloadFile(transport_, url, manifest, nullptr, desktop_.ProgramName())) {
-    Console(kManifestFailed);
+    console_.Console(kManifestFailed);
     return;
   }
-  Console(kManifestLoaded);
+  console_.Console(kManifestLoaded);
 
   bool finished = false;
   {
@@ -88,9 +96,9 @@ void TProTarvoCompatibility::sButtonCheckClick() {
   if (finished && view_.Enabled(Control::sButtonDownload)) view_.Focus(Control::sButtonDownload);
 }
 
-bool TProTarvoCompatibility::CheckModsAgainstManifest() {
+bool CompatibilityCheck::CheckModsAgainstManifest() {
   if (!DirectoryExists(state_.VersionModsFolder) && !ForceDirectories(state_.VersionModsFolder)) {
-    Console(false, std::string(kNoFolder) + state_.VersionModsFolder);
+    console_.Console(false, std::string(kNoFolder) + state_.VersionModsFolder);
     return false;
   }
   if (!state_.ManifestIni) state_.ManifestIni = open_ini_(app::ManifestIniPath(state_.DataFolder));
@@ -99,14 +107,14 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
 
   const net::ManifestList mod_list = net::ReadModList(ini);
   const std::vector<net::ManifestEntry>& mods = mod_list.entries;
-  if (mod_list.bounded) Console(false, BoundedListLine(net::kModListSection, mod_list));
+  if (mod_list.bounded) console_.Console(false, BoundedListLine(net::kModListSection, mod_list));
   // Count, or when the list was bounded the entries the manifest really describes.
   state_.ModCount = static_cast<std::int32_t>(mods.size());
   state_.ModsSize = 0;
   for (const net::ManifestEntry& mod : mods)
     state_.ModsSize = AddWrapping(state_.ModsSize, mod.size);
-  Console(false, "Всего модов на сервере: " + std::to_string(state_.ModCount) + " шт. (" +
-                     SizeToText(state_.ModsSize, separator) + ")");
+  console_.Console(false, "Всего модов на сервере: " + std::to_string(state_.ModCount) + " шт. (" +
+                              SizeToText(state_.ModsSize, separator) + ")");
 
   // A file found in the plain mods folder joins the version folder unless one is there already.
   const auto bring_in = [this](const std::string& name) {
@@ -121,7 +129,7 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
     // A gap in the numbering names no file: it is reported missing but never touched.
     if (!mod.name.empty()) {
       if (!mod.plain) {
-        Console(false, std::string(kBadName) + mod.name);
+        console_.Console(false, std::string(kBadName) + mod.name);
         continue;
       }
       bring_in(mod.name);
@@ -129,26 +137,26 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
       try {
         if (net::IsDamagedFile(kept)) {
           DeleteFileAt(kept);
-          Console(false, std::string(kDamaged) + mod.name);
+          console_.Console(false, std::string(kDamaged) + mod.name);
         }
       } catch (const net::LocalFileError&) {
         // The file is there but cannot be read: say so and go on; it still counts as present.
-        Console(false, std::string(kUnreadable) + mod.name);
+        console_.Console(false, std::string(kUnreadable) + mod.name);
       }
       if (FileExists(kept)) continue;
     }
     state_.MissingMods.push_back(mod.name);
     state_.MissingSize = AddWrapping(state_.MissingSize, mod.size);
-    Console(false, std::string(kMissing) + mod.name);
+    console_.Console(false, std::string(kMissing) + mod.name);
   }
 
   state_.RemovableFiles.clear();
   const net::ManifestList del_list = net::ReadDelList(ini);
-  if (del_list.bounded) Console(false, BoundedListLine(net::kDelListSection, del_list));
+  if (del_list.bounded) console_.Console(false, BoundedListLine(net::kDelListSection, del_list));
   for (const net::ManifestEntry& entry : del_list.entries) {
     if (entry.name.empty()) continue;
     if (!entry.plain) {
-      Console(false, std::string(kBadName) + entry.name);
+      console_.Console(false, std::string(kBadName) + entry.name);
       continue;
     }
     bring_in(entry.name);
@@ -156,13 +164,14 @@ bool TProTarvoCompatibility::CheckModsAgainstManifest() {
       state_.RemovableFiles.push_back(entry.name);
   }
 
-  Console(false, "======Завершение проверки=======\r\nОтсутствуют моды: " +
-                     std::to_string(state_.MissingMods.size()) + " шт. (" +
-                     SizeToText(state_.MissingSize, separator) + ")\r\nМожно удалить файлов: " +
-                     std::to_string(state_.RemovableFiles.size()) + " шт.");
+  console_.Console(false, "======Завершение проверки=======\r\nОтсутствуют моды: " +
+                              std::to_string(state_.MissingMods.size()) + " шт. (" +
+                              SizeToText(state_.MissingSize, separator) +
+                              ")\r\nМожно удалить файлов: " +
+                              std::to_string(state_.RemovableFiles.size()) + " шт.");
   view_.SetEnabled(Control::sButtonDownload,
                    !state_.MissingMods.empty() || !state_.RemovableFiles.empty());
   return true;
 }
 
-}  // namespace veltrane::ui
+}  // namespace veltrane::sync

@@ -1,36 +1,49 @@
-// "Запуск синхронизации": the start of every run, the one-stream run and the close of a run.
+#include "sync/download_run.h"
+
 #include <chrono>
+#include <system_error>
+#include <utility>
 
 #include "base/paths.h"
 #include "base/scope_exit.h"
 #include "base/size_text.h"
 #include "net/manifest.h"
 #include "net/transfer.h"
-#include "sync/mod_fetch.h"
-#include "ui/main_form.h"
+#include "ui/size_modes.h"
 
-namespace veltrane::ui {
+namespace veltrane::sync {
 namespace {
+
+using ui::Control;
+using ui::Timer;
 
 constexpr char kRunHeading[] = "============Загрузка============";
 constexpr char kNotAllLoaded[] = "! Не все файлы были загружены !";
 
 }  // namespace
 
-void TProTarvoCompatibility::sButtonDownloadClick() {
-  // Clicked while the tool or the installer is being fetched (its transfer lets messages run):
-  // a run nested in that transfer would lose its own size modes and the tool.
-  if (fetching_extra_) return;
-  if (!conecteon()) return;
+DownloadRun::DownloadRun(const ui::FormContext& context, ui::UiThread& ui,
+                         const ui::ConsoleClock& clock, RunHooks hooks)
+    : view_(context.view),
+      desktop_(context.desktop),
+      transport_(context.transport),
+      state_(context.state),
+      console_(context.console),
+      ui_(ui),
+      clock_(clock),
+      hooks_(std::move(hooks)) {}
+
+DownloadRun::~DownloadRun() {
+  StopWorkers();
+}
+
+void DownloadRun::sButtonDownloadClick() {
+  if (!hooks_.connected()) return;
   view_.SetEnabled(Control::sButtonDownload, false);
   view_.SetWindowEnabled(false);
   if (state_.MissingMods.empty()) {
     // Only removable files: the cleanup dialog hands the window back and enables it.
-    if (!state_.RemovableFiles.empty() && open_cleanup_) {
-      OpenCleanupDialog();
-    } else {
-      view_.SetWindowEnabled(true);
-    }
+    if (state_.RemovableFiles.empty() || !hooks_.open_cleanup()) view_.SetWindowEnabled(true);
     return;
   }
   // Whatever ends the run early, the window comes back enabled; a turbo run re-enables it
@@ -39,12 +52,12 @@ void TProTarvoCompatibility::sButtonDownloadClick() {
   const ScopeExit enable([&] {
     if (!handed_to_workers) view_.SetWindowEnabled(true);
   });
-  Console(kHeading, false, kRunHeading);
+  console_.Console(ui::kHeading, false, kRunHeading);
   state_.LoadedSize = 0;
   state_.LoadedCount = 0;
   state_.StartTime = std::chrono::system_clock::now();
   if (view_.Checked(Control::sCheckBox1)) {
-    ChngSize(2);
+    ui::ChngSize(view_, 2);
     state_.ModIndex = static_cast<std::int32_t>(state_.MissingMods.size());
     view_.SetTimerEnabled(Timer::Timer6, true);
     handed_to_workers = true;
@@ -53,21 +66,77 @@ void TProTarvoCompatibility::sButtonDownloadClick() {
   RunSequentially();
 }
 
-void TProTarvoCompatibility::RunSequentially() {
-  ChngSize(1);
+void DownloadRun::Timer6Timer() {
+  if (state_.ModIndex > 0) {
+    for (int slot = 1; slot <= 5; ++slot) {
+      if (state_.ModIndex <= 0 || FlowBusy(slot)) continue;
+      const std::string& name = state_.MissingMods[static_cast<std::size_t>(state_.ModIndex - 1)];
+      FlowRun(slot, state_.ModIndex, state_.ServerUrl + state_.ServerModsPath + name,
+              JoinPath(state_.VersionModsFolder, name));
+    }
+    return;
+  }
+  for (int slot = 1; slot <= 5; ++slot) {
+    if (FlowBusy(slot)) return;  // a later tick looks again
+  }
+  view_.SetTimerEnabled(Timer::Timer6, false);
+  CloseRun();
+}
+
+void DownloadRun::FlowRun(int slot, std::int32_t Numberr, const std::string& FromInet,
+                          const std::string& SaveTo) {
+  const auto index = static_cast<std::size_t>(slot - 1);
+  const std::string name = state_.MissingMods[static_cast<std::size_t>(Numberr - 1)];
+  --state_.ModIndex;
+  ModTransfer mod = TransferOf(name, ui::ProgressBarControl(slot));
+  mod.FFromInet = FromInet;
+  mod.FSaveTo = SaveTo;
+  const std::uint64_t serial = ++flow_serial_;
+  flow_serials_[index] = serial;
+  try {
+    flows_[index] = std::make_unique<TFlow>(
+        slot, Numberr, std::move(mod), transport_, ui_,
+        [this, alive = std::weak_ptr<char>(alive_), index, serial, slot,
+         name](const ModResult& result) {
+          // Nothing when the run or this worker has gone meanwhile (StopWorkers).
+          if (alive.expired() || !flows_[index] || flow_serials_[index] != serial) return;
+          TakeResult(name, result);
+          FlowEnded(slot);
+        },
+        start_thread_);
+  } catch (const std::system_error&) {
+    // No thread for it: the slot stays free and the mod counts as failed.
+    TakeResult(name, ModResult{});
+  }
+}
+
+void DownloadRun::FlowEnded(int slot) {
+  flows_[static_cast<std::size_t>(slot - 1)].reset();
+}
+
+void DownloadRun::StopWorkers() {
+  // Each worker is told to stop before any is waited for.
+  for (auto& flow : flows_) {
+    if (flow) flow->Stop();
+  }
+  for (auto& flow : flows_) flow.reset();
+}
+
+void DownloadRun::RunSequentially() {
+  ui::ChngSize(view_, 1);
   const auto count = static_cast<std::int32_t>(state_.MissingMods.size());
   for (state_.ModIndex = 1; state_.ModIndex <= count; ++state_.ModIndex) {
     const std::string& name = state_.MissingMods[static_cast<std::size_t>(state_.ModIndex - 1)];
-    sync::ModTransfer mod = TransferOf(name, Control::sProgressBar1);
+    ModTransfer mod = TransferOf(name, Control::sProgressBar1);
     if (net::IsPlainFileName(name)) mod.stray = JoinPath(state_.ModsFolder, name);
-    TakeResult(name, sync::FetchMod(transport_, mod));
+    TakeResult(name, FetchMod(transport_, mod));
   }
   CloseRun();
 }
 
-sync::ModTransfer TProTarvoCompatibility::TransferOf(const std::string& name, Control bar) {
+ModTransfer DownloadRun::TransferOf(const std::string& name, Control bar) {
   if (agent_.empty()) agent_ = desktop_.ProgramName();
-  sync::ModTransfer mod;
+  ModTransfer mod;
   mod.name = name;
   mod.FFromInet = state_.ServerUrl + state_.ServerModsPath + name;
   // An unsafe name gets no path at all; the transfer refuses it before looking at one.
@@ -77,18 +146,18 @@ sync::ModTransfer TProTarvoCompatibility::TransferOf(const std::string& name, Co
   return mod;
 }
 
-void TProTarvoCompatibility::TakeResult(const std::string& name, const sync::ModResult& result) {
-  Console(sync::ModResultLine(name, result.outcome));
-  if (result.outcome != sync::ModOutcome::kFailed) {
+void DownloadRun::TakeResult(const std::string& name, const ModResult& result) {
+  console_.Console(ModResultLine(name, result.outcome));
+  if (result.outcome != ModOutcome::kFailed) {
     app::AddLoadedFile(state_, static_cast<std::uint64_t>(result.size));
   }
 }
 
-void TProTarvoCompatibility::CloseRun() {
+void DownloadRun::CloseRun() {
   if (view_.Checked(Control::sCheckBox2)) {
-    StartSetupsPlus();
+    hooks_.start_extra_tool();
   } else {
-    ChngSize(0);
+    ui::ChngSize(view_, 0);
   }
   const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(
                            std::chrono::system_clock::now() - state_.StartTime)
@@ -96,20 +165,16 @@ void TProTarvoCompatibility::CloseRun() {
                        86400;
   const auto total = static_cast<std::int32_t>(state_.MissingMods.size());
   const std::int32_t loaded = state_.LoadedCount;
-  Console(false,
-          "======Завершение загрузки=======\r\nПрошло времени: " +
-              clock_.LongTime(static_cast<int>(elapsed / 3600), static_cast<int>(elapsed / 60 % 60),
-                              static_cast<int>(elapsed % 60)) +
-              "\r\nОбъем загруженых файлов(" + std::to_string(loaded) + " из " +
-              std::to_string(total) +
-              "): " + SizeToText(state_.LoadedSize, desktop_.DecimalSeparator()));
-  if (loaded != total) Console(kHeading, false, kNotAllLoaded);
-  if (!state_.RemovableFiles.empty()) OpenCleanupDialog();
+  console_.Console(
+      false,
+      "======Завершение загрузки=======\r\nПрошло времени: " +
+          clock_.LongTime(static_cast<int>(elapsed / 3600), static_cast<int>(elapsed / 60 % 60),
+                          static_cast<int>(elapsed % 60)) +
+          "\r\nОбъем загруженых файлов(" + std::to_string(loaded) + " из " + std::to_string(total) +
+          "): " + SizeToText(state_.LoadedSize, desktop_.DecimalSeparator()));
+  if (loaded != total) console_.Console(ui::kHeading, false, kNotAllLoaded);
+  if (!state_.RemovableFiles.empty()) hooks_.open_cleanup();
   view_.SetWindowEnabled(true);
 }
 
-void TProTarvoCompatibility::OpenCleanupDialog() {
-  if (open_cleanup_) open_cleanup_();
-}
-
-}  // namespace veltrane::ui
+}  // namespace veltrane::sync

@@ -1,41 +1,43 @@
 #pragma once
-// The main window's logic: what its creation sets up, what each of its events does. The window
-// itself (controls, painting, timers) is behind MainView; this class decides.
-#include <array>
+// The main window's logic as the window sees it: what its creation sets up and, for each of its
+// events, the controller that handles it. The form owns the shared state, the status console
+// and one controller per subsystem (the game folder, the check, the runs, the extras, the
+// window's own commands); the controllers know nothing of each other, and what one needs of
+// another is handed to it here. The window itself (controls, painting, timers) is behind
+// MainView.
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "app/ini_store.h"
+#include "app/game_folder.h"
 #include "app/shared_state.h"
+#include "base/ini_store.h"
+#include "extras/extras.h"
 #include "net/transport.h"
-#include "sync/mod_fetch.h"
-#include "sync/turbo_worker.h"
+#include "sync/cleanup_form.h"
+#include "sync/compatibility_check.h"
+#include "sync/download_run.h"
 #include "ui/desktop.h"
+#include "ui/form_context.h"
 #include "ui/main_view.h"
+#include "ui/main_window_seat.h"
+#include "ui/size_modes.h"
 #include "ui/status_console.h"
 #include "ui/ui_thread.h"
+#include "ui/window_commands.h"
 
 namespace veltrane::ui {
 
 inline constexpr char kStartSkin[] = "Emerald (internal)";
-inline constexpr char kCopiedText[] = "Скопировано в буфер обмена";
 // The close sequence fades by this much per tick of Timer6: 255 is 15 steps.
 inline constexpr int kFadeStep = 17;
-inline constexpr int kShowNormal = 5;
-
-using IniOpener = std::function<std::unique_ptr<app::IniStore>(const std::string& path)>;
 
 class TProTarvoCompatibility {
  public:
   // Everything passed in must outlive the form.
   TProTarvoCompatibility(MainView& view, Desktop& desktop, UiThread& ui, const ConsoleClock& clock,
-                         net::Transport& transport, IniOpener open_ini);
-  // Stops the turbo workers (StopWorkers) before anything they were given goes.
-  ~TProTarvoCompatibility();
+                         net::Transport& transport, app::IniOpener open_ini);
   TProTarvoCompatibility(const TProTarvoCompatibility&) = delete;
   TProTarvoCompatibility& operator=(const TProTarvoCompatibility&) = delete;
 
@@ -50,123 +52,118 @@ class TProTarvoCompatibility {
   void Console(bool NdTime, std::string_view outt) { console_.Console(NdTime, outt); }
   void Console(std::string_view outt) { console_.Console(outt); }
 
+  // The form's own: creation, showing and the close sequence.
   void FormCreate();
   void FormShow();
   // Every request to close is refused; the window fades out and ends by itself.
   bool FormCloseQuery();
+  // The fade once a close was asked for; until then the turbo run's dispatcher.
   void Timer6Timer();
 
-  void sLabel1MouseDown();
-  void sEdit1DblClick();
-  void sEdit1Enter();
-  void sMemo1DblClick();
-  void sButtonOpenFolderClick();
-  void sButtonExitClick();
-  void sGroupBox3MouseMove();
+  // The window's own commands.
+  void sLabel1MouseDown() { commands_.sLabel1MouseDown(); }
+  void sEdit1DblClick() { commands_.sEdit1DblClick(); }
+  void sEdit1Enter() { commands_.sEdit1Enter(); }
+  void sMemo1DblClick() { commands_.sMemo1DblClick(); }
+  void sButtonOpenFolderClick() { commands_.sButtonOpenFolderClick(); }
+  void sButtonExitClick() { commands_.sButtonExitClick(); }
+  void sGroupBox3MouseMove() { commands_.sGroupBox3MouseMove(); }
+  void sCheckBox1MouseUp() { commands_.sCheckBox1MouseUp(); }
+  void sCheckBox2MouseUp() { commands_.sCheckBox2MouseUp(); }
+  void sTitleBar1Items0Click() { commands_.sTitleBar1Items0Click(); }
 
   // The game folder: settings, the launcher's configuration, validation and the game watch.
-  void Timer1Timer();
-  void Timer5Timer();
-  void LoadSettings();
-  void SaveSettings();
-  bool ReadLauncherConfig();
-  void ValidateGameFolder();
-  void sButtonSetFolderClick();
-  void sButtonCopyTLClick();
+  app::GameFolderController& Folder() { return folder_; }
+  void Timer1Timer() { folder_.Timer1Timer(); }
+  void Timer5Timer() { folder_.Timer5Timer(); }
+  void sButtonSetFolderClick() { folder_.sButtonSetFolderClick(); }
+  void sButtonCopyTLClick() { folder_.sButtonCopyTLClick(); }
 
   // The extra-settings tool and the Forge installer, fetched into the game folder and opened.
-  bool StartSetupsPlus();
-  void sTitleBar1Items0MouseUp();
-  void sTitleBar1Items2MouseUp();
+  bool StartSetupsPlus() { return extras_.StartSetupsPlus(); }
+  void sTitleBar1Items0MouseUp() { extras_.sTitleBar1Items0MouseUp(); }
+  void sTitleBar1Items2MouseUp() { extras_.sTitleBar1Items2MouseUp(); }
   void sButtonInstFClick() {}
 
-  // The connectivity guard of the check and the download run: false (and two lines) offline.
-  bool conecteon();
-  // Fetches the manifest, brings the mods into the version folder and rebuilds both lists.
-  void sButtonCheckClick();
+  // The check and the runs are refused while the tool or the installer is being fetched: its
+  // transfer lets messages run, and they would nest in it.
+  bool conecteon() { return check_.conecteon(); }
+  void sButtonCheckClick() {
+    if (!extras_.Busy()) check_.sButtonCheckClick();
+  }
+  sync::DownloadRun& Runs() { return runs_; }
+  void sButtonDownloadClick() {
+    if (!extras_.Busy()) runs_.sButtonDownloadClick();
+  }
+  void Flow1Run(std::int32_t n, const std::string& f, const std::string& s) {
+    runs_.FlowRun(1, n, f, s);
+  }
+  void Flow2Run(std::int32_t n, const std::string& f, const std::string& s) {
+    runs_.FlowRun(2, n, f, s);
+  }
+  void Flow3Run(std::int32_t n, const std::string& f, const std::string& s) {
+    runs_.FlowRun(3, n, f, s);
+  }
+  void Flow4Run(std::int32_t n, const std::string& f, const std::string& s) {
+    runs_.FlowRun(4, n, f, s);
+  }
+  void Flow5Run(std::int32_t n, const std::string& f, const std::string& s) {
+    runs_.FlowRun(5, n, f, s);
+  }
+  void Flow1Ended() { runs_.FlowEnded(1); }
+  void Flow2Ended() { runs_.FlowEnded(2); }
+  void Flow3Ended() { runs_.FlowEnded(3); }
+  void Flow4Ended() { runs_.FlowEnded(4); }
+  void Flow5Ended() { runs_.FlowEnded(5); }
+  void StopWorkers() { runs_.StopWorkers(); }
 
-  // The option check boxes (after a mouse release has changed them) and the change log.
-  void sCheckBox1MouseUp();
-  void sCheckBox2MouseUp();
-  void sTitleBar1Items0Click();
-
-  // "Запуск синхронизации": fetches the missing mods, one after another or (Турбо) by up to five
-  // workers, then sums up and hands over to the extra tool and the cleanup.
-  void sButtonDownloadClick();
-  // The turbo run: Timer6Timer hands the missing mods out, last first, to free worker slots. A
-  // worker that cannot be started leaves its slot empty and its mod failed.
-  void FlowRun(int slot, std::int32_t Numberr, const std::string& FromInet,
-               const std::string& SaveTo);
-  // Empties the slot once its worker's result is in; joins its thread.
-  void FlowEnded(int slot);
-  // Stops the workers' transfers at their next chunk (their files are not kept), waits for
-  // their threads and empties their slots. Their results are not counted.
-  void StopWorkers();
-  void Flow1Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(1, n, f, s); }
-  void Flow2Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(2, n, f, s); }
-  void Flow3Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(3, n, f, s); }
-  void Flow4Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(4, n, f, s); }
-  void Flow5Run(std::int32_t n, const std::string& f, const std::string& s) { FlowRun(5, n, f, s); }
-  void Flow1Ended() { FlowEnded(1); }
-  void Flow2Ended() { FlowEnded(2); }
-  void Flow3Ended() { FlowEnded(3); }
-  void Flow4Ended() { FlowEnded(4); }
-  void Flow5Ended() { FlowEnded(5); }
-  bool FlowBusy(int slot) const { return flows_[static_cast<std::size_t>(slot - 1)] != nullptr; }
-  // How the workers' threads are started (tests make it fail).
-  void SetThreadStarter(sync::ThreadStarter start) { start_thread_ = std::move(start); }
-
-  // The cleanup dialog takes the window's place; the window's owner provides it.
+  // The cleanup dialog takes the window's place; the window's owner provides it, built from
+  // the window's seat and what the dialog works on.
   void SetCleanupOpener(std::function<void()> open) { open_cleanup_ = std::move(open); }
+  MainWindowSeat& Seat() { return seat_; }
+  sync::CleanupSources CleanupSources() {
+    return {state_.RemovableFiles, state_.SettingsIni, state_.VersionModsFolder, console_};
+  }
 
-  // Switches the progress row (0 none, 1 one bar across, 2 all five) and waits until the window
-  // has the mode's height, running window messages meanwhile. Other values do nothing.
-  void ChngSize(std::uint8_t SScript);
+  // The size modes of ui/size_modes, over this window.
+  void ChngSize(std::uint8_t SScript) { ui::ChngSize(view_, SScript); }
 
  private:
+  // The window's place as the cleanup dialog takes it and hands it back.
+  class FormSeat final : public MainWindowSeat {
+   public:
+    FormSeat(MainView& view, app::SharedState& state) : view_(view), state_(state) {}
+    Rect Bounds() const override { return view_.WindowBounds(); }
+    ScreenSize Screen() const override { return view_.Screen(); }
+    void Hide() override { view_.ShowWindow(false); }
+    void TakeBack(const Rect& bounds) override;
+
+   private:
+    MainView& view_;
+    app::SharedState& state_;
+  };
+
   void CloseTick();
-  void RunSequentially();
-  // What a transfer of the mod named `name` needs, taken from the state now.
-  sync::ModTransfer TransferOf(const std::string& name, Control bar);
-  // Logs a mod's result and counts it when it is loaded.
-  void TakeResult(const std::string& name, const sync::ModResult& result);
-  // Closing a run, shared with the turbo workers' dispatcher.
-  void CloseRun();
-  void OpenCleanupDialog();
-  // Writes lines for Notepad (ANSI code page, CR LF) and opens them there.
-  void WriteAndOpenInNotepad(const char* file_name, const std::vector<std::string>& lines);
-  void WatchForRunningGame();
-  // Fetches a file of the server's root into the game folder with the first bar and opens it.
-  bool FetchAndOpen(std::string_view url, std::string_view name);
-  // The check's walk over the manifest once the window is disabled; false when it stopped.
-  bool CheckModsAgainstManifest();
+  // The runs' way to the cleanup dialog: false when there is none.
+  bool OpenCleanup();
 
   MainView& view_;
   Desktop& desktop_;
-  net::Transport& transport_;
-  IniOpener open_ini_;
+  app::IniOpener open_ini_;
   app::SharedState state_;
   StatusConsole console_;
-  // Where the folder dialog opens: the loaded game folder or the one "TL" took.
-  std::string folder_dialog_start_;
-  // Set while the tool or the installer is being fetched: a second activation is refused, so
-  // the half-written file is never deleted or opened.
-  bool fetching_extra_ = false;
   std::function<void()> open_cleanup_;
-  const ConsoleClock& clock_;
-  UiThread& ui_;
+  FormSeat seat_;
   // Set once the close sequence has asked for the collapse, which must not be restarted.
   bool collapse_requested_ = false;
-  std::string agent_;
-  sync::ThreadStarter start_thread_ = sync::StartThread;
-  // Work posted to the UI thread holds this weakly and does nothing once the form is gone.
-  std::shared_ptr<char> alive_ = std::make_shared<char>();
-  // Which worker a slot holds, so that a result of one that was stopped is not taken for it.
-  std::uint64_t flow_serial_ = 0;
-  std::array<std::uint64_t, sync::kWorkerSlots> flow_serials_{};
-  // Flow1 .. Flow5: the worker running in the slot. Touched on the UI thread only; last, so
-  // that the workers are gone before anything they were given.
-  std::array<std::unique_ptr<sync::TFlow>, sync::kWorkerSlots> flows_;
+  const FormContext context_;
+  app::GameFolderController folder_;
+  sync::CompatibilityCheck check_;
+  extras::Extras extras_;
+  WindowCommands commands_;
+  // Last, so that it goes first: its turbo workers are stopped and joined before anything they
+  // were given.
+  sync::DownloadRun runs_;
 };
 
 }  // namespace veltrane::ui

@@ -1,5 +1,7 @@
 #include "ui/size_modes.h"
 
+#include "ui/main_view.h"
+
 namespace veltrane::ui {
 namespace {
 
@@ -62,6 +64,32 @@ AnimationTarget SizeModeTarget(const SizeModePlan& plan) {
 
 bool SizeModeWaitOver(int window_height, int target_height, bool animating, bool app_ending) {
   return window_height == target_height || !animating || app_ending;
+}
+
+void ChngSize(MainView& view, std::uint8_t SScript) {
+  const auto plan = PlanSizeMode(SScript, LayoutOf(view), view.ClientWidth());
+  if (!plan) return;
+  // Bars are hidden before bar 1 changes and shown after, in bar order.
+  for (int bar = 1; bar <= 5; ++bar) {
+    if (!plan->bars_visible[static_cast<size_t>(bar - 1)]) {
+      view.SetVisible(ProgressBarControl(bar), false);
+    }
+  }
+  view.SetWidth(Control::sProgressBar1, plan->bar1_width);
+  for (int bar = 1; bar <= 5; ++bar) {
+    if (plan->bars_visible[static_cast<size_t>(bar - 1)]) {
+      view.SetVisible(ProgressBarControl(bar), true);
+    }
+  }
+  AnimateControl(&view.Window(), SizeModeTarget(*plan));
+  const Control reference = plan->reference == SizeReference::kActionsGroup
+                                ? Control::sGroupBox3
+                                : Control::sProgressBar1;
+  while (!SizeModeWaitOver(view.WindowBounds().height,
+                           view.Bounds(reference).bottom() + kFrameHeight, IsAnimating(),
+                           view.AppEnding())) {
+    view.ProcessMessages();
+  }
 }
 
 std::optional<AnimationTarget> WideningTarget(const Rect& window, const WindowLayout& layout,

@@ -12,6 +12,8 @@
 
 namespace veltrane::ui {
 
+class MainView;
+
 inline constexpr int kFrameWidth = 13;
 inline constexpr int kFrameHeight = 36;
 inline constexpr int kDialogWidth = 553;
@@ -66,6 +68,10 @@ AnimationTarget SizeModeTarget(const SizeModePlan& plan);
 // happen: the engine has stopped (the close sequence stops it, another size request with a
 // different height completed) or the application is ending.
 bool SizeModeWaitOver(int window_height, int target_height, bool animating, bool app_ending);
+
+// Switches the window's progress row (0 none, 1 one bar across, 2 all five) and waits until the
+// window has the mode's height, running window messages meanwhile. Other values do nothing.
+void ChngSize(MainView& view, std::uint8_t SScript);
 
 // Mouse over the actions group: widen and centre the window, unless it is wide already or
 // not at the actions height (a progress row is showing).

@@ -35,7 +35,8 @@ void RunProgram(win32::UiHost& host) {
   // runs keep the removable files and give the window back at once.
   win32::CleanupDialog dialog;
   const bool has_dialog = RunGuarded([&] { dialog.Create(); });
-  sync::TProTarvoCompatibility2 cleanup(dialog, window.Form(), window);
+  sync::TProTarvoCompatibility2 cleanup(dialog, window.Form().Seat(),
+                                        window.Form().CleanupSources());
   const ScopeExit detach([&] { dialog.Attach(nullptr); });
   if (has_dialog) {
     dialog.Attach(&cleanup);

@@ -3,7 +3,7 @@
 // code page (or UTF-16 when it starts with a byte-order mark), as those services write it.
 #include <string>
 
-#include "app/ini_store.h"
+#include "base/ini_store.h"
 
 namespace veltrane::win32 {
 

@@ -135,18 +135,17 @@ void BarBinding::Advance(std::int64_t bytes) {
 }
 
 void BarBinding::Show(const net::BarView& view) {
-  // Posted messages to one window keep their order, so a worker's updates arrive as sent.
-  const bool here = ui_.IsCurrent();
-  const auto send = [&](UINT msg, WPARAM wp, LPARAM lp) {
-    if (here) {
-      SendMessageW(bar_, msg, wp, lp);
-    } else {
-      PostMessageW(bar_, msg, wp, lp);
-    }
+  const auto apply = [bar = bar_, view] {
+    SendMessageW(bar, PBM_SETMARQUEE, view.indeterminate ? TRUE : FALSE, 30);
+    SendMessageW(bar, PBM_SETRANGE32, 0, view.maximum);
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(view.position), 0);
   };
-  send(PBM_SETMARQUEE, view.indeterminate ? TRUE : FALSE, 30);
-  send(PBM_SETRANGE32, 0, view.maximum);
-  send(PBM_SETPOS, static_cast<WPARAM>(view.position), 0);
+  if (ui_.IsCurrent()) {
+    apply();
+  } else {
+    // Tasks posted by one thread run in the order posted: a worker's updates arrive as sent.
+    ui_.Post(apply);
+  }
 }
 
 MainWindow::MainWindow(UiHost& host, ui::AnimationEngine& animations)
@@ -278,7 +277,7 @@ void MainWindow::BuildControls() {
   }
   for (int bar = 1; bar <= 5; ++bar) {
     const Control control = ui::ProgressBarControl(bar);
-    bars_[control] = std::make_unique<BarBinding>(ControlHwnd(control), *this, host_);
+    bars_[control] = std::make_unique<BarBinding>(ControlHwnd(control), host_);
   }
   for (const ui::Hint& hint : ui::kHints) skin::SetHint(ControlHwnd(hint.control), hint.text);
   skin::SetCursorKind(ControlHwnd(Control::sEdit1), skin::CursorKind::Arrow);

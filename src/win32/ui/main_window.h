@@ -49,18 +49,18 @@ class HwndAnimatable : public ui::Animatable {
   HWND hwnd_ = nullptr;
 };
 
-// A progress bar as transfers see it. On the UI thread it updates the bar and lets pending
-// messages run; from a worker it posts the bar's messages, which the UI thread carries out.
+// A progress bar as transfers see it. On the UI thread it updates the bar at once and lets
+// pending messages run; a worker's changes go to the UI thread through UiThread::Post, the one
+// route of every worker event, and the bar is changed there.
 class BarBinding : public net::ProgressSink {
  public:
-  BarBinding(HWND bar, ui::MainView& view, ui::UiThread& ui) : bar_(bar), view_(view), ui_(ui) {}
+  BarBinding(HWND bar, ui::UiThread& ui) : bar_(bar), ui_(ui) {}
   void Begin(std::int64_t length) override;
   void Advance(std::int64_t bytes) override;
 
  private:
   void Show(const net::BarView& view);
   HWND bar_;
-  ui::MainView& view_;
   ui::UiThread& ui_;
   std::mutex mutex_;
   net::BarModel model_;

@@ -7,15 +7,11 @@
 #include <functional>
 #include <map>
 
+#include "base/app_messages.h"
 #include "ui/animation_engine.h"
 #include "ui/ui_thread.h"
 
 namespace veltrane::win32 {
-
-// Private window messages of the program, in one place.
-enum AppMessage : UINT {
-  kRunTask = WM_APP + 1,  // lParam: a heap-allocated std::function<void()>
-};
 
 class UiHost : public ui::UiThread, public ui::TickSource {
  public:

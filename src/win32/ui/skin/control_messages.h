@@ -3,14 +3,10 @@
 // drawing for the children of a container, mouse callbacks and cursors, own-painted text.
 #include <windows.h>
 
+#include "base/app_messages.h"
 #include "ui/skin/control_data.h"
 
 namespace veltrane::win32::skin::detail {
-
-// Private messages between our windows.
-enum : UINT {
-  kMsgBackground = WM_APP + 0x3A0,  // returns the COLORREF a child paints its background with
-};
 
 COLORREF BackgroundBehind(HWND child);
 COLORREF TextColorOf(const ControlData* data);

@@ -5,7 +5,7 @@
 // afterwards with the helpers of skin.h (SetOnClick, SetOnMouseDown, SetHint, SetCursorKind...).
 //
 // All functions belong to the UI thread. A worker thread that wants to move a progress bar
-// posts PBM_SETPOS to it (PostMessageW) instead of calling anything here.
+// hands the change to the UI thread (UiThread::Post), which sends the bar its messages there.
 #include "ui/skin/button.h"
 #include "ui/skin/check_box.h"
 #include "ui/skin/check_list.h"

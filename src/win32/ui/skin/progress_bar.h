@@ -1,6 +1,6 @@
 #pragma once
 // All functions belong to the UI thread. A worker thread that wants to move a progress bar
-// posts PBM_SETPOS to it (PostMessageW) instead of calling anything here.
+// hands the change to the UI thread (UiThread::Post), which sends the bar its messages there.
 #include <windows.h>
 // needs the types of windows.h
 #include <commctrl.h>

@@ -1,7 +1,11 @@
 #pragma once
 // An INI file bound to a path, with the platform's private-profile semantics: every read and
 // write goes straight to the file, so it may be absent, replaced or deleted between calls.
+// Below the server access, which reads the manifest through it; it keeps its app:: name, the
+// one every reader of the settings and the manifest knows it by.
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -39,5 +43,14 @@ class IniStore {
   virtual void WriteString(std::string_view section, std::string_view key,
                            std::string_view value) = 0;
 };
+
+// How the program opens an INI file by its path: the platform's store, or the portable one.
+using IniOpener = std::function<std::unique_ptr<IniStore>(const std::string& path)>;
+
+// A whole number stored as text: decimal, or hexadecimal after "$" or "0x". A missing value or
+// one that is not a number gives `def`. (The platform's own integer read would turn "abc" into
+// 0, which is why the text is read and converted here.)
+std::int32_t ReadInteger(const IniStore& store, std::string_view section, std::string_view key,
+                         std::int32_t def);
 
 }  // namespace veltrane::app

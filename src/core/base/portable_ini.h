@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ini_store.h"
+#include "base/ini_store.h"
 
 namespace veltrane::app {
 

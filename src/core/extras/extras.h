@@ -1,0 +1,40 @@
+#pragma once
+// The title bar's two fetch-and-open commands: the extra-settings tool and the Forge installer,
+// fetched into the game folder with the first bar and opened. Neither logs nor asks; their
+// failures are silent.
+#include <string_view>
+
+#include "ui/form_context.h"
+
+namespace veltrane::extras {
+
+class Extras {
+ public:
+  // Everything the context refers to must outlive the extras.
+  explicit Extras(const ui::FormContext& context);
+  Extras(const Extras&) = delete;
+  Extras& operator=(const Extras&) = delete;
+
+  // Fetches the extra-settings tool and opens it; true when it was fetched. Refused (false)
+  // while a fetch is under way.
+  bool StartSetupsPlus();
+  // "Setups+" and "Forge Install".
+  void sTitleBar1Items0MouseUp();
+  void sTitleBar1Items2MouseUp();
+
+  // Set while the tool or the installer is being fetched. The transfer lets window messages
+  // run, so a second activation is refused (the half-written file is never deleted or opened),
+  // and so are the check and the run, which would nest in the transfer.
+  bool Busy() const { return fetching_extra_; }
+
+ private:
+  bool FetchAndOpen(std::string_view url, std::string_view name);
+
+  ui::MainView& view_;
+  ui::Desktop& desktop_;
+  net::Transport& transport_;
+  app::SharedState& state_;
+  bool fetching_extra_ = false;
+};
+
+}  // namespace veltrane::extras
