@@ -102,7 +102,9 @@ class StartupTest(ServedProgramTest):
         self.assertEqual(self.main_windows(), [])
 
     def test_a_failed_update_download_is_reported_and_ends_the_program(self):
-        self.announce("1.2.7")  # no Update.exe: the server answers 404
+        # Sealed with its hash, as only a published update is offered; then gone: a 404.
+        self.announce("1.2.7", update=b"MZ gone")
+        (self.root / "Update.exe").unlink()
         folder, target = self.program_copy()
         before = target.read_bytes()
         app = self.session.launch(target, cwd=folder)
