@@ -14,13 +14,15 @@
 #include "base/u8path.h"
 #include "build_config.h"
 #include "form_fixture.h"
+#include "net/crypto.h"
+#include "signed_manifest.h"
 
 namespace veltrane::ui {
 namespace {
 
 class TurboTest : public test::FormFixture {
  protected:
-  TurboTest() {
+  explicit TurboTest(std::string_view pack_key = "") : FormFixture(pack_key) {
     form->FormCreate();
     form->State().GameFolder = MakeGameFolder("game", true, true, true);
     app::DeriveModsFolders(form->State());
@@ -208,6 +210,29 @@ TEST_F(TurboTest, ATransferThatRaisesIsLoggedAsFailedAndTheRunCloses) {
             lines.end());
   EXPECT_TRUE(view.window_enabled);
   EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "broken.jar")));
+}
+
+class KeyedTurboTest : public TurboTest {
+ protected:
+  KeyedTurboTest() : TurboTest(test::kSignerPublicKey) {}
+};
+
+// A body without the published hash is not kept; a mod without one is not even asked for.
+TEST_F(KeyedTurboTest, WorkersTakeOnlyPublishedBodies) {
+  form->State().MissingMods = {"good.jar", "tampered.jar", "unpublished.jar"};
+  form->State().MissingHashes = {{"good.jar", net::ToHex(net::Sha256Of("good"))},
+                                 {"tampered.jar", net::ToHex(net::Sha256Of("published"))}};
+  server.Put(mods + "good.jar", "good");
+  server.Put(mods + "tampered.jar", "tampered");
+  server.Put(mods + "unpublished.jar", "x");
+  form->sButtonDownloadClick();
+  RunDispatcher();
+  EXPECT_TRUE(Logged("[9:05:07] Успешно: good.jar"));
+  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: tampered.jar"));
+  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: unpublished.jar"));
+  EXPECT_TRUE(Logged("Объем загруженых файлов(1 из 3): 4 Байт"));
+  EXPECT_EQ(OpenedNames(), (std::set<std::string>{"good.jar", "tampered.jar"}));
+  EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "tampered.jar")));
 }
 
 TEST_F(TurboTest, OneModUsesTheFirstSlotOnly) {

@@ -32,6 +32,9 @@ class SyncTest(ServedProgramTest):
         self.version_mods = self.game / "mods" / "1.12.2"
         self.version_mods.mkdir(parents=True)
 
+    def body(self, name):
+        return (self.root / "mods3" / name).read_bytes()
+
     def release(self, hwnd, x=5, y=8):
         self.call("mouse", hwnd=hwnd, kind="down", x=x, y=y)
         self.call("mouse", hwnd=hwnd, kind="up", x=x, y=y)
@@ -97,10 +100,11 @@ class SyncTest(ServedProgramTest):
 
     def test_one_stream_run_takes_a_stray_copy_from_the_mods_folder(self):
         self.assert_pack_verifies()
+        # The copies on disk are the published ones: the sealed manifest holds their hashes.
         for name in self.mods:
             if name not in ("mod02.jar", "mod03.jar"):
-                (self.version_mods / name).write_bytes(b"present")
-        (self.game / "mods" / "mod03.jar").write_bytes(b"stray copy")
+                (self.version_mods / name).write_bytes(self.body(name))
+        (self.game / "mods" / "mod03.jar").write_bytes(self.body("mod03.jar"))
         (self.game / "Settingss.exe").write_bytes(b"an old tool")
         app, main = self.start_ready()
         self.release(self.control(main, text="Турбо"))
@@ -109,18 +113,55 @@ class SyncTest(ServedProgramTest):
         self.wait_console(main, "Можно удалить файлов: 0 шт.")
         # The check itself moved the stray copy, so only mod02 is missing.
         self.assertIn("Отсутствуют моды: 1 шт.", self.console(main))
-        (self.game / "mods" / "mod02.jar").write_bytes(b"put there meanwhile")
+        (self.game / "mods" / "mod02.jar").write_bytes(self.body("mod02.jar"))
         self.call("click", hwnd=self.control(main, text="Запуск синхронизации"))
         self.wait_console(main, "Объем загруженых файлов(1 из 1)")
         self.assertIn("Уже существует: mod02.jar", self.console(main))
-        self.assertEqual((self.version_mods / "mod02.jar").read_bytes(), b"put there meanwhile")
-        self.assertEqual((self.version_mods / "mod03.jar").read_bytes(), b"stray copy")
+        self.assertEqual((self.version_mods / "mod02.jar").read_bytes(), self.body("mod02.jar"))
+        self.assertEqual((self.version_mods / "mod03.jar").read_bytes(), self.body("mod03.jar"))
+        self.assertNotIn("/mods3/mod02.jar", self.server.log())
         self.eventually(lambda: self.props(main)["enabled"], True)
         self.eventually(lambda: self.size(main), (830, 294))
         # "Setups" was on: the run ended by fetching the extra tool afresh and starting it.
         self.assertEqual((self.game / "Settingss.exe").read_bytes(), self.tool)
         self.eventually(lambda: len(self.call("windows", cls="VeltraneGuiFixture")["windows"]),
                         tools_before + 1, timeout=30)
+
+    def test_a_mod_changed_after_sealing_is_refused_and_an_outdated_copy_replaced(self):
+        self.tamper("mods3/mod07.jar")
+        (self.version_mods / "mod01.jar").write_bytes(b"an older release")
+        app, main = self.start_ready()
+        self.release(self.control(main, text="Setups"))
+        self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
+        self.wait_console(main, "Можно удалить файлов: 0 шт.")
+        self.assertIn(" ! Устаревший файл: mod01.jar\r\n* Отсутствует: mod01.jar", self.console(main))
+        self.assertIn("Отсутствуют моды: 12 шт.", self.console(main))
+        self.call("click", hwnd=self.control(main, text="Запуск синхронизации"))
+        self.wait_console(main, "Объем загруженых файлов(11 из 12)")
+        self.assertIn(" ! Ошибка загрузки: mod07.jar", self.console(main))
+        self.session.screenshot("tampered-mod-refused")
+        self.assertEqual((self.version_mods / "mod01.jar").read_bytes(), self.body("mod01.jar"))
+        # Nothing of the refused body is kept, under its name or any other.
+        self.assertEqual(sorted(p.name for p in self.version_mods.iterdir()),
+                         [name for name in self.mods if name != "mod07.jar"])
+        self.eventually(lambda: self.props(main)["enabled"], True)
+
+    def test_a_manifest_changed_after_sealing_is_not_taken(self):
+        self.tamper("Update")
+        app, main = self.start_ready()  # start-up took nothing either: no update offered
+        self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
+        self.wait_console(main, "Ошибка загрузки конфига.")
+        console = self.console(main)
+        self.assertRegex(console, r"=====Проверка совместимости=====\r\n"
+                         r"\[\d{1,2}:\d{2}:\d{2}\]  ! Подпись конфига не подтверждена\.\r\n"
+                         r"\[\d{1,2}:\d{2}:\d{2}\] Ошибка загрузки конфига\.")
+        self.session.screenshot("tampered-manifest-refused")
+        data = self.appdata / "Pellwick" / "Veltrane"
+        self.assertFalse((data / "Update.ini").exists())
+        self.assertFalse((data / "Update.sig").exists())
+        self.assertFalse(self.props(self.control(main, text="Запуск синхронизации"))["enabled"])
+        self.assertTrue(self.props(main)["enabled"])
+        self.assertFalse(any(path.startswith("/mods3/") for path in self.server.log()))
 
 
 if __name__ == "__main__":

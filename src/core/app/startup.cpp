@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "base/u8path.h"
 #include "net/manifest.h"
+#include "net/manifest_fetch.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
 
@@ -37,12 +38,25 @@ bool LooksLikeTheProgram(const std::string& path, std::int64_t stated_size) {
 
 namespace {
 
-// A local file error counts as a failed transfer here: there is no window to report it in yet.
-bool Fetch(StartupServices& services, const std::string& url, const std::string& file) {
+// A local file error counts as a failed transfer here (the manifest's too): there is no window
+// to report it in yet.
+bool Fetch(StartupServices& services, const std::string& url, const std::string& file,
+           const std::optional<std::string>& sha256) {
   try {
-    return net::DownloadFile(services.Transport(), url, file, nullptr, services.ProgramName());
+    return net::DownloadFile(services.Transport(), url, file, nullptr, services.ProgramName(),
+                             sha256);
   } catch (const net::LocalFileError&) {
     return false;
+  }
+}
+
+net::ManifestFetch FetchManifest(StartupServices& services, const std::string& server_url,
+                                 const std::string& data_folder, std::string_view key) {
+  try {
+    return net::FetchManifest(services.Transport(), server_url, data_folder, services.ProgramName(),
+                              key);
+  } catch (const net::LocalFileError&) {
+    return net::ManifestFetch::kFailed;
   }
 }
 
@@ -54,9 +68,11 @@ StartupResult NotPlaced(StartupServices& services) {
 }
 
 // The update, once the server announced another version. kRunWindows when it cannot be put in
-// place: the running program is never replaced by anything but a whole program file.
+// place: the running program is never replaced by anything but a whole program file, and, when
+// the manifest publishes its hash (`sha256`), only by one that has it.
 StartupResult Update(StartupServices& services, const std::string& data_folder,
-                     const std::string& server_url, const std::string& version) {
+                     const std::string& server_url, const std::string& version,
+                     const std::optional<std::string>& sha256) {
   const std::string temp_name = services.RandomDigits(20) + ".exe";
   const std::string final_name = "Veltrane Dravenna v" + version + ".exe";
   // A name the batch file cannot carry (our own, renamed by the player) is known now: nothing
@@ -71,7 +87,7 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
     return StartupResult::kExit;
   }
   const std::string downloaded = JoinPath(data_folder, temp_name);
-  if (!Fetch(services, update_url, downloaded)) {
+  if (!Fetch(services, update_url, downloaded, sha256)) {
     services.ShowMessage(kUpdateFailedText, kErrorCaption, ui::Desktop::Buttons::Ok,
                          ui::Desktop::Icon::Error);
     return StartupResult::kExit;
@@ -95,7 +111,8 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
 
 }  // namespace
 
-StartupResult RunStartup(StartupServices& services) {
+StartupResult RunStartup(StartupServices& services,
+                         std::optional<net::ServedFileHashes>* verified) {
   if (services.ActivateRunningCopy(kMainWindowClass)) return StartupResult::kExit;
   const std::string server_url = build::kServerUrl;
   const std::string data_folder = DataFolderIn(services.ExpandEnvText("%appdata%"));
@@ -107,13 +124,19 @@ StartupResult RunStartup(StartupServices& services) {
       services.ShowMessage(kNoConnectionText, kErrorCaption, ui::Desktop::Buttons::Ok,
                            ui::Desktop::Icon::Warning);
     } else {
-      DeleteFileAt(manifest_path);
-      // A failed fetch leaves no file: the version then reads as our own.
-      Fetch(services, server_url + std::string(net::kManifestPath), manifest_path);
-      const std::string version = net::ReadLastVersion(*manifest, kAppVersion);
-      if (UpdateDue(version)) {
-        const StartupResult result = Update(services, data_folder, server_url, version);
-        if (result == StartupResult::kExit) return result;
+      const std::string_view key = services.PackKey();
+      // A failed fetch, or one not signed under the key, leaves no file: the version then
+      // reads as our own.
+      if (FetchManifest(services, server_url, data_folder, key) == net::ManifestFetch::kTaken) {
+        const net::ServedFileHashes hashes = net::ReadServedFileHashes(*manifest);
+        if (!key.empty() && verified) *verified = hashes;
+        const std::string version = net::ReadLastVersion(*manifest, kAppVersion);
+        // With a key, the program is replaced only by a file whose hash the signer published.
+        if (UpdateDue(version) && (key.empty() || hashes.update)) {
+          const StartupResult result =
+              Update(services, data_folder, server_url, version, hashes.update);
+          if (result == StartupResult::kExit) return result;
+        }
       }
     }
     services.BringApplicationToFront();

@@ -1,6 +1,8 @@
 #include "sync/compatibility_check.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -9,8 +11,10 @@
 #include "base/paths.h"
 #include "base/size_text.h"
 #include "net/manifest.h"
+#include "net/manifest_fetch.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
+#include "sync/hash_cache.h"
 
 namespace veltrane::sync {
 namespace {
@@ -23,7 +27,11 @@ constexpr std::string_view kCheckHeading = "=====Проверка совмест
 constexpr std::string_view kManifestCleared = "Конфиг очищен.";
 constexpr std::string_view kManifestLoaded = "Конфиг загружен.";
 constexpr std::string_view kManifestFailed = "Ошибка загрузки конфига.";
+// A build with a key takes no manifest that is not signed under it.
+constexpr std::string_view kManifestNotSigned = " ! Подпись конфига не подтверждена.";
 constexpr std::string_view kDamaged = " ! Поврежденный файл: ";
+// A file that is not the one the manifest publishes (an older release, or changed since).
+constexpr std::string_view kOutdated = " ! Устаревший файл: ";
 constexpr std::string_view kMissing = "* Отсутствует: ";
 // A manifest name that would leave the mods folders is never turned into a path.
 constexpr std::string_view kBadName = " ! Недопустимое имя файла: ";
@@ -49,6 +57,28 @@ class DisabledWindow {
   ui::MainView& view_;
 };
 
+// What a listed mod's file in the version folder turns out to be.
+enum class Kept { kAsItIs, kErrorPage, kNotPublished, kCannotRead };
+
+// Without a published hash a file is kept unless it is a saved error page (a missing file is
+// kept as it is: missing). With one, a file is kept only when it has that hash, which the cache
+// gives without reading a file unchanged since it was hashed.
+Kept Inspect(const std::string& folder, const std::string& name,
+             const std::optional<std::string>& published, std::optional<HashCache>& hashes) {
+  const std::string path = JoinPath(folder, name);
+  try {
+    if (published && hashes && FileExists(path)) {
+      const std::optional<std::string> actual = hashes->HashOf(folder, name);
+      if (!actual) return Kept::kCannotRead;
+      if (actual == published) return Kept::kAsItIs;
+      return net::IsDamagedFile(path) ? Kept::kErrorPage : Kept::kNotPublished;
+    }
+    return net::IsDamagedFile(path) ? Kept::kErrorPage : Kept::kAsItIs;
+  } catch (const net::LocalFileError&) {
+    return Kept::kCannotRead;
+  }
+}
+
 // The published sizes are summed as signed 32-bit numbers that wrap around.
 std::int32_t AddWrapping(std::int32_t sum, std::int32_t size) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(sum) +
@@ -63,7 +93,13 @@ CompatibilityCheck::CompatibilityCheck(const ui::FormContext& context, app::IniO
       transport_(context.transport),
       state_(context.state),
       console_(context.console),
+      pack_key_(context.pack_key),
       open_ini_(std::move(open_ini)) {}
+
+const app::IniStore& CompatibilityCheck::Manifest() {
+  if (!state_.ManifestIni) state_.ManifestIni = open_ini_(app::ManifestIniPath(state_.DataFolder));
+  return *state_.ManifestIni;
+}
 
 bool CompatibilityCheck::conecteon() {
   if (transport_.IsConnected()) return true;
@@ -81,12 +117,21 @@ void CompatibilityCheck::sButtonCheckClick() {
     DeleteFileAt(manifest);
     console_.Console(kManifestCleared);
   }
-  const std::string url = state_.ServerUrl + std::string(net::kManifestPath);
-  if (!net::DownloadFile(transport_, url, manifest, nullptr, desktop_.ProgramName())) {
-    console_.Console(kManifestFailed);
-    return;
+  // On failure the window was not disabled, and the lists and the button keep their state.
+  switch (net::FetchManifest(transport_, state_.ServerUrl, state_.DataFolder,
+                             desktop_.ProgramName(), pack_key_)) {
+    case net::ManifestFetch::kFailed:
+      console_.Console(kManifestFailed);
+      return;
+    case net::ManifestFetch::kUnverified:
+      console_.Console(kManifestNotSigned);
+      console_.Console(kManifestFailed);
+      return;
+    case net::ManifestFetch::kTaken:
+      break;
   }
   console_.Console(kManifestLoaded);
+  if (!pack_key_.empty()) state_.VerifiedFiles = net::ReadServedFileHashes(Manifest());
 
   bool finished = false;
   {
@@ -101,8 +146,7 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
     console_.Console(false, std::string(kNoFolder) + state_.VersionModsFolder);
     return false;
   }
-  if (!state_.ManifestIni) state_.ManifestIni = open_ini_(app::ManifestIniPath(state_.DataFolder));
-  const app::IniStore& ini = *state_.ManifestIni;
+  const app::IniStore& ini = Manifest();
   const std::string separator = desktop_.DecimalSeparator();
 
   const net::ManifestList mod_list = net::ReadModList(ini);
@@ -123,7 +167,12 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
   };
 
   state_.MissingMods.clear();
+  state_.MissingHashes.clear();
   state_.MissingSize = 0;
+  // Read and saved once per check, and only for a manifest that publishes hashes.
+  std::optional<HashCache> hashes;
+  if (std::any_of(mods.begin(), mods.end(), [](const auto& mod) { return mod.sha256; }))
+    hashes.emplace(JoinPath(state_.DataFolder, kHashCacheFileName));
   for (const net::ManifestEntry& mod : mods) {
     state_.ModIndex = mod.index;
     // A gap in the numbering names no file: it is reported missing but never touched.
@@ -134,21 +183,31 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
       }
       bring_in(mod.name);
       const std::string kept = JoinPath(state_.VersionModsFolder, mod.name);
-      try {
-        if (net::IsDamagedFile(kept)) {
+      switch (Inspect(state_.VersionModsFolder, mod.name, mod.sha256, hashes)) {
+        case Kept::kErrorPage:
           DeleteFileAt(kept);
           console_.Console(false, std::string(kDamaged) + mod.name);
-        }
-      } catch (const net::LocalFileError&) {
-        // The file is there but cannot be read: say so and go on; it still counts as present.
-        console_.Console(false, std::string(kUnreadable) + mod.name);
+          break;
+        case Kept::kNotPublished:
+          DeleteFileAt(kept);
+          console_.Console(false, std::string(kOutdated) + mod.name);
+          break;
+        case Kept::kCannotRead:
+          // The file is there but cannot be read: say so and go on; it still counts as present.
+          console_.Console(false, std::string(kUnreadable) + mod.name);
+          break;
+        case Kept::kAsItIs:
+          break;
       }
       if (FileExists(kept)) continue;
     }
     state_.MissingMods.push_back(mod.name);
+    if (mod.sha256) state_.MissingHashes.insert_or_assign(mod.name, *mod.sha256);
     state_.MissingSize = AddWrapping(state_.MissingSize, mod.size);
     console_.Console(false, std::string(kMissing) + mod.name);
   }
+
+  if (hashes) hashes->Save();
 
   state_.RemovableFiles.clear();
   const net::ManifestList del_list = net::ReadDelList(ini);
