@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "base/u8path.h"
 #include "build_config.h"
 #include "form_fixture.h"
+#include "net/crypto.h"
 
 namespace veltrane::ui {
 namespace {
@@ -246,6 +251,64 @@ TEST_F(CompatibilityCheckTest, FolderThatCannotBeCreatedStopsWithTheWindowEnable
   EXPECT_TRUE(view.window_enabled);
   EXPECT_EQ(form->State().MissingMods, std::vector<std::string>{"x.jar"});
   EXPECT_FALSE(view.focused.has_value());
+}
+
+std::string Sha(std::string_view bytes) {
+  return net::ToHex(net::Sha256Of(bytes));
+}
+
+TEST_F(CompatibilityCheckTest, AFileWithoutThePublishedHashIsOutdatedUnlessItIsAnErrorPage) {
+  PutManifest("[modlist]\r\nCount=5\r\nmod1=current.jar\r\nmod1sha256=" + Sha("current") +
+              "\r\nmod2=old.jar\r\nmod2size=7\r\nmod2sha256=" + Sha("new") +
+              "\r\nmod3=page.jar\r\nmod3sha256=" + Sha("page") +
+              "\r\nmod4=unhashed.jar\r\nmod5=absent.jar\r\nmod5sha256=" + Sha("absent") + "\r\n");
+  WriteFile(InVersion("current.jar"), "current");
+  WriteFile(InMods("old.jar"), "old");  // brought in first, then found outdated
+  WriteFile(InVersion("page.jar"), "404: Not Found");
+  WriteFile(InVersion("unhashed.jar"), "anything");
+  form->sButtonCheckClick();
+
+  const std::vector<std::string> expected = {
+      " ! Устаревший файл: old.jar",      "* Отсутствует: old.jar",
+      " ! Поврежденный файл: page.jar",   "* Отсутствует: page.jar",
+      "* Отсутствует: absent.jar",        "======Завершение проверки=======",
+      "Отсутствуют моды: 3 шт. (7 Байт)", "Можно удалить файлов: 0 шт.",
+  };
+  EXPECT_EQ(std::vector<std::string>(Lines().begin() + 3, Lines().end()), expected);
+  EXPECT_FALSE(FileExists(InVersion("old.jar")));
+  EXPECT_FALSE(FileExists(InVersion("page.jar")));
+  EXPECT_TRUE(FileExists(InVersion("current.jar")));
+  EXPECT_TRUE(FileExists(InVersion("unhashed.jar")));
+  EXPECT_EQ(
+      form->State().MissingHashes,
+      (std::map<std::string, std::string>{
+          {"old.jar", Sha("new")}, {"page.jar", Sha("page")}, {"absent.jar", Sha("absent")}}));
+  // Without a key the manifest is taken as it comes: no signature is asked for.
+  EXPECT_EQ(server.Opened(), std::vector<std::string>{url + "/Update"});
+}
+
+TEST_F(CompatibilityCheckTest, ARepeatedCheckTakesAnUnchangedFileFromTheHashCache) {
+  namespace fs = std::filesystem;
+  PutManifest("[modlist]\r\nCount=1\r\nmod1=a.jar\r\nmod1sha256=" + Sha("good") + "\r\n");
+  const auto an_hour_ago = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  const auto put = [&](const std::string& bytes, fs::file_time_type time) {
+    WriteFile(InVersion("a.jar"), bytes);
+    fs::last_write_time(U8Path(InVersion("a.jar")), time);
+  };
+  put("good", an_hour_ago);
+  form->sButtonCheckClick();
+  EXPECT_TRUE(form->State().MissingMods.empty());
+
+  // Other bytes of the same size under the same time: only a file that was read sees them.
+  put("evil", an_hour_ago);
+  form->sButtonCheckClick();
+  EXPECT_TRUE(form->State().MissingMods.empty());
+  EXPECT_EQ(CountLines(" ! Устаревший файл: a.jar"), 0u);
+
+  put("evil", an_hour_ago + std::chrono::seconds(1));
+  form->sButtonCheckClick();
+  EXPECT_EQ(CountLines(" ! Устаревший файл: a.jar"), 1u);
+  EXPECT_EQ(form->State().MissingMods, std::vector<std::string>{"a.jar"});
 }
 
 // A manifest store that fails to read, as a vanished network drive would.

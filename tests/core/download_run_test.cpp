@@ -2,6 +2,7 @@
 
 #include "build_config.h"
 #include "form_fixture.h"
+#include "net/crypto.h"
 
 namespace veltrane::ui {
 namespace {
@@ -111,6 +112,35 @@ TEST_F(DownloadRunTest, AnEmptyOrUnsafeNameFailsWithoutTouchingAnything) {
   EXPECT_FALSE(FileExists(JoinPath(form->State().ModsFolder, "y.jar")));
   EXPECT_TRUE(server.Opened().empty());
   EXPECT_TRUE(view.window_enabled);
+}
+
+TEST_F(DownloadRunTest, PublishedHashesDecideTheTransfersAndTheStrayCopies) {
+  view.controls[Control::sCheckBox1].checked = false;
+  view.controls[Control::sCheckBox2].checked = false;
+  const auto sha = [](std::string_view bytes) { return net::ToHex(net::Sha256Of(bytes)); };
+  form->State().MissingMods = {"good.jar", "tampered.jar", "stray.jar", "other-stray.jar"};
+  form->State().MissingHashes = {{"good.jar", sha("good")},
+                                 {"tampered.jar", sha("published")},
+                                 {"stray.jar", sha("stray")},
+                                 {"other-stray.jar", sha("published")}};
+  server.Put(mods + "good.jar", "good");
+  server.Put(mods + "tampered.jar", "tampered");
+  server.Put(mods + "other-stray.jar", "published");
+  temp.Write("game/mods/stray.jar", "stray");
+  temp.Write("game/mods/other-stray.jar", "an older copy");
+  form->sButtonDownloadClick();
+
+  const std::vector<std::string> expected{
+      "[9:05:07] Успешно: good.jar", "[9:05:07]  ! Ошибка загрузки: tampered.jar",
+      "[9:05:07] Уже существует: stray.jar", "[9:05:07] Успешно: other-stray.jar"};
+  const std::vector<std::string> lines = LinesFrom(1);
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4), expected);
+  const std::string& version = form->State().VersionModsFolder;
+  EXPECT_FALSE(FileExists(JoinPath(version, "tampered.jar")));
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(version, "other-stray.jar")), "published");
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(form->State().ModsFolder, "other-stray.jar")),
+            "an older copy");  // left where it was
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(version, "stray.jar")), "stray");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "build_config.h"
 #include "form_fixture.h"
+#include "net/crypto.h"
 
 namespace veltrane::ui {
 namespace {
@@ -106,6 +107,22 @@ TEST_F(ExtrasTest, AVanishedGameFolderFetchesNothingAndStillReturnsToTheNormalSi
   EXPECT_FALSE(FileExists(JoinPath(temp.Sub("gone"), forge)));
   EXPECT_EQ(view.window.bounds.height, 294);
   EXPECT_EQ(desktop.opened_files.size(), 1u);
+}
+
+TEST_F(ExtrasTest, HashesInTheManifestCopyDecideWhatIsKeptAndOpened) {
+  temp.Write("Pellwick/Veltrane/Update.ini",
+             "[Update]\r\nsettingssha256=" + net::ToHex(net::Sha256Of("tool")) +
+                 "\r\nforgesha256=" + net::ToHex(net::Sha256Of("installer")) + "\r\n");
+  server.Put(url + "/Settingss.exe", "tool");
+  server.Put(url + "/" + forge, "tampered installer");
+  temp.Write("game/" + forge, "old installer");
+  EXPECT_TRUE(form->StartSetupsPlus());
+  form->sTitleBar1Items2MouseUp();
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(game, "Settingss.exe")), "tool");
+  EXPECT_FALSE(FileExists(JoinPath(game, forge)));
+  ASSERT_EQ(desktop.opened_files.size(), 1u);  // the tool; nothing where the installer was
+  EXPECT_EQ(desktop.opened_files[0].first, JoinPath(game, "Settingss.exe"));
+  EXPECT_EQ(view.window.bounds.height, 294);
 }
 
 }  // namespace

@@ -209,6 +209,17 @@ TEST_F(StartupTest, AFailedUpdateDownloadIsReportedAndEndsTheProgram) {
   EXPECT_FALSE(services.replaced);
 }
 
+TEST_F(StartupTest, AnUpdateWithoutThePublishedHashIsAFailedDownload) {
+  services.server.Put(url + "/Update", "[Update]\r\nlastversion=1.2.7\r\nupdatesha256=" +
+                                           std::string(64, 'a') + "\r\n");
+  services.server.Put(url + "/Update.exe", "MZ some other program");
+  EXPECT_EQ(RunStartup(services), StartupResult::kExit);
+  ASSERT_EQ(services.boxes.size(), 2u);
+  EXPECT_EQ(services.boxes[1].text, std::string(kUpdateFailedText));
+  EXPECT_FALSE(services.replaced);
+  EXPECT_FALSE(TempFileLeft());
+}
+
 TEST_F(StartupTest, AnUpdateThatCannotBePlacedKeepsTheProgramAndGoesOn) {
   Announce("1.2.7");
   services.server.Put(url + "/Update.exe", "MZ new program");

@@ -14,6 +14,7 @@
 #include "base/u8path.h"
 #include "build_config.h"
 #include "form_fixture.h"
+#include "net/crypto.h"
 
 namespace veltrane::ui {
 namespace {
@@ -208,6 +209,20 @@ TEST_F(TurboTest, ATransferThatRaisesIsLoggedAsFailedAndTheRunCloses) {
             lines.end());
   EXPECT_TRUE(view.window_enabled);
   EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "broken.jar")));
+}
+
+TEST_F(TurboTest, AWorkerRefusesABodyWithoutThePublishedHash) {
+  form->State().MissingMods = {"good.jar", "tampered.jar"};
+  form->State().MissingHashes = {{"good.jar", net::ToHex(net::Sha256Of("good"))},
+                                 {"tampered.jar", net::ToHex(net::Sha256Of("published"))}};
+  server.Put(mods + "good.jar", "good");
+  server.Put(mods + "tampered.jar", "tampered");
+  form->sButtonDownloadClick();
+  RunDispatcher();
+  EXPECT_TRUE(Logged("[9:05:07] Успешно: good.jar"));
+  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: tampered.jar"));
+  EXPECT_TRUE(Logged("Объем загруженых файлов(1 из 2): 4 Байт"));
+  EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "tampered.jar")));
 }
 
 TEST_F(TurboTest, OneModUsesTheFirstSlotOnly) {

@@ -32,6 +32,9 @@ class SyncTest(ServedProgramTest):
         self.version_mods = self.game / "mods" / "1.12.2"
         self.version_mods.mkdir(parents=True)
 
+    def body(self, name):
+        return (self.root / "mods3" / name).read_bytes()
+
     def release(self, hwnd, x=5, y=8):
         self.call("mouse", hwnd=hwnd, kind="down", x=x, y=y)
         self.call("mouse", hwnd=hwnd, kind="up", x=x, y=y)
@@ -97,10 +100,11 @@ class SyncTest(ServedProgramTest):
 
     def test_one_stream_run_takes_a_stray_copy_from_the_mods_folder(self):
         self.assert_pack_verifies()
+        # The copies on disk are the published ones: the sealed manifest holds their hashes.
         for name in self.mods:
             if name not in ("mod02.jar", "mod03.jar"):
-                (self.version_mods / name).write_bytes(b"present")
-        (self.game / "mods" / "mod03.jar").write_bytes(b"stray copy")
+                (self.version_mods / name).write_bytes(self.body(name))
+        (self.game / "mods" / "mod03.jar").write_bytes(self.body("mod03.jar"))
         (self.game / "Settingss.exe").write_bytes(b"an old tool")
         app, main = self.start_ready()
         self.release(self.control(main, text="Турбо"))
@@ -109,12 +113,13 @@ class SyncTest(ServedProgramTest):
         self.wait_console(main, "Можно удалить файлов: 0 шт.")
         # The check itself moved the stray copy, so only mod02 is missing.
         self.assertIn("Отсутствуют моды: 1 шт.", self.console(main))
-        (self.game / "mods" / "mod02.jar").write_bytes(b"put there meanwhile")
+        (self.game / "mods" / "mod02.jar").write_bytes(self.body("mod02.jar"))
         self.call("click", hwnd=self.control(main, text="Запуск синхронизации"))
         self.wait_console(main, "Объем загруженых файлов(1 из 1)")
         self.assertIn("Уже существует: mod02.jar", self.console(main))
-        self.assertEqual((self.version_mods / "mod02.jar").read_bytes(), b"put there meanwhile")
-        self.assertEqual((self.version_mods / "mod03.jar").read_bytes(), b"stray copy")
+        self.assertEqual((self.version_mods / "mod02.jar").read_bytes(), self.body("mod02.jar"))
+        self.assertEqual((self.version_mods / "mod03.jar").read_bytes(), self.body("mod03.jar"))
+        self.assertNotIn("/mods3/mod02.jar", self.server.log())
         self.eventually(lambda: self.props(main)["enabled"], True)
         self.eventually(lambda: self.size(main), (830, 294))
         # "Setups" was on: the run ended by fetching the extra tool afresh and starting it.

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,6 +38,8 @@ struct SharedState {
   std::unique_ptr<IniStore> ManifestIni;
 
   std::vector<std::string> MissingMods;
+  // The published SHA-256 of each missing mod that has one, by name; rebuilt with MissingMods.
+  std::map<std::string, std::string> MissingHashes;
   std::vector<std::string> RemovableFiles;
 
   std::int32_t ModCount = 0;

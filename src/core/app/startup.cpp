@@ -38,9 +38,11 @@ bool LooksLikeTheProgram(const std::string& path, std::int64_t stated_size) {
 namespace {
 
 // A local file error counts as a failed transfer here: there is no window to report it in yet.
-bool Fetch(StartupServices& services, const std::string& url, const std::string& file) {
+bool Fetch(StartupServices& services, const std::string& url, const std::string& file,
+           const std::optional<std::string>& sha256 = std::nullopt) {
   try {
-    return net::DownloadFile(services.Transport(), url, file, nullptr, services.ProgramName());
+    return net::DownloadFile(services.Transport(), url, file, nullptr, services.ProgramName(),
+                             sha256);
   } catch (const net::LocalFileError&) {
     return false;
   }
@@ -54,9 +56,11 @@ StartupResult NotPlaced(StartupServices& services) {
 }
 
 // The update, once the server announced another version. kRunWindows when it cannot be put in
-// place: the running program is never replaced by anything but a whole program file.
+// place: the running program is never replaced by anything but a whole program file, and, when
+// the manifest publishes its hash (`sha256`), only by one that has it.
 StartupResult Update(StartupServices& services, const std::string& data_folder,
-                     const std::string& server_url, const std::string& version) {
+                     const std::string& server_url, const std::string& version,
+                     const std::optional<std::string>& sha256) {
   const std::string temp_name = services.RandomDigits(20) + ".exe";
   const std::string final_name = "Veltrane Dravenna v" + version + ".exe";
   // A name the batch file cannot carry (our own, renamed by the player) is known now: nothing
@@ -71,7 +75,7 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
     return StartupResult::kExit;
   }
   const std::string downloaded = JoinPath(data_folder, temp_name);
-  if (!Fetch(services, update_url, downloaded)) {
+  if (!Fetch(services, update_url, downloaded, sha256)) {
     services.ShowMessage(kUpdateFailedText, kErrorCaption, ui::Desktop::Buttons::Ok,
                          ui::Desktop::Icon::Error);
     return StartupResult::kExit;
@@ -112,7 +116,8 @@ StartupResult RunStartup(StartupServices& services) {
       Fetch(services, server_url + std::string(net::kManifestPath), manifest_path);
       const std::string version = net::ReadLastVersion(*manifest, kAppVersion);
       if (UpdateDue(version)) {
-        const StartupResult result = Update(services, data_folder, server_url, version);
+        const StartupResult result = Update(services, data_folder, server_url, version,
+                                            net::ReadServedFileHashes(*manifest).update);
         if (result == StartupResult::kExit) return result;
       }
     }

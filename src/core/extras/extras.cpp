@@ -13,23 +13,32 @@ Extras::Extras(const ui::FormContext& context)
       transport_(context.transport),
       state_(context.state) {}
 
-bool Extras::FetchAndOpen(std::string_view url, std::string_view name) {
+std::optional<std::string> Extras::PublishedHash(ServedFile file) const {
+  if (!state_.ManifestIni) return std::nullopt;
+  return net::ReadServedFileHashes(*state_.ManifestIni).*file;
+}
+
+bool Extras::FetchAndOpen(std::string_view url, std::string_view name, ServedFile file) {
   fetching_extra_ = true;
   struct Done {
     bool& flag;
     ~Done() { flag = false; }
   } done{fetching_extra_};
   ui::ChngSize(view_, 1);
+  const std::optional<std::string> sha256 = PublishedHash(file);
   const std::string local = JoinPath(state_.GameFolder, name);
   DeleteFileAt(local);
   bool fetched = false;
   try {
-    fetched = net::DownloadFile(transport_, std::string(url), local,
-                                &view_.Bar(ui::Control::sProgressBar1), desktop_.ProgramName());
+    fetched =
+        net::DownloadFile(transport_, std::string(url), local,
+                          &view_.Bar(ui::Control::sProgressBar1), desktop_.ProgramName(), sha256);
   } catch (const net::LocalFileError&) {
     // Silent like every other failure here; the shell then finds nothing to open.
   }
-  desktop_.OpenFile(local, JoinPath(state_.GameFolder, ""));
+  // A file with a published hash is opened only as fetched, having it: never an old copy that
+  // could not be replaced.
+  if (fetched || !sha256) desktop_.OpenFile(local, JoinPath(state_.GameFolder, ""));
   ui::ChngSize(view_, 0);
   return fetched;
 }
@@ -37,7 +46,7 @@ bool Extras::FetchAndOpen(std::string_view url, std::string_view name) {
 bool Extras::StartSetupsPlus() {
   if (fetching_extra_) return false;
   return FetchAndOpen(state_.ServerUrl + std::string(net::kSettingsToolPath),
-                      net::kSettingsToolName);
+                      net::kSettingsToolName, &net::ServedFileHashes::settings_tool);
 }
 
 void Extras::sTitleBar1Items0MouseUp() {
@@ -46,7 +55,8 @@ void Extras::sTitleBar1Items0MouseUp() {
 
 void Extras::sTitleBar1Items2MouseUp() {
   if (fetching_extra_) return;
-  FetchAndOpen(net::ForgeInstallerUrl(state_.ServerUrl), net::kForgeInstallerName);
+  FetchAndOpen(net::ForgeInstallerUrl(state_.ServerUrl), net::kForgeInstallerName,
+               &net::ServedFileHashes::forge);
 }
 
 }  // namespace veltrane::extras

@@ -1,9 +1,13 @@
 #pragma once
 // The title bar's two fetch-and-open commands: the extra-settings tool and the Forge installer,
 // fetched into the game folder with the first bar and opened. Neither logs nor asks; their
-// failures are silent.
+// failures are silent. A file whose hash the manifest publishes is checked as it streams and
+// opened only when it has it.
+#include <optional>
+#include <string>
 #include <string_view>
 
+#include "net/manifest.h"
 #include "ui/form_context.h"
 
 namespace veltrane::extras {
@@ -28,7 +32,11 @@ class Extras {
   bool Busy() const { return fetching_extra_; }
 
  private:
-  bool FetchAndOpen(std::string_view url, std::string_view name);
+  using ServedFile = std::optional<std::string> net::ServedFileHashes::*;
+
+  bool FetchAndOpen(std::string_view url, std::string_view name, ServedFile file);
+  // The hash the manifest publishes for the file, from its local copy.
+  std::optional<std::string> PublishedHash(ServedFile file) const;
 
   ui::MainView& view_;
   ui::Desktop& desktop_;

@@ -1,6 +1,8 @@
 #include "sync/compatibility_check.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -11,6 +13,7 @@
 #include "net/manifest.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
+#include "sync/hash_cache.h"
 
 namespace veltrane::sync {
 namespace {
@@ -24,6 +27,8 @@ constexpr std::string_view kManifestCleared = "Конфиг очищен.";
 constexpr std::string_view kManifestLoaded = "Конфиг загружен.";
 constexpr std::string_view kManifestFailed = "Ошибка загрузки конфига.";
 constexpr std::string_view kDamaged = " ! Поврежденный файл: ";
+// A file that is not the one the manifest publishes (an older release, or changed since).
+constexpr std::string_view kOutdated = " ! Устаревший файл: ";
 constexpr std::string_view kMissing = "* Отсутствует: ";
 // A manifest name that would leave the mods folders is never turned into a path.
 constexpr std::string_view kBadName = " ! Недопустимое имя файла: ";
@@ -48,6 +53,28 @@ class DisabledWindow {
  private:
   ui::MainView& view_;
 };
+
+// What a listed mod's file in the version folder turns out to be.
+enum class Kept { kAsItIs, kErrorPage, kNotPublished, kCannotRead };
+
+// Without a published hash a file is kept unless it is a saved error page (a missing file is
+// kept as it is: missing). With one, a file is kept only when it has that hash, which the cache
+// gives without reading a file unchanged since it was hashed.
+Kept Inspect(const std::string& folder, const std::string& name,
+             const std::optional<std::string>& published, std::optional<HashCache>& hashes) {
+  const std::string path = JoinPath(folder, name);
+  try {
+    if (published && hashes && FileExists(path)) {
+      const std::optional<std::string> actual = hashes->HashOf(folder, name);
+      if (!actual) return Kept::kCannotRead;
+      if (actual == published) return Kept::kAsItIs;
+      return net::IsDamagedFile(path) ? Kept::kErrorPage : Kept::kNotPublished;
+    }
+    return net::IsDamagedFile(path) ? Kept::kErrorPage : Kept::kAsItIs;
+  } catch (const net::LocalFileError&) {
+    return Kept::kCannotRead;
+  }
+}
 
 // The published sizes are summed as signed 32-bit numbers that wrap around.
 std::int32_t AddWrapping(std::int32_t sum, std::int32_t size) {
@@ -123,7 +150,12 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
   };
 
   state_.MissingMods.clear();
+  state_.MissingHashes.clear();
   state_.MissingSize = 0;
+  // Read and saved once per check, and only for a manifest that publishes hashes.
+  std::optional<HashCache> hashes;
+  if (std::any_of(mods.begin(), mods.end(), [](const auto& mod) { return mod.sha256; }))
+    hashes.emplace(JoinPath(state_.DataFolder, kHashCacheFileName));
   for (const net::ManifestEntry& mod : mods) {
     state_.ModIndex = mod.index;
     // A gap in the numbering names no file: it is reported missing but never touched.
@@ -134,21 +166,31 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
       }
       bring_in(mod.name);
       const std::string kept = JoinPath(state_.VersionModsFolder, mod.name);
-      try {
-        if (net::IsDamagedFile(kept)) {
+      switch (Inspect(state_.VersionModsFolder, mod.name, mod.sha256, hashes)) {
+        case Kept::kErrorPage:
           DeleteFileAt(kept);
           console_.Console(false, std::string(kDamaged) + mod.name);
-        }
-      } catch (const net::LocalFileError&) {
-        // The file is there but cannot be read: say so and go on; it still counts as present.
-        console_.Console(false, std::string(kUnreadable) + mod.name);
+          break;
+        case Kept::kNotPublished:
+          DeleteFileAt(kept);
+          console_.Console(false, std::string(kOutdated) + mod.name);
+          break;
+        case Kept::kCannotRead:
+          // The file is there but cannot be read: say so and go on; it still counts as present.
+          console_.Console(false, std::string(kUnreadable) + mod.name);
+          break;
+        case Kept::kAsItIs:
+          break;
       }
       if (FileExists(kept)) continue;
     }
     state_.MissingMods.push_back(mod.name);
+    if (mod.sha256) state_.MissingHashes.insert_or_assign(mod.name, *mod.sha256);
     state_.MissingSize = AddWrapping(state_.MissingSize, mod.size);
     console_.Console(false, std::string(kMissing) + mod.name);
   }
+
+  if (hashes) hashes->Save();
 
   state_.RemovableFiles.clear();
   const net::ManifestList del_list = net::ReadDelList(ini);

@@ -75,6 +75,10 @@ bool Storable(std::string_view path) {
 
 }  // namespace
 
+std::optional<std::string> Sha256OfFile(const std::string& path) {
+  return HashFile(U8Path(path));
+}
+
 HashCache::HashCache(std::string cache_file) : file_(std::move(cache_file)) {
   std::ifstream in(U8Path(file_), std::ios::binary);
   std::string line;

@@ -6,6 +6,7 @@
 #include "base/paths.h"
 #include "net/manifest.h"
 #include "net/transfer.h"
+#include "sync/hash_cache.h"
 
 namespace veltrane::sync {
 namespace {
@@ -24,11 +25,13 @@ ModResult FetchMod(net::Transport& transport, const ModTransfer& mod) {
   // An unsafe or empty name is never joined to a folder: its transfer simply fails.
   if (!net::IsPlainFileName(mod.name)) return {};
   try {
-    if (!mod.stray.empty() && FileExists(mod.stray)) {
+    // A stray copy that is not the published file stays where it is; the mod is fetched.
+    if (!mod.stray.empty() && FileExists(mod.stray) &&
+        (!mod.sha256 || Sha256OfFile(mod.stray) == mod.sha256)) {
       MoveFileTo(mod.stray, mod.FSaveTo, false);
       return {ModOutcome::kMoved, SizeOrZero(mod.FSaveTo)};
     }
-    if (net::DownloadFile(transport, mod.FFromInet, mod.FSaveTo, mod.bar, mod.agent)) {
+    if (net::DownloadFile(transport, mod.FFromInet, mod.FSaveTo, mod.bar, mod.agent, mod.sha256)) {
       return {ModOutcome::kFetched, SizeOrZero(mod.FSaveTo)};
     }
   } catch (const std::exception&) {

@@ -2,6 +2,7 @@
 // Fetching one mod: the one routine both download runs use, the one-stream run on the
 // user-interface thread and the turbo run on its workers.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "net/progress.h"
@@ -17,6 +18,9 @@ struct ModTransfer {
   // Where a stray copy is looked for first (the one-stream run); empty: always fetched.
   std::string stray;
   std::string agent;
+  // The SHA-256 the manifest publishes for it: the body must have it, and so must a stray copy
+  // to be taken.
+  std::optional<std::string> sha256;
   // The window's bar, safe to use from any thread; nullptr for none.
   net::ProgressSink* bar = nullptr;
 };
@@ -28,7 +32,8 @@ struct ModResult {
   std::int64_t size = 0;  // of the file at the target, for a loaded mod
 };
 
-// Brings one mod into its target: moves the stray copy when there is one, otherwise fetches it.
+// Brings one mod into its target: moves the stray copy when there is one (and has the published
+// hash, when there is one), otherwise fetches it.
 // A name that is not a plain file name, a failed transfer and a file error are all kFailed;
 // the size of a loaded mod that cannot be read counts as 0. Any other error is raised.
 ModResult FetchMod(net::Transport& transport, const ModTransfer& mod);
