@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -12,13 +13,14 @@
 #include "build_config.h"
 #include "form_fixture.h"
 #include "net/crypto.h"
+#include "signed_manifest.h"
 
 namespace veltrane::ui {
 namespace {
 
 class CompatibilityCheckTest : public test::FormFixture {
  protected:
-  CompatibilityCheckTest() {
+  explicit CompatibilityCheckTest(std::string_view pack_key = "") : FormFixture(pack_key) {
     form->FormCreate();
     game = MakeGameFolder("game", true, true, false);
     form->State().GameFolder = game;
@@ -310,6 +312,88 @@ TEST_F(CompatibilityCheckTest, ARepeatedCheckTakesAnUnchangedFileFromTheHashCach
   EXPECT_EQ(CountLines(" ! Устаревший файл: a.jar"), 1u);
   EXPECT_EQ(form->State().MissingMods, std::vector<std::string>{"a.jar"});
 }
+
+std::string SignatureBytes(std::string_view hex) {
+  const auto bytes = net::ParseHex(hex).value();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+class KeyedCheckTest : public CompatibilityCheckTest {
+ protected:
+  KeyedCheckTest() : CompatibilityCheckTest(test::kSignerPublicKey) {}
+};
+
+TEST_F(KeyedCheckTest, ASignedManifestIsTakenAndItsHashesJudgeTheFiles) {
+  PutManifest(std::string(test::kSignedManifest));
+  server.Put(url + "/Update.sig", SignatureBytes(test::kOpenSslSignature));
+  WriteFile(InVersion("a.jar"), "b");
+  form->sButtonCheckClick();
+
+  const std::vector<std::string> expected = {
+      "=====Проверка совместимости=====",
+      "[9:05:07] Конфиг загружен.",
+      "Всего модов на сервере: 1 шт. (1 Байт)",
+      " ! Устаревший файл: a.jar",
+      "* Отсутствует: a.jar",
+      "======Завершение проверки=======",
+      "Отсутствуют моды: 1 шт. (1 Байт)",
+      "Можно удалить файлов: 0 шт.",
+  };
+  EXPECT_EQ(Lines(), expected);
+  EXPECT_EQ(form->State().MissingHashes.at("a.jar"), Sha("a"));
+  EXPECT_TRUE(form->State().VerifiedFiles.has_value());
+  EXPECT_TRUE(FileExists(JoinPath(form->State().DataFolder, "Update.sig")));
+}
+
+struct Refused {
+  const char* what;
+  std::string_view key;
+  std::optional<std::string> signature;  // nullopt: the server has none
+};
+
+class UnverifiedManifestTest : public CompatibilityCheckTest,
+                               public ::testing::WithParamInterface<Refused> {
+ protected:
+  UnverifiedManifestTest() : CompatibilityCheckTest(GetParam().key) {}
+};
+
+TEST_P(UnverifiedManifestTest, StopsTheCheckAndLeavesNothingToRead) {
+  PutManifest(std::string(test::kSignedManifest));
+  if (GetParam().signature) server.Put(url + "/Update.sig", *GetParam().signature);
+  const std::string data = form->State().DataFolder;
+  WriteFile(JoinPath(data, "Update.ini"), "[modlist]\r\nCount=1\r\nmod1=x.jar\r\n");
+  form->State().MissingMods = {"x.jar"};
+  form->State().RemovableFiles = {"y.jar"};
+  view.SetEnabled(Control::sButtonDownload, true);
+  form->sButtonCheckClick();
+
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "=====Проверка совместимости=====", "[9:05:07] Конфиг очищен.",
+                         "[9:05:07]  ! Подпись конфига не подтверждена.",
+                         "[9:05:07] Ошибка загрузки конфига."}));
+  EXPECT_FALSE(FileExists(JoinPath(data, "Update.ini")));
+  EXPECT_FALSE(FileExists(JoinPath(data, "Update.sig")));
+  EXPECT_FALSE(form->State().VerifiedFiles.has_value());
+  EXPECT_FALSE(WindowWasDisabled());
+  EXPECT_TRUE(view.window_enabled);
+  EXPECT_EQ(form->State().MissingMods, std::vector<std::string>{"x.jar"});
+  EXPECT_EQ(form->State().RemovableFiles, std::vector<std::string>{"y.jar"});
+  EXPECT_TRUE(view.Enabled(Control::sButtonDownload));
+}
+
+std::string OneByteChanged(std::string bytes) {
+  bytes[7] = static_cast<char>(bytes[7] ^ 1);
+  return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keyed, UnverifiedManifestTest,
+    ::testing::Values(Refused{"BadSignature", test::kSignerPublicKey,
+                              OneByteChanged(SignatureBytes(test::kOpenSslSignature))},
+                      Refused{"NoSignature", test::kSignerPublicKey, std::nullopt},
+                      Refused{"AnotherKey", test::kOtherPublicKey,
+                              SignatureBytes(test::kOpenSslSignature)}),
+    [](const ::testing::TestParamInfo<Refused>& param) { return std::string(param.param.what); });
 
 // A manifest store that fails to read, as a vanished network drive would.
 class FailingIni : public app::IniStore {

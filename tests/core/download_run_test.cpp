@@ -3,13 +3,14 @@
 #include "build_config.h"
 #include "form_fixture.h"
 #include "net/crypto.h"
+#include "signed_manifest.h"
 
 namespace veltrane::ui {
 namespace {
 
 class DownloadRunTest : public test::FormFixture {
  protected:
-  DownloadRunTest() {
+  explicit DownloadRunTest(std::string_view pack_key = "") : FormFixture(pack_key) {
     form->FormCreate();
     game = MakeGameFolder("game", true, true, true);
     form->State().GameFolder = game;
@@ -141,6 +142,31 @@ TEST_F(DownloadRunTest, PublishedHashesDecideTheTransfersAndTheStrayCopies) {
   EXPECT_EQ(test::ReadFileBytes(JoinPath(form->State().ModsFolder, "other-stray.jar")),
             "an older copy");  // left where it was
   EXPECT_EQ(test::ReadFileBytes(JoinPath(version, "stray.jar")), "stray");
+}
+
+class KeyedDownloadRunTest : public DownloadRunTest {
+ protected:
+  KeyedDownloadRunTest() : DownloadRunTest(test::kSignerPublicKey) {}
+};
+
+TEST_F(KeyedDownloadRunTest, AModWithoutAPublishedHashIsRefusedWithoutARequest) {
+  view.controls[Control::sCheckBox1].checked = false;
+  view.controls[Control::sCheckBox2].checked = false;
+  form->State().MissingMods = {"a.jar", "b.jar", "c.jar"};
+  form->State().MissingHashes = {{"a.jar", net::ToHex(net::Sha256Of("a"))}};
+  for (const char* name : {"a.jar", "b.jar", "c.jar"}) server.Put(mods + name, "x");
+  server.Put(mods + "a.jar", "a");
+  temp.Write("game/mods/c.jar", "stray");
+  form->sButtonDownloadClick();
+
+  const std::vector<std::string> lines = LinesFrom(1);
+  EXPECT_EQ(
+      std::vector<std::string>(lines.begin(), lines.begin() + 3),
+      (std::vector<std::string>{"[9:05:07] Успешно: a.jar", "[9:05:07]  ! Ошибка загрузки: b.jar",
+                                "[9:05:07]  ! Ошибка загрузки: c.jar"}));
+  EXPECT_EQ(server.Opened(), std::vector<std::string>{mods + "a.jar"});
+  EXPECT_TRUE(FileExists(JoinPath(form->State().ModsFolder, "c.jar")));
+  EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "c.jar")));
 }
 
 }  // namespace

@@ -1,17 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "build_config.h"
 #include "form_fixture.h"
 #include "net/crypto.h"
+#include "signed_manifest.h"
 
 namespace veltrane::ui {
 namespace {
 
 class ExtrasTest : public test::FormFixture {
  protected:
-  ExtrasTest() {
+  explicit ExtrasTest(std::string_view pack_key = "") : FormFixture(pack_key) {
     form->FormCreate();
     game = MakeGameFolder("game", true, true, true);
     form->State().GameFolder = game;
@@ -123,6 +125,60 @@ TEST_F(ExtrasTest, HashesInTheManifestCopyDecideWhatIsKeptAndOpened) {
   ASSERT_EQ(desktop.opened_files.size(), 1u);  // the tool; nothing where the installer was
   EXPECT_EQ(desktop.opened_files[0].first, JoinPath(game, "Settingss.exe"));
   EXPECT_EQ(view.window.bounds.height, 294);
+}
+
+class KeyedExtrasTest : public ExtrasTest {
+ protected:
+  KeyedExtrasTest() : ExtrasTest(test::kSignerPublicKey) {}
+
+  std::string Signature(bool changed) const {
+    const auto bytes = net::ParseHex(test::kOpenSslSignature).value();
+    std::string signature(bytes.begin(), bytes.end());
+    if (changed) signature[0] = static_cast<char>(signature[0] ^ 1);
+    return signature;
+  }
+};
+
+// Nothing verified yet in this process: the manifest is fetched and verified first, and what it
+// does not vouch for is neither fetched nor opened, silently.
+TEST_F(KeyedExtrasTest, WithoutAVerifiedHashNothingIsFetchedOrOpened) {
+  struct Case {
+    const char* what;
+    std::optional<std::string> signature;
+    bool verified;
+  };
+  const std::vector<Case> cases = {{"a bad signature", Signature(true), false},
+                                   {"no signature", std::nullopt, false},
+                                   {"signed, but publishing no hash", Signature(false), true}};
+  server.Put(url + "/Update", std::string(test::kSignedManifest));
+  server.Put(url + "/Settingss.exe", "tool");
+  server.Put(url + "/" + forge, "installer");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    form->State().VerifiedFiles.reset();
+    if (c.signature) server.Put(url + "/Update.sig", *c.signature);
+    EXPECT_FALSE(form->StartSetupsPlus());
+    form->sTitleBar1Items2MouseUp();
+    EXPECT_EQ(form->State().VerifiedFiles.has_value(), c.verified);
+    EXPECT_EQ(FileExists(JoinPath(form->State().DataFolder, "Update.ini")), c.verified);
+  }
+  for (const std::string& opened : server.Opened()) {
+    EXPECT_TRUE(opened.ends_with("/Update") || opened.ends_with("/Update.sig")) << opened;
+  }
+  EXPECT_TRUE(desktop.opened_files.empty());
+  EXPECT_FALSE(FileExists(JoinPath(game, "Settingss.exe")));
+  EXPECT_EQ(view.window.bounds.height, 294);
+  EXPECT_TRUE(form->StatusLog().Lines().empty());
+}
+
+TEST_F(KeyedExtrasTest, AHashVerifiedEarlierInThisProcessIsUsedWithoutAskingAgain) {
+  form->State().VerifiedFiles = net::ServedFileHashes{};
+  form->State().VerifiedFiles->settings_tool = net::ToHex(net::Sha256Of("tool"));
+  server.Put(url + "/Settingss.exe", "tool");
+  EXPECT_TRUE(form->StartSetupsPlus());
+  EXPECT_EQ(server.Opened(), std::vector<std::string>{url + "/Settingss.exe"});
+  ASSERT_EQ(desktop.opened_files.size(), 1u);
+  EXPECT_EQ(test::ReadFileBytes(JoinPath(game, "Settingss.exe")), "tool");
 }
 
 }  // namespace

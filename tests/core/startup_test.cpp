@@ -8,6 +8,8 @@
 #include "base/portable_ini.h"
 #include "build_config.h"
 #include "fake_server.h"
+#include "net/crypto.h"
+#include "signed_manifest.h"
 #include "temp_dir.h"
 
 namespace veltrane::app {
@@ -61,6 +63,7 @@ class FakeStartup : public StartupServices {
     return std::make_unique<PortableIniStore>(path);
   }
   net::Transport& Transport() override { return transport; }
+  std::string_view PackKey() override { return pack_key; }
   std::string SizeToText(double bytes) override { return std::to_string(long(bytes)) + " B"; }
   bool ShowMessage(std::string_view text, std::string_view caption, ui::Desktop::Buttons,
                    ui::Desktop::Icon icon) override {
@@ -88,6 +91,7 @@ class FakeStartup : public StartupServices {
   std::string appdata;
   std::string program_folder;
   std::string program_name = "Veltrane Dravenna.exe";
+  std::string_view pack_key;  // none, whatever this build carries
   test::FakeServer server;
   SizeQueryTransport transport{server};
   bool replace_starts = true;
@@ -218,6 +222,45 @@ TEST_F(StartupTest, AnUpdateWithoutThePublishedHashIsAFailedDownload) {
   EXPECT_EQ(services.boxes[1].text, std::string(kUpdateFailedText));
   EXPECT_FALSE(services.replaced);
   EXPECT_FALSE(TempFileLeft());
+}
+
+// The signed manifest announces another version but publishes no hash for the update: even
+// verified, it offers nothing.
+TEST_F(StartupTest, AKeyedBuildReadsOnlyASignedManifestAndOffersOnlyAPublishedUpdate) {
+  const auto bytes = net::ParseHex(test::kOpenSslSignature).value();
+  const std::string signature(bytes.begin(), bytes.end());
+  std::string changed = signature;
+  changed[3] = static_cast<char>(changed[3] ^ 1);
+  struct Case {
+    const char* what;
+    std::string_view key;
+    std::optional<std::string> signature;
+    bool verified;
+  };
+  const std::vector<Case> cases = {
+      {"signed", test::kSignerPublicKey, signature, true},
+      {"a bad signature", test::kSignerPublicKey, changed, false},
+      {"no signature", test::kSignerPublicKey, std::nullopt, false},
+      {"signed under another key", test::kOtherPublicKey, signature, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    FakeStartup fresh(dir);
+    fresh.pack_key = c.key;
+    fresh.server.Put(url + "/Update", std::string(test::kSignedManifest));
+    fresh.server.Put(url + "/Update.exe", "MZ new program");
+    if (c.signature) fresh.server.Put(url + "/Update.sig", *c.signature);
+    std::optional<net::ServedFileHashes> verified;
+    EXPECT_EQ(RunStartup(fresh, &verified), StartupResult::kRunWindows);
+    EXPECT_TRUE(fresh.boxes.empty());
+    EXPECT_EQ(verified.has_value(), c.verified);
+    const std::string data = DataFolderIn(fresh.appdata);
+    EXPECT_EQ(FileExists(ManifestIniPath(data)), c.verified);
+    EXPECT_EQ(FileExists(JoinPath(data, "Update.sig")), c.verified);
+    EXPECT_EQ(fresh.server.Opened(),
+              (std::vector<std::string>{url + "/Update", url + "/Update.sig"}));
+  }
 }
 
 TEST_F(StartupTest, AnUpdateThatCannotBePlacedKeepsTheProgramAndGoesOn) {

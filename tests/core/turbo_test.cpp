@@ -15,13 +15,14 @@
 #include "build_config.h"
 #include "form_fixture.h"
 #include "net/crypto.h"
+#include "signed_manifest.h"
 
 namespace veltrane::ui {
 namespace {
 
 class TurboTest : public test::FormFixture {
  protected:
-  TurboTest() {
+  explicit TurboTest(std::string_view pack_key = "") : FormFixture(pack_key) {
     form->FormCreate();
     form->State().GameFolder = MakeGameFolder("game", true, true, true);
     app::DeriveModsFolders(form->State());
@@ -223,6 +224,23 @@ TEST_F(TurboTest, AWorkerRefusesABodyWithoutThePublishedHash) {
   EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: tampered.jar"));
   EXPECT_TRUE(Logged("Объем загруженых файлов(1 из 2): 4 Байт"));
   EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "tampered.jar")));
+}
+
+class KeyedTurboTest : public TurboTest {
+ protected:
+  KeyedTurboTest() : TurboTest(test::kSignerPublicKey) {}
+};
+
+TEST_F(KeyedTurboTest, AModWithoutAPublishedHashIsRefusedWithoutARequest) {
+  form->State().MissingMods = {"a.jar", "b.jar"};
+  form->State().MissingHashes = {{"a.jar", net::ToHex(net::Sha256Of("a"))}};
+  server.Put(mods + "a.jar", "a");
+  server.Put(mods + "b.jar", "b");
+  form->sButtonDownloadClick();
+  RunDispatcher();
+  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: b.jar"));
+  EXPECT_TRUE(Logged("Объем загруженых файлов(1 из 2): 1 Байт"));
+  EXPECT_EQ(server.Opened(), std::vector<std::string>{mods + "a.jar"});
 }
 
 TEST_F(TurboTest, OneModUsesTheFirstSlotOnly) {

@@ -119,6 +119,13 @@ class ServedProgramTest(ProgramTest):
         """Hashes of the served files and the demo key's signature into self.root (harness.seal)."""
         harness.seal(self.root)
 
+    def tamper(self, name):
+        """Changes one byte in the middle of the served file `name` (after sealing it)."""
+        path = self.root / name
+        data = bytearray(path.read_bytes())
+        data[len(data) // 2] ^= 1
+        path.write_bytes(bytes(data))
+
     def assert_pack_verifies(self):
         """The admin's tool finds every file the served manifest names as it says, and the
         manifest signed with the demo key."""

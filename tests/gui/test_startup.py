@@ -102,7 +102,9 @@ class StartupTest(ServedProgramTest):
         self.assertEqual(self.main_windows(), [])
 
     def test_a_failed_update_download_is_reported_and_ends_the_program(self):
-        self.announce("1.2.7")  # no Update.exe: the server answers 404
+        # Sealed with its hash, as only a published update is offered; then gone: a 404.
+        self.announce("1.2.7", update=b"MZ gone")
+        (self.root / "Update.exe").unlink()
         folder, target = self.program_copy()
         before = target.read_bytes()
         app = self.session.launch(target, cwd=folder)
@@ -116,6 +118,45 @@ class StartupTest(ServedProgramTest):
         self.assertEqual(app.wait(30), 0)
         self.assertEqual(target.read_bytes(), before)
         self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
+
+    def test_an_update_changed_after_sealing_is_refused_and_the_program_stays(self):
+        self.announce("1.2.7", update=Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes())
+        self.tamper("Update.exe")
+        folder, target = self.program_copy()
+        before = target.read_bytes()
+        # Programs started by earlier tests in this prefix may still be there.
+        fixtures = len(self.call("windows", cls="VeltraneGuiFixture")["windows"])
+        app = self.session.launch(target, cwd=folder)
+        self.addCleanup(app.kill)
+        offer = self.call("msgbox", caption="Обновление", timeout_ms=60000)
+        self.call("press", hwnd=offer["hwnd"], button=OK_BUTTON)
+        box = self.call("msgbox", caption="Ошибка", timeout_ms=60000)
+        self.assertEqual(box["text"],
+                         "Не удалось скачать файл обновления.\r\nПрограмма будет закрыта.")
+        self.session.screenshot("tampered-update-refused")
+        self.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
+        self.assertEqual(app.wait(30), 0)
+        self.assertEqual(len(self.call("windows", cls="VeltraneGuiFixture")["windows"]), fixtures)
+        self.assertEqual(target.read_bytes(), before)
+        self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
+        data = self.appdata / "Pellwick" / "Veltrane"
+        self.assertEqual(sorted(p.name for p in data.iterdir() if p.suffix == ".exe"), [])
+
+    def test_a_manifest_changed_after_sealing_offers_no_update(self):
+        self.announce("1.2.7", update=Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes())
+        self.tamper("Update")
+        folder, target = self.program_copy()
+        before = target.read_bytes()
+        app = self.session.launch(target, cwd=folder)
+        self.addCleanup(app.kill)
+        self.call("wait_window", cls=MAIN_CLASS, visible=True, timeout_ms=60000)
+        self.assertEqual(self.call("windows", cls="#32770")["windows"], [])
+        self.assertNotIn("/Update.exe", self.server.log())
+        self.assertTrue(app.alive())
+        self.assertEqual(target.read_bytes(), before)
+        self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
+        data = self.appdata / "Pellwick" / "Veltrane"
+        self.assertFalse((data / "Update.ini").exists())
 
     def test_an_update_that_is_no_program_is_refused_and_the_program_starts(self):
         # A 200 answer carrying a page instead of the program.

@@ -127,6 +127,42 @@ class SyncTest(ServedProgramTest):
         self.eventually(lambda: len(self.call("windows", cls="VeltraneGuiFixture")["windows"]),
                         tools_before + 1, timeout=30)
 
+    def test_a_mod_changed_after_sealing_is_refused_and_an_outdated_copy_replaced(self):
+        self.tamper("mods3/mod07.jar")
+        (self.version_mods / "mod01.jar").write_bytes(b"an older release")
+        app, main = self.start_ready()
+        self.release(self.control(main, text="Setups"))
+        self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
+        self.wait_console(main, "Можно удалить файлов: 0 шт.")
+        self.assertIn(" ! Устаревший файл: mod01.jar\r\n* Отсутствует: mod01.jar", self.console(main))
+        self.assertIn("Отсутствуют моды: 12 шт.", self.console(main))
+        self.call("click", hwnd=self.control(main, text="Запуск синхронизации"))
+        self.wait_console(main, "Объем загруженых файлов(11 из 12)")
+        self.assertIn(" ! Ошибка загрузки: mod07.jar", self.console(main))
+        self.session.screenshot("tampered-mod-refused")
+        self.assertEqual((self.version_mods / "mod01.jar").read_bytes(), self.body("mod01.jar"))
+        # Nothing of the refused body is kept, under its name or any other.
+        self.assertEqual(sorted(p.name for p in self.version_mods.iterdir()),
+                         [name for name in self.mods if name != "mod07.jar"])
+        self.eventually(lambda: self.props(main)["enabled"], True)
+
+    def test_a_manifest_changed_after_sealing_is_not_taken(self):
+        self.tamper("Update")
+        app, main = self.start_ready()  # start-up took nothing either: no update offered
+        self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
+        self.wait_console(main, "Ошибка загрузки конфига.")
+        console = self.console(main)
+        self.assertRegex(console, r"=====Проверка совместимости=====\r\n"
+                         r"\[\d{1,2}:\d{2}:\d{2}\]  ! Подпись конфига не подтверждена\.\r\n"
+                         r"\[\d{1,2}:\d{2}:\d{2}\] Ошибка загрузки конфига\.")
+        self.session.screenshot("tampered-manifest-refused")
+        data = self.appdata / "Pellwick" / "Veltrane"
+        self.assertFalse((data / "Update.ini").exists())
+        self.assertFalse((data / "Update.sig").exists())
+        self.assertFalse(self.props(self.control(main, text="Запуск синхронизации"))["enabled"])
+        self.assertTrue(self.props(main)["enabled"])
+        self.assertFalse(any(path.startswith("/mods3/") for path in self.server.log()))
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "base/paths.h"
 #include "base/portable_ini.h"
@@ -23,12 +24,15 @@ class FixedClock : public ui::ConsoleClock {
 
 class FormFixture : public ::testing::Test {
  protected:
-  FormFixture() : engine(ticks), view(ticks, ui) {
+  // The form checks the manifest under `pack_key`: by default under none, as a build without a
+  // key does, whatever key this build carries.
+  explicit FormFixture(std::string_view pack_key = "") : engine(ticks), view(ticks, ui) {
     ui::SetAnimationEngine(&engine);
     desktop.appdata = temp.path().string();
     form = std::make_unique<ui::TProTarvoCompatibility>(
         view, desktop, ui, clock, server,
-        [](const std::string& path) { return std::make_unique<app::PortableIniStore>(path); });
+        [](const std::string& path) { return std::make_unique<app::PortableIniStore>(path); },
+        pack_key);
   }
   ~FormFixture() override { ui::SetAnimationEngine(nullptr); }
 

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/ini_store.h"
 #include "build_config.h"
+#include "net/manifest.h"
 
 namespace veltrane::app {
 
@@ -41,6 +43,12 @@ struct SharedState {
   // The published SHA-256 of each missing mod that has one, by name; rebuilt with MissingMods.
   std::map<std::string, std::string> MissingHashes;
   std::vector<std::string> RemovableFiles;
+
+  // In a build with a key: the served files' hashes of the last manifest verified under it in
+  // this process. Start-up verifies one before the form exists and its caller hands it over;
+  // each check and the extras' own fetch that verify one replace it. The extras take their
+  // hashes from here only. Nullopt until then, and always in a build without a key.
+  std::optional<net::ServedFileHashes> VerifiedFiles;
 
   std::int32_t ModCount = 0;
   std::int32_t ModsSize = 0;

@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "base/u8path.h"
 #include "net/manifest.h"
+#include "net/manifest_fetch.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
 
@@ -37,14 +38,25 @@ bool LooksLikeTheProgram(const std::string& path, std::int64_t stated_size) {
 
 namespace {
 
-// A local file error counts as a failed transfer here: there is no window to report it in yet.
+// A local file error counts as a failed transfer here (the manifest's too): there is no window
+// to report it in yet.
 bool Fetch(StartupServices& services, const std::string& url, const std::string& file,
-           const std::optional<std::string>& sha256 = std::nullopt) {
+           const std::optional<std::string>& sha256) {
   try {
     return net::DownloadFile(services.Transport(), url, file, nullptr, services.ProgramName(),
                              sha256);
   } catch (const net::LocalFileError&) {
     return false;
+  }
+}
+
+net::ManifestFetch FetchManifest(StartupServices& services, const std::string& server_url,
+                                 const std::string& data_folder, std::string_view key) {
+  try {
+    return net::FetchManifest(services.Transport(), server_url, data_folder, services.ProgramName(),
+                              key);
+  } catch (const net::LocalFileError&) {
+    return net::ManifestFetch::kFailed;
   }
 }
 
@@ -99,7 +111,8 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
 
 }  // namespace
 
-StartupResult RunStartup(StartupServices& services) {
+StartupResult RunStartup(StartupServices& services,
+                         std::optional<net::ServedFileHashes>* verified) {
   if (services.ActivateRunningCopy(kMainWindowClass)) return StartupResult::kExit;
   const std::string server_url = build::kServerUrl;
   const std::string data_folder = DataFolderIn(services.ExpandEnvText("%appdata%"));
@@ -111,14 +124,19 @@ StartupResult RunStartup(StartupServices& services) {
       services.ShowMessage(kNoConnectionText, kErrorCaption, ui::Desktop::Buttons::Ok,
                            ui::Desktop::Icon::Warning);
     } else {
-      DeleteFileAt(manifest_path);
-      // A failed fetch leaves no file: the version then reads as our own.
-      Fetch(services, server_url + std::string(net::kManifestPath), manifest_path);
-      const std::string version = net::ReadLastVersion(*manifest, kAppVersion);
-      if (UpdateDue(version)) {
-        const StartupResult result = Update(services, data_folder, server_url, version,
-                                            net::ReadServedFileHashes(*manifest).update);
-        if (result == StartupResult::kExit) return result;
+      const std::string_view key = services.PackKey();
+      // A failed fetch, or one not signed under the key, leaves no file: the version then
+      // reads as our own.
+      if (FetchManifest(services, server_url, data_folder, key) == net::ManifestFetch::kTaken) {
+        const net::ServedFileHashes hashes = net::ReadServedFileHashes(*manifest);
+        if (!key.empty() && verified) *verified = hashes;
+        const std::string version = net::ReadLastVersion(*manifest, kAppVersion);
+        // With a key, the program is replaced only by a file whose hash the signer published.
+        if (UpdateDue(version) && (key.empty() || hashes.update)) {
+          const StartupResult result =
+              Update(services, data_folder, server_url, version, hashes.update);
+          if (result == StartupResult::kExit) return result;
+        }
       }
     }
     services.BringApplicationToFront();

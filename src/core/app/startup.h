@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/ini_store.h"
+#include "net/manifest.h"
 #include "net/transport.h"
 #include "ui/desktop.h"
 
@@ -32,6 +33,9 @@ class StartupServices {
   virtual std::string ExpandEnvText(std::string_view text) = 0;
   virtual std::unique_ptr<IniStore> OpenIni(const std::string& path) = 0;
   virtual net::Transport& Transport() = 0;
+  // The manifest signer's public key this program takes (build::kPackKey); empty: the manifest
+  // is taken unsigned.
+  virtual std::string_view PackKey() = 0;
   virtual std::string SizeToText(double bytes) = 0;
   virtual bool ShowMessage(std::string_view text, std::string_view caption,
                            ui::Desktop::Buttons buttons, ui::Desktop::Icon icon) = 0;
@@ -62,6 +66,10 @@ bool UpdateDue(std::string_view server_version);
 // the server stated before (`stated_size` -1: none stated).
 bool LooksLikeTheProgram(const std::string& path, std::int64_t stated_size);
 
-StartupResult RunStartup(StartupServices& services);
+// In a build with a key, only a manifest signed under it is read: one that is not offers no
+// update, and neither does one that publishes no hash for "/Update.exe". The served files'
+// hashes of a manifest verified here go to `verified` (when given), for the form to take over.
+StartupResult RunStartup(StartupServices& services,
+                         std::optional<net::ServedFileHashes>* verified = nullptr);
 
 }  // namespace veltrane::app

@@ -1,6 +1,7 @@
 #include "extras/extras.h"
 
 #include "base/paths.h"
+#include "net/manifest_fetch.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
 #include "ui/size_modes.h"
@@ -11,11 +12,26 @@ Extras::Extras(const ui::FormContext& context)
     : view_(context.view),
       desktop_(context.desktop),
       transport_(context.transport),
-      state_(context.state) {}
+      state_(context.state),
+      pack_key_(context.pack_key) {}
 
-std::optional<std::string> Extras::PublishedHash(ServedFile file) const {
-  if (!state_.ManifestIni) return std::nullopt;
-  return net::ReadServedFileHashes(*state_.ManifestIni).*file;
+std::optional<std::string> Extras::PublishedHash(ServedFile file) {
+  if (pack_key_.empty()) {
+    if (!state_.ManifestIni) return std::nullopt;
+    return net::ReadServedFileHashes(*state_.ManifestIni).*file;
+  }
+  if (!state_.VerifiedFiles && state_.ManifestIni) {
+    try {
+      if (net::FetchManifest(transport_, state_.ServerUrl, state_.DataFolder,
+                             desktop_.ProgramName(), pack_key_) == net::ManifestFetch::kTaken) {
+        state_.VerifiedFiles = net::ReadServedFileHashes(*state_.ManifestIni);
+      }
+    } catch (const net::LocalFileError&) {
+      // Silent like every failure here: nothing verified, nothing fetched.
+    }
+  }
+  if (!state_.VerifiedFiles) return std::nullopt;
+  return (*state_.VerifiedFiles).*file;
 }
 
 bool Extras::FetchAndOpen(std::string_view url, std::string_view name, ServedFile file) {
@@ -27,18 +43,20 @@ bool Extras::FetchAndOpen(std::string_view url, std::string_view name, ServedFil
   ui::ChngSize(view_, 1);
   const std::optional<std::string> sha256 = PublishedHash(file);
   const std::string local = JoinPath(state_.GameFolder, name);
-  DeleteFileAt(local);
   bool fetched = false;
-  try {
-    fetched =
-        net::DownloadFile(transport_, std::string(url), local,
-                          &view_.Bar(ui::Control::sProgressBar1), desktop_.ProgramName(), sha256);
-  } catch (const net::LocalFileError&) {
-    // Silent like every other failure here; the shell then finds nothing to open.
+  if (sha256 || pack_key_.empty()) {
+    DeleteFileAt(local);
+    try {
+      fetched =
+          net::DownloadFile(transport_, std::string(url), local,
+                            &view_.Bar(ui::Control::sProgressBar1), desktop_.ProgramName(), sha256);
+    } catch (const net::LocalFileError&) {
+      // Silent like every other failure here; the shell then finds nothing to open.
+    }
+    // A file with a published hash is opened only as fetched, having it: never an old copy
+    // that could not be replaced.
+    if (fetched || !sha256) desktop_.OpenFile(local, JoinPath(state_.GameFolder, ""));
   }
-  // A file with a published hash is opened only as fetched, having it: never an old copy that
-  // could not be replaced.
-  if (fetched || !sha256) desktop_.OpenFile(local, JoinPath(state_.GameFolder, ""));
   ui::ChngSize(view_, 0);
   return fetched;
 }

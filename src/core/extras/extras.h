@@ -2,7 +2,7 @@
 // The title bar's two fetch-and-open commands: the extra-settings tool and the Forge installer,
 // fetched into the game folder with the first bar and opened. Neither logs nor asks; their
 // failures are silent. A file whose hash the manifest publishes is checked as it streams and
-// opened only when it has it.
+// opened only when it has it; a build with a key fetches and opens no file without one.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,13 +35,16 @@ class Extras {
   using ServedFile = std::optional<std::string> net::ServedFileHashes::*;
 
   bool FetchAndOpen(std::string_view url, std::string_view name, ServedFile file);
-  // The hash the manifest publishes for the file, from its local copy.
-  std::optional<std::string> PublishedHash(ServedFile file) const;
+  // The hash the manifest publishes for the file: from its local copy, or in a build with a key
+  // from the manifest verified in this process, which is fetched and verified first when there
+  // is none yet (the program started offline, say).
+  std::optional<std::string> PublishedHash(ServedFile file);
 
   ui::MainView& view_;
   ui::Desktop& desktop_;
   net::Transport& transport_;
   app::SharedState& state_;
+  const std::string pack_key_;
   bool fetching_extra_ = false;
 };
 

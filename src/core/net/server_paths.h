@@ -33,6 +33,8 @@ inline constexpr std::string_view kForgeSha256Key = "forgesha256";
 // The manifest's detached signature: 64 raw bytes r‖s, ECDSA P-256 over SHA-256 of the exact
 // bytes of "/Update" (see net/crypto.h).
 inline constexpr std::string_view kManifestSignaturePath = "/Update.sig";
+// Its local copy, beside the manifest's in the data folder.
+inline constexpr std::string_view kManifestSignatureFileName = "Update.sig";
 
 inline std::string EntryKey(long long index) {
   return std::string(kEntryStem) + std::to_string(index);

@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "base/size_text.h"
 #include "net/manifest.h"
+#include "net/manifest_fetch.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
 #include "sync/hash_cache.h"
@@ -26,6 +27,8 @@ constexpr std::string_view kCheckHeading = "=====Проверка совмест
 constexpr std::string_view kManifestCleared = "Конфиг очищен.";
 constexpr std::string_view kManifestLoaded = "Конфиг загружен.";
 constexpr std::string_view kManifestFailed = "Ошибка загрузки конфига.";
+// A build with a key takes no manifest that is not signed under it.
+constexpr std::string_view kManifestNotSigned = " ! Подпись конфига не подтверждена.";
 constexpr std::string_view kDamaged = " ! Поврежденный файл: ";
 // A file that is not the one the manifest publishes (an older release, or changed since).
 constexpr std::string_view kOutdated = " ! Устаревший файл: ";
@@ -90,7 +93,13 @@ CompatibilityCheck::CompatibilityCheck(const ui::FormContext& context, app::IniO
       transport_(context.transport),
       state_(context.state),
       console_(context.console),
+      pack_key_(context.pack_key),
       open_ini_(std::move(open_ini)) {}
+
+const app::IniStore& CompatibilityCheck::Manifest() {
+  if (!state_.ManifestIni) state_.ManifestIni = open_ini_(app::ManifestIniPath(state_.DataFolder));
+  return *state_.ManifestIni;
+}
 
 bool CompatibilityCheck::conecteon() {
   if (transport_.IsConnected()) return true;
@@ -108,12 +117,21 @@ void CompatibilityCheck::sButtonCheckClick() {
     DeleteFileAt(manifest);
     console_.Console(kManifestCleared);
   }
-  const std::string url = state_.ServerUrl + std::string(net::kManifestPath);
-  if (!net::DownloadFile(transport_, url, manifest, nullptr, desktop_.ProgramName())) {
-    console_.Console(kManifestFailed);
-    return;
+  // On failure the window was not disabled, and the lists and the button keep their state.
+  switch (net::FetchManifest(transport_, state_.ServerUrl, state_.DataFolder,
+                             desktop_.ProgramName(), pack_key_)) {
+    case net::ManifestFetch::kFailed:
+      console_.Console(kManifestFailed);
+      return;
+    case net::ManifestFetch::kUnverified:
+      console_.Console(kManifestNotSigned);
+      console_.Console(kManifestFailed);
+      return;
+    case net::ManifestFetch::kTaken:
+      break;
   }
   console_.Console(kManifestLoaded);
+  if (!pack_key_.empty()) state_.VerifiedFiles = net::ReadServedFileHashes(Manifest());
 
   bool finished = false;
   {
@@ -128,8 +146,7 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
     console_.Console(false, std::string(kNoFolder) + state_.VersionModsFolder);
     return false;
   }
-  if (!state_.ManifestIni) state_.ManifestIni = open_ini_(app::ManifestIniPath(state_.DataFolder));
-  const app::IniStore& ini = *state_.ManifestIni;
+  const app::IniStore& ini = Manifest();
   const std::string separator = desktop_.DecimalSeparator();
 
   const net::ManifestList mod_list = net::ReadModList(ini);

@@ -1,6 +1,8 @@
 #pragma once
 // The compatibility check: a fresh manifest, the mods brought into the version folder, and the
 // two lists the download run and the cleanup work from.
+#include <string>
+
 #include "base/ini_store.h"
 #include "ui/form_context.h"
 
@@ -16,19 +18,22 @@ class CompatibilityCheck {
 
   // The connectivity guard of the check and the download run: false (and two lines) offline.
   bool conecteon();
-  // "Проверить совместимость": fetches the manifest, brings the mods into the version folder
-  // and rebuilds both lists.
+  // "Проверить совместимость": fetches the manifest (in a build with a key, only a signed one
+  // is taken), brings the mods into the version folder and rebuilds both lists.
   void sButtonCheckClick();
 
  private:
   // The walk over the manifest once the window is disabled; false when it stopped.
   bool CheckModsAgainstManifest();
+  // The manifest's store, opened when the state holds none.
+  const app::IniStore& Manifest();
 
   ui::MainView& view_;
   ui::Desktop& desktop_;
   net::Transport& transport_;
   app::SharedState& state_;
   ui::StatusConsole& console_;
+  const std::string pack_key_;
   app::IniOpener open_ini_;
 };
 

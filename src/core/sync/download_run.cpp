@@ -29,6 +29,7 @@ DownloadRun::DownloadRun(const ui::FormContext& context, ui::UiThread& ui,
       transport_(context.transport),
       state_(context.state),
       console_(context.console),
+      hashes_required_(!context.pack_key.empty()),
       ui_(ui),
       clock_(clock),
       hooks_(std::move(hooks)) {}
@@ -144,6 +145,7 @@ ModTransfer DownloadRun::TransferOf(const std::string& name, Control bar) {
   mod.agent = agent_;
   if (const auto hash = state_.MissingHashes.find(name); hash != state_.MissingHashes.end())
     mod.sha256 = hash->second;
+  mod.hash_required = hashes_required_;
   mod.bar = &view_.Bar(bar);
   return mod;
 }

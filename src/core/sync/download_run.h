@@ -69,6 +69,8 @@ class DownloadRun {
   net::Transport& transport_;
   app::SharedState& state_;
   ui::StatusConsole& console_;
+  // A build with a key fetches only mods the verified manifest publishes a hash for.
+  const bool hashes_required_;
   ui::UiThread& ui_;
   const ui::ConsoleClock& clock_;
   RunHooks hooks_;

@@ -24,6 +24,7 @@ std::int64_t SizeOrZero(const std::string& path) {
 ModResult FetchMod(net::Transport& transport, const ModTransfer& mod) {
   // An unsafe or empty name is never joined to a folder: its transfer simply fails.
   if (!net::IsPlainFileName(mod.name)) return {};
+  if (mod.hash_required && !mod.sha256) return {};
   try {
     // A stray copy that is not the published file stays where it is; the mod is fetched.
     if (!mod.stray.empty() && FileExists(mod.stray) &&

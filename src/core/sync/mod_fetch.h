@@ -21,6 +21,8 @@ struct ModTransfer {
   // The SHA-256 the manifest publishes for it: the body must have it, and so must a stray copy
   // to be taken.
   std::optional<std::string> sha256;
+  // Set in a build with a key: a mod the verified manifest publishes no hash for is refused.
+  bool hash_required = false;
   // The window's bar, safe to use from any thread; nullptr for none.
   net::ProgressSink* bar = nullptr;
 };
@@ -34,7 +36,8 @@ struct ModResult {
 
 // Brings one mod into its target: moves the stray copy when there is one (and has the published
 // hash, when there is one), otherwise fetches it.
-// A name that is not a plain file name, a failed transfer and a file error are all kFailed;
+// A name that is not a plain file name, a hash required but not published (nothing is asked of
+// the server then), a failed transfer and a file error are all kFailed;
 // the size of a loaded mod that cannot be read counts as 0. Any other error is raised.
 ModResult FetchMod(net::Transport& transport, const ModTransfer& mod);
 

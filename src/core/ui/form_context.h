@@ -1,7 +1,10 @@
 #pragma once
 // What every controller of the main window is built from: the window, the desktop services, the
-// server, the state the window owns and its status console. References only: the form owns the
-// state and the console, and everything else outlives the form.
+// server, the state the window owns, its status console and the key the manifest is checked
+// under. References only: the form owns the state and the console, and everything else outlives
+// the form.
+#include <string_view>
+
 #include "app/shared_state.h"
 #include "net/transport.h"
 #include "ui/desktop.h"
@@ -16,6 +19,9 @@ struct FormContext {
   net::Transport& transport;
   app::SharedState& state;
   StatusConsole& console;
+  // The manifest signer's public key (build::kPackKey unless a test says otherwise); empty: the
+  // manifest is taken unsigned. Text with static storage.
+  std::string_view pack_key;
 };
 
 }  // namespace veltrane::ui

@@ -8,13 +8,13 @@ namespace veltrane::ui {
 
 TProTarvoCompatibility::TProTarvoCompatibility(MainView& view, Desktop& desktop, UiThread& ui,
                                                const ConsoleClock& clock, net::Transport& transport,
-                                               app::IniOpener open_ini)
+                                               app::IniOpener open_ini, std::string_view pack_key)
     : view_(view),
       desktop_(desktop),
       open_ini_(std::move(open_ini)),
       console_(ui, clock),
       seat_(view, state_),
-      context_{view, desktop, transport, state_, console_},
+      context_{view, desktop, transport, state_, console_, pack_key},
       folder_(context_),
       check_(context_, open_ini_),
       extras_(context_),

@@ -13,6 +13,7 @@
 #include "app/game_folder.h"
 #include "app/shared_state.h"
 #include "base/ini_store.h"
+#include "build_config.h"
 #include "extras/extras.h"
 #include "net/transport.h"
 #include "sync/cleanup_form.h"
@@ -35,9 +36,10 @@ inline constexpr int kFadeStep = 17;
 
 class TProTarvoCompatibility {
  public:
-  // Everything passed in must outlive the form.
+  // Everything passed in must outlive the form; `pack_key` is text with static storage.
   TProTarvoCompatibility(MainView& view, Desktop& desktop, UiThread& ui, const ConsoleClock& clock,
-                         net::Transport& transport, app::IniOpener open_ini);
+                         net::Transport& transport, app::IniOpener open_ini,
+                         std::string_view pack_key = build::kPackKey);
   TProTarvoCompatibility(const TProTarvoCompatibility&) = delete;
   TProTarvoCompatibility& operator=(const TProTarvoCompatibility&) = delete;
 

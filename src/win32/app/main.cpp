@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <optional>
+#include <utility>
+
 #include "app/application_window.h"
 #include "app/startup.h"
 #include "app/startup_services.h"
@@ -19,9 +22,11 @@ namespace {
 using namespace veltrane;
 
 void RunProgram(win32::UiHost& host) {
+  // What start-up verified of the manifest is the form's from its start.
+  std::optional<net::ServedFileHashes> verified;
   {
     win32::Win32StartupServices startup;
-    if (app::RunStartup(startup) == app::StartupResult::kExit) return;
+    if (app::RunStartup(startup, &verified) == app::StartupResult::kExit) return;
   }
 
   ui::AnimationEngine animations(host);
@@ -29,6 +34,7 @@ void RunProgram(win32::UiHost& host) {
   const ScopeExit uninstall([] { ui::SetAnimationEngine(nullptr); });
   const HWND application = win32::CreateApplicationWindow();
   win32::MainWindow window(host, animations);
+  window.Form().State().VerifiedFiles = std::move(verified);
   // Without its main window the program has nothing to offer; the error box has said why.
   if (!RunGuarded([&] { window.Create(application); })) return;
   // The cleanup dialog exists from the start, hidden, until the program ends. Without it the

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/startup.h"
+#include "build_config.h"
 #include "net/wininet_transport.h"
 
 namespace veltrane::win32 {
@@ -13,6 +14,7 @@ class Win32StartupServices : public app::StartupServices {
   std::string ExpandEnvText(std::string_view text) override;
   std::unique_ptr<app::IniStore> OpenIni(const std::string& path) override;
   net::Transport& Transport() override { return transport_; }
+  std::string_view PackKey() override { return build::kPackKey; }
   std::string SizeToText(double bytes) override;
   bool ShowMessage(std::string_view text, std::string_view caption, ui::Desktop::Buttons buttons,
                    ui::Desktop::Icon icon) override;

@@ -1,0 +1,32 @@
+#include "net/manifest_fetch.h"
+
+#include "base/paths.h"
+#include "net/manifest_signature.h"
+#include "net/server_paths.h"
+#include "net/transfer.h"
+
+namespace veltrane::net {
+
+ManifestFetch FetchManifest(Transport& transport, std::string_view server_url,
+                            std::string_view data_folder, const std::optional<std::string>& agent,
+                            std::string_view pack_key) {
+  const std::string manifest = JoinPath(data_folder, kManifestFileName);
+  const std::string signature = JoinPath(data_folder, kManifestSignatureFileName);
+  DeleteFileAt(manifest);
+  // A signature never stays beside a manifest it was not fetched with.
+  DeleteFileAt(signature);
+  const std::string url = std::string(server_url) + std::string(kManifestPath);
+  if (!DownloadFile(transport, url, manifest, nullptr, agent)) return ManifestFetch::kFailed;
+  if (pack_key.empty()) return ManifestFetch::kTaken;
+  // A signature that cannot be fetched leaves nothing, and counts as missing.
+  DownloadFile(transport, std::string(server_url) + std::string(kManifestSignaturePath), signature,
+               nullptr, agent);
+  if (CheckManifestSignatureFiles(manifest, signature, pack_key) == ManifestSignature::kGood) {
+    return ManifestFetch::kTaken;
+  }
+  DeleteFileAt(manifest);
+  DeleteFileAt(signature);
+  return ManifestFetch::kUnverified;
+}
+
+}  // namespace veltrane::net
