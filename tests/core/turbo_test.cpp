@@ -212,35 +212,27 @@ TEST_F(TurboTest, ATransferThatRaisesIsLoggedAsFailedAndTheRunCloses) {
   EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "broken.jar")));
 }
 
-TEST_F(TurboTest, AWorkerRefusesABodyWithoutThePublishedHash) {
-  form->State().MissingMods = {"good.jar", "tampered.jar"};
-  form->State().MissingHashes = {{"good.jar", net::ToHex(net::Sha256Of("good"))},
-                                 {"tampered.jar", net::ToHex(net::Sha256Of("published"))}};
-  server.Put(mods + "good.jar", "good");
-  server.Put(mods + "tampered.jar", "tampered");
-  form->sButtonDownloadClick();
-  RunDispatcher();
-  EXPECT_TRUE(Logged("[9:05:07] Успешно: good.jar"));
-  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: tampered.jar"));
-  EXPECT_TRUE(Logged("Объем загруженых файлов(1 из 2): 4 Байт"));
-  EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "tampered.jar")));
-}
-
 class KeyedTurboTest : public TurboTest {
  protected:
   KeyedTurboTest() : TurboTest(test::kSignerPublicKey) {}
 };
 
-TEST_F(KeyedTurboTest, AModWithoutAPublishedHashIsRefusedWithoutARequest) {
-  form->State().MissingMods = {"a.jar", "b.jar"};
-  form->State().MissingHashes = {{"a.jar", net::ToHex(net::Sha256Of("a"))}};
-  server.Put(mods + "a.jar", "a");
-  server.Put(mods + "b.jar", "b");
+// A body without the published hash is not kept; a mod without one is not even asked for.
+TEST_F(KeyedTurboTest, WorkersTakeOnlyPublishedBodies) {
+  form->State().MissingMods = {"good.jar", "tampered.jar", "unpublished.jar"};
+  form->State().MissingHashes = {{"good.jar", net::ToHex(net::Sha256Of("good"))},
+                                 {"tampered.jar", net::ToHex(net::Sha256Of("published"))}};
+  server.Put(mods + "good.jar", "good");
+  server.Put(mods + "tampered.jar", "tampered");
+  server.Put(mods + "unpublished.jar", "x");
   form->sButtonDownloadClick();
   RunDispatcher();
-  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: b.jar"));
-  EXPECT_TRUE(Logged("Объем загруженых файлов(1 из 2): 1 Байт"));
-  EXPECT_EQ(server.Opened(), std::vector<std::string>{mods + "a.jar"});
+  EXPECT_TRUE(Logged("[9:05:07] Успешно: good.jar"));
+  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: tampered.jar"));
+  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: unpublished.jar"));
+  EXPECT_TRUE(Logged("Объем загруженых файлов(1 из 3): 4 Байт"));
+  EXPECT_EQ(OpenedNames(), (std::set<std::string>{"good.jar", "tampered.jar"}));
+  EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "tampered.jar")));
 }
 
 TEST_F(TurboTest, OneModUsesTheFirstSlotOnly) {
