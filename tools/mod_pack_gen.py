@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
-"""mod_pack_gen.py WORK: the benchmarks' generated mod pack, the same bytes on every run (fixed seed).
+"""mod_pack_gen.py WORK [--large-check]: the benchmarks' generated mod pack, the same bytes on every
+run (fixed seed).
 
 Writes into WORK: serve/mods3/ with 150 mods (10 KB to 30 MB, about 300 MB), their manifest
 Update.pack, their names in pack.list (one a line), and for the compatibility check present/
-with 300 small mods and their manifest Update.check. Used by tools/bench-sync and
-tools/bench-pack.
+with 300 small mods and their manifest Update.check. With --large-check also present-large/
+with 300 mods of 300 MiB in all (10 KB to about 10 MB) and their manifest Update.check-large,
+a check that has real bytes to hash. The manifests list names and sizes only; the benchmarks
+add the hashes with the pack tool. Used by tools/bench-sync and tools/bench-pack.
 """
 import math, os, random, sys
+if len(sys.argv) not in (2, 3) or sys.argv[2:] not in ([], ["--large-check"]):
+    sys.exit("usage: mod_pack_gen.py WORK [--large-check]")
 work = sys.argv[1]
 serve = os.path.join(work, "serve")
 mods = os.path.join(serve, "mods3")
@@ -46,3 +51,21 @@ for i in range(1, 301):
         f.write(rng.randbytes(size))
     small.append((name, size))
 manifest(os.path.join(work, "Update.check"), small)
+
+# Drawn after everything above, so the other packs keep their bytes with or without it.
+if sys.argv[2:] == ["--large-check"]:
+    large = os.path.join(work, "present-large")
+    os.makedirs(large)
+    total = 300 * 1024 * 1024
+    raw = [math.exp(low + (math.log(10 * 1024 * 1024) - low) * rng.random() ** 1.5)
+           for _ in range(300)]
+    scale = total / sum(raw)
+    sizes = [max(1, int(r * scale)) for r in raw]
+    sizes[-1] += total - sum(sizes)
+    entries = []
+    for i, size in enumerate(sizes, 1):
+        name = f"present-{i:03d}-1.12.2.jar"
+        with open(os.path.join(large, name), "wb") as f:
+            f.write(rng.randbytes(size))
+        entries.append((name, size))
+    manifest(os.path.join(work, "Update.check-large"), entries)
