@@ -80,7 +80,7 @@ void DrawButton(const DRAWITEMSTRUCT* item, ControlData* data) {
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
-HWND Create(HWND parent, const ControlSpec& desc, detail::Kind kind) {
+HWND Create(HWND parent, const ControlDesc& desc, detail::Kind kind) {
   auto data = detail::NewData(kind, desc);
   data->draw_item = DrawButton;
   return detail::CreateSystem(L"BUTTON", parent, desc,
@@ -90,11 +90,11 @@ HWND Create(HWND parent, const ControlSpec& desc, detail::Kind kind) {
 
 }  // namespace
 
-HWND CreateButton(HWND parent, const ControlSpec& desc) {
+HWND CreateButton(HWND parent, const ControlDesc& desc) {
   return Create(parent, desc, detail::Kind::Button);
 }
 
-HWND CreatePlainButton(HWND parent, const ControlSpec& desc) {
+HWND CreatePlainButton(HWND parent, const ControlDesc& desc) {
   return Create(parent, desc, detail::Kind::PlainButton);
 }
 

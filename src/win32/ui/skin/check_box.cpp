@@ -98,7 +98,7 @@ LRESULT CALLBACK CheckBoxSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
 
 }  // namespace
 
-HWND CreateCheckBox(HWND parent, const ControlSpec& desc, bool checked, bool word_wrap) {
+HWND CreateCheckBox(HWND parent, const ControlDesc& desc, bool checked, bool word_wrap) {
   HWND box = detail::CreateSystem(
       L"BUTTON", parent, desc,
       detail::BaseStyle(desc) | WS_TABSTOP | BS_AUTOCHECKBOX | (word_wrap ? BS_MULTILINE : 0),

@@ -98,8 +98,8 @@ void DrawCheckListItem(const DRAWITEMSTRUCT* item, ControlData* data) {
 
 }  // namespace
 
-HWND CreateCheckList(HWND parent, const ControlSpec& desc) {
-  ControlSpec adjusted = desc;
+HWND CreateCheckList(HWND parent, const ControlDesc& desc) {
+  ControlDesc adjusted = desc;
   if (!desc.text_color) adjusted.text_color = kLightText;
   if (!desc.back_color) adjusted.back_color = kCheckListBack;
   auto data = detail::NewData(detail::Kind::CheckList, adjusted);

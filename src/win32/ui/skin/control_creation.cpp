@@ -4,11 +4,11 @@
 
 namespace veltrane::win32::skin::detail {
 
-DWORD BaseStyle(const ControlSpec& desc) {
+DWORD BaseStyle(const ControlDesc& desc) {
   return WS_CHILD | (desc.visible ? WS_VISIBLE : 0) | (desc.enabled ? 0 : WS_DISABLED);
 }
 
-std::unique_ptr<ControlData> NewData(Kind kind, const ControlSpec& desc) {
+std::unique_ptr<ControlData> NewData(Kind kind, const ControlDesc& desc) {
   auto data = std::make_unique<ControlData>(kind);
   data->font = SkinManager::Instance().Font(desc.font);
   data->text_color = desc.text_color;
@@ -16,7 +16,7 @@ std::unique_ptr<ControlData> NewData(Kind kind, const ControlSpec& desc) {
   return data;
 }
 
-HWND CreateOwn(const wchar_t* cls, HWND parent, const ControlSpec& desc, DWORD style,
+HWND CreateOwn(const wchar_t* cls, HWND parent, const ControlDesc& desc, DWORD style,
                DWORD ex_style, std::unique_ptr<ControlData> data) {
   RegisterClasses();
   const std::wstring text = Widen(desc.text);
@@ -26,7 +26,7 @@ HWND CreateOwn(const wchar_t* cls, HWND parent, const ControlSpec& desc, DWORD s
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)), GetModuleHandleW(nullptr), &data);
 }
 
-HWND CreateSystem(const wchar_t* cls, HWND parent, const ControlSpec& desc, DWORD style,
+HWND CreateSystem(const wchar_t* cls, HWND parent, const ControlDesc& desc, DWORD style,
                   std::unique_ptr<ControlData> data, SUBCLASSPROC proc) {
   RegisterClasses();
   const std::wstring text = Widen(desc.text);

@@ -408,7 +408,7 @@ void Frame::SetContentSize(int width, int height) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-HWND Frame::AddTitleItem(const TitleItemSpec& desc) {
+HWND Frame::AddTitleItem(const TitleItemDesc& desc) {
   const std::wstring caption = Widen(desc.caption);
   HWND item = CreateWindowExW(
       0, detail::kTitleItemClass, caption.c_str(), WS_CHILD | (desc.visible ? WS_VISIBLE : 0), 0, 2,

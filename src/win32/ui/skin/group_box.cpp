@@ -86,7 +86,7 @@ void RegisterGroupBoxClass() {
 
 }  // namespace detail
 
-HWND CreateGroupBox(HWND parent, const ControlSpec& desc) {
+HWND CreateGroupBox(HWND parent, const ControlDesc& desc) {
   auto data = detail::NewData(detail::Kind::Group, desc);
   data->pad = desc.text.empty() ? 0 : detail::TextHeight(data->font) / 2;
   return detail::CreateOwn(detail::kGroupClass, parent, desc,

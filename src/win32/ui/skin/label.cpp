@@ -67,7 +67,7 @@ void RegisterLabelClass() {
 
 }  // namespace detail
 
-HWND CreateLabel(HWND parent, const ControlSpec& desc) {
+HWND CreateLabel(HWND parent, const ControlDesc& desc) {
   HWND label = detail::CreateOwn(detail::kLabelClass, parent, desc,
                                  detail::BaseStyle(desc) | WS_CLIPSIBLINGS, 0,
                                  detail::NewData(detail::Kind::Label, desc));

@@ -48,12 +48,12 @@ void MarkLines(HWND memo, bool has_lines) {
 
 }  // namespace
 
-HWND CreateMemo(HWND parent, const ControlSpec& desc) {
+HWND CreateMemo(HWND parent, const ControlDesc& desc) {
   auto data = detail::NewData(detail::Kind::Memo, desc);
   data->cursor = CursorKind::Arrow;
   ControlData* attached = data.get();
   HWND memo = detail::CreateSystem(L"EDIT", parent,
-                                   ControlSpec{desc.left,
+                                   ControlDesc{desc.left,
                                                desc.top,
                                                desc.width,
                                                desc.height,

@@ -147,7 +147,7 @@ void RegisterProgressBarClass() {
 
 }  // namespace detail
 
-HWND CreateProgressBar(HWND parent, const ControlSpec& desc) {
+HWND CreateProgressBar(HWND parent, const ControlDesc& desc) {
   detail::RegisterClasses();
   return CreateWindowExW(0, detail::kProgressClass, Widen(desc.text).c_str(),
                          detail::BaseStyle(desc), desc.left, desc.top, desc.width, desc.height,

@@ -47,7 +47,7 @@ LRESULT CALLBACK EditSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
 
 }  // namespace
 
-HWND CreateReadOnlyEdit(HWND parent, const ControlSpec& desc) {
+HWND CreateReadOnlyEdit(HWND parent, const ControlDesc& desc) {
   auto data = detail::NewData(detail::Kind::Edit, desc);
   data->cursor = CursorKind::Arrow;
   data->pad = std::max(0, (desc.height - 2 - detail::TextHeight(data->font)) / 2);
