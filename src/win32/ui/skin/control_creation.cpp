@@ -1,6 +1,7 @@
 #include "ui/skin/control_creation.h"
 
 #include "base/wide.h"
+#include "ui/skin/control_messages.h"
 
 namespace veltrane::win32::skin::detail {
 
@@ -27,7 +28,7 @@ HWND CreateOwn(const wchar_t* cls, HWND parent, const ControlDesc& desc, DWORD s
 }
 
 HWND CreateSystem(const wchar_t* cls, HWND parent, const ControlDesc& desc, DWORD style,
-                  std::unique_ptr<ControlData> data, SUBCLASSPROC proc) {
+                  std::unique_ptr<ControlData> data, OwnMessageFn own, AfterMessageFn after) {
   RegisterClasses();
   const std::wstring text = Widen(desc.text);
   HWND hwnd = CreateWindowExW(
@@ -35,9 +36,22 @@ HWND CreateSystem(const wchar_t* cls, HWND parent, const ControlDesc& desc, DWOR
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)), GetModuleHandleW(nullptr), nullptr);
   if (!hwnd) return nullptr;
   const HFONT font = data->font;
-  AttachSubclass(hwnd, std::move(data), proc);
+  data->own_message = own;
+  data->after_message = after;
+  AttachSubclass(hwnd, std::move(data), SkinnedSubclass);
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return hwnd;
+}
+
+void RegisterOwnClass(const wchar_t* name, WNDPROC proc, UINT style) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.style = style;
+  wc.lpfnWndProc = proc;
+  wc.lpszClassName = name;
+  RegisterClassExW(&wc);
 }
 
 void RegisterClasses() {

@@ -19,9 +19,14 @@ std::unique_ptr<ControlData> NewData(Kind kind, const ControlDesc& desc);
 // A window of one of our classes; its procedure takes `data` at WM_NCCREATE (TakeCreateData).
 HWND CreateOwn(const wchar_t* cls, HWND parent, const ControlDesc& desc, DWORD style,
                DWORD ex_style, std::unique_ptr<ControlData> data);
-// A system control (EDIT, BUTTON, LISTBOX), subclassed with `proc`, in the data's font.
+// A system control (EDIT, BUTTON, LISTBOX) in the data's font, subclassed with SkinnedSubclass:
+// `own` and `after` are its own part of the message handling (either may be null).
 HWND CreateSystem(const wchar_t* cls, HWND parent, const ControlDesc& desc, DWORD style,
-                  std::unique_ptr<ControlData> data, SUBCLASSPROC proc);
+                  std::unique_ptr<ControlData> data, OwnMessageFn own,
+                  AfterMessageFn after = nullptr);
+
+// Registers one of our own window classes, with the arrow cursor and no background brush.
+void RegisterOwnClass(const wchar_t* name, WNDPROC proc, UINT style);
 
 // Registers every window class of the skin, once.
 void RegisterClasses();

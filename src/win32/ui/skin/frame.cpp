@@ -233,25 +233,10 @@ LRESULT CALLBACK TitleItemProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void RegisterFrameClasses() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = PanelProc;
-  wc.lpszClassName = kPanelClass;
-  RegisterClassExW(&wc);
-  wc.lpfnWndProc = TitleBarProc;
-  wc.lpszClassName = kTitleBarClass;
-  RegisterClassExW(&wc);
-  wc.style = 0;  // two quick clicks on an item are two clicks
-  wc.lpfnWndProc = TitleItemProc;
-  wc.lpszClassName = kTitleItemClass;
-  RegisterClassExW(&wc);
+  RegisterOwnClass(kPanelClass, PanelProc, CS_DBLCLKS);
+  RegisterOwnClass(kTitleBarClass, TitleBarProc, CS_DBLCLKS);
+  // No CS_DBLCLKS: two quick clicks on an item are two clicks.
+  RegisterOwnClass(kTitleItemClass, TitleItemProc, 0);
 }
 
 }  // namespace detail
