@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/u8path.h"
+#include "base/utf8.h"
 
 namespace veltrane::app {
 namespace {
@@ -37,24 +38,6 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 constexpr std::uint32_t kReplacement = 0xFFFD;
 
 std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {
@@ -80,41 +63,16 @@ std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {
   return out;
 }
 
-// Decodes one code point at `i`, advancing it; malformed input gives U+FFFD for one byte.
+// Decodes one code point at `i`, advancing it; malformed input gives U+FFFD for one byte, and
+// a value above U+10FFFF gives U+FFFD for its whole sequence.
 std::uint32_t NextCodePoint(std::string_view text, std::size_t& i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  std::size_t length = 0;
-  std::uint32_t cp = 0;
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2;
-    cp = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3;
-    cp = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4;
-    cp = lead & 0x07;
-  } else {
+  const Utf8Sequence sequence = DecodeUtf8(text, i);
+  if (sequence.length == 0) {
     ++i;
     return kReplacement;
   }
-  if (i + length > text.size()) {
-    ++i;
-    return kReplacement;
-  }
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(text[i + k]);
-    if ((next & 0xC0) != 0x80) {
-      ++i;
-      return kReplacement;
-    }
-    cp = (cp << 6) | (next & 0x3F);
-  }
-  i += length;
-  return cp > 0x10FFFF ? kReplacement : cp;
+  i += sequence.length;
+  return sequence.value > 0x10FFFF ? kReplacement : sequence.value;
 }
 
 std::string Utf8ToUtf16(std::string_view text, bool big_endian) {
