@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/u8path.h"
 #include "net/manifest.h"
 #include "net/server_paths.h"
@@ -160,19 +161,12 @@ class TemporaryCopy {
   fs::path path_;
 };
 
-std::string FoldAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 // Key names match without regard to case, and the first of a repeated name counts, as for
 // the client's reads.
 std::map<std::string, std::string> FirstValues(
     const std::vector<std::pair<std::string, std::string>>& entries) {
   std::map<std::string, std::string> values;
-  for (const auto& [key, value] : entries) values.emplace(FoldAscii(key), value);
+  for (const auto& [key, value] : entries) values.emplace(AsciiLower(key), value);
   return values;
 }
 
@@ -184,7 +178,7 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
   const auto hashes = FirstValues(store.ReadSection(net::kModListSection));
   const auto update = FirstValues(store.ReadSection(net::kUpdateSection));
   auto value = [](const std::map<std::string, std::string>& values, const std::string& key) {
-    const auto found = values.find(FoldAscii(key));
+    const auto found = values.find(AsciiLower(key));
     return found == values.end() ? std::string() : found->second;
   };
   std::vector<Expected> files;

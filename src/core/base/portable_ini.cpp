@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/ascii.h"
 #include "base/u8path.h"
 #include "base/utf8.h"
 
@@ -24,18 +25,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-char FoldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
 }
 
 constexpr std::uint32_t kReplacement = 0xFFFD;
@@ -200,7 +189,7 @@ std::optional<SectionRange> FindSection(const std::vector<std::string_view>& lin
       found->end = i;
       return found;
     }
-    if (SameName(*name, wanted)) found = SectionRange{i, i + 1, lines.size()};
+    if (AsciiEqualNoCase(*name, wanted)) found = SectionRange{i, i + 1, lines.size()};
   }
   return found;
 }
@@ -210,7 +199,7 @@ std::optional<std::size_t> FindKey(const std::vector<std::string_view>& lines,
   key = Trim(key);
   for (std::size_t i = section.begin; i < section.end; ++i) {
     const auto entry = ParseKeyLine(lines[i]);
-    if (entry && SameName(entry->name, key)) return i;
+    if (entry && AsciiEqualNoCase(entry->name, key)) return i;
   }
   return std::nullopt;
 }
