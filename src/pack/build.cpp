@@ -89,16 +89,9 @@ void ReplaceFile(const std::string& target, const std::function<void(const std::
 }  // namespace
 
 std::string HashFile(const std::string& path) {
-  std::ifstream in(U8Path(path), std::ios::binary);
-  if (!in) throw net::LocalFileError("Unable to open", path);
-  const auto hash = net::NewSha256();
-  std::vector<char> buffer(1 << 20);
-  while (in) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    if (in.bad()) throw net::LocalFileError("Unable to read", path);
-    hash->Update(buffer.data(), static_cast<std::size_t>(in.gcount()));
-  }
-  return net::ToHex(hash->Final());
+  auto sha256 = net::Sha256OfFile(path);
+  if (!sha256) throw net::LocalFileError("Unable to read", path);
+  return std::move(*sha256);
 }
 
 int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) {

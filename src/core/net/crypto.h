@@ -72,4 +72,8 @@ inline Sha256Digest Sha256Of(std::string_view bytes) {
   return hash->Final();
 }
 
+// SHA-256 of a file read through, as 64 lower-case hex characters; nullopt when it cannot be
+// read (absent, a folder, a read error).
+std::optional<std::string> Sha256OfFile(const std::string& path);
+
 }  // namespace veltrane::net
