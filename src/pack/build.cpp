@@ -4,10 +4,10 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <vector>
 
+#include "base/file_ops.h"
 #include "base/u8path.h"
 #include "key_file.h"
 #include "net/crypto.h"
@@ -50,8 +50,9 @@ struct PackFile {
 };
 
 std::string ReadWhole(const std::string& path) {
-  std::ifstream in(U8Path(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) throw net::LocalFileError("Unable to read", path);
+  return std::move(*bytes);
 }
 
 // Empty, too large, or a saved error page: what the client would not take as the file.
