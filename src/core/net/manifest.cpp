@@ -42,7 +42,8 @@ struct EntryKeyParts {
 };
 
 bool CutSuffix(std::string_view& key, std::string_view suffix) {
-  if (key.size() <= suffix.size() || !AsciiEqualNoCase(key.substr(key.size() - suffix.size()), suffix))
+  if (key.size() <= suffix.size() ||
+      !AsciiEqualNoCase(key.substr(key.size() - suffix.size()), suffix))
     return false;
   key.remove_suffix(suffix.size());
   return true;
