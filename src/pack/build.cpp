@@ -4,10 +4,10 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <vector>
 
+#include "base/file_ops.h"
 #include "base/u8path.h"
 #include "key_file.h"
 #include "net/crypto.h"
@@ -50,8 +50,9 @@ struct PackFile {
 };
 
 std::string ReadWhole(const std::string& path) {
-  std::ifstream in(U8Path(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) throw net::LocalFileError("Unable to read", path);
+  return std::move(*bytes);
 }
 
 // Empty, too large, or a saved error page: what the client would not take as the file.
@@ -89,16 +90,9 @@ void ReplaceFile(const std::string& target, const std::function<void(const std::
 }  // namespace
 
 std::string HashFile(const std::string& path) {
-  std::ifstream in(U8Path(path), std::ios::binary);
-  if (!in) throw net::LocalFileError("Unable to open", path);
-  const auto hash = net::NewSha256();
-  std::vector<char> buffer(1 << 20);
-  while (in) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    if (in.bad()) throw net::LocalFileError("Unable to read", path);
-    hash->Update(buffer.data(), static_cast<std::size_t>(in.gcount()));
-  }
-  return net::ToHex(hash->Final());
+  auto sha256 = net::Sha256OfFile(path);
+  if (!sha256) throw net::LocalFileError("Unable to read", path);
+  return std::move(*sha256);
 }
 
 int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) {

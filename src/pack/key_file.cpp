@@ -33,7 +33,7 @@ std::optional<P256KeyPair> ParseKeyFile(std::string_view text, std::string& erro
     return std::nullopt;
   }
   std::optional<net::P256PublicKey> public_key;
-  std::optional<P256PrivateKey> private_key;
+  std::optional<net::P256PrivateKey> private_key;
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const std::string_view line = lines[i];
     if (line.starts_with("public=")) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "base/utf8.h"
 #include "net/manifest.h"
 
 namespace veltrane::pack {
@@ -11,36 +12,10 @@ namespace {
 std::optional<std::size_t> Utf16Length(std::string_view text) {
   std::size_t units = 0;
   for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    std::uint32_t cp = 0;
-    if (lead < 0x80) {
-      length = 1;
-      cp = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-      length = 2;
-      cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-      length = 3;
-      cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-      length = 4;
-      cp = lead & 0x07;
-    } else {
-      return std::nullopt;
-    }
-    if (i + length > text.size()) return std::nullopt;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return std::nullopt;
-      cp = cp << 6 | (next & 0x3F);
-    }
-    static constexpr std::uint32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kShortest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
-      return std::nullopt;
-    }
-    units += cp >= 0x10000 ? 2 : 1;
-    i += length;
+    const Utf8Sequence sequence = DecodeUtf8(text, i);
+    if (!IsWellFormed(sequence)) return std::nullopt;
+    units += sequence.value >= 0x10000 ? 2 : 1;
+    i += sequence.length;
   }
   return units;
 }

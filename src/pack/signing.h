@@ -1,8 +1,6 @@
 #pragma once
 // Key generation and signing: only the pack tool has them, the client only checks (net/crypto.h).
 // OpenSSL natively, CNG on Windows; both give the same raw formats.
-#include <array>
-#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -10,11 +8,9 @@
 
 namespace veltrane::pack {
 
-using P256PrivateKey = std::array<std::uint8_t, 32>;
-
 struct P256KeyPair {
   net::P256PublicKey public_key{};
-  P256PrivateKey private_key{};
+  net::P256PrivateKey private_key{};
 };
 
 // A fresh key pair. Throws net::CryptoError when the platform cannot make one.

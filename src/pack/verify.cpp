@@ -7,7 +7,6 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -15,6 +14,7 @@
 
 #include "base/u8path.h"
 #include "net/manifest.h"
+#include "net/manifest_signature.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
 #include "pack_manifest.h"
@@ -160,34 +160,13 @@ class TemporaryCopy {
   fs::path path_;
 };
 
-std::string FoldAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
-// Key names match without regard to case, and the first of a repeated name counts, as for
-// the client's reads.
-std::map<std::string, std::string> FirstValues(
-    const std::vector<std::pair<std::string, std::string>>& entries) {
-  std::map<std::string, std::string> values;
-  for (const auto& [key, value] : entries) values.emplace(FoldAscii(key), value);
-  return values;
-}
-
 std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
                                     std::vector<Finding>& findings) {
   const TemporaryCopy copy(manifest_bytes);
   const app::PortableIniStore store(copy.path(), Cp1251Codec());
-  // One read of each section: a lookup per key would read the whole file each time.
-  const auto hashes = FirstValues(store.ReadSection(net::kModListSection));
-  const auto update = FirstValues(store.ReadSection(net::kUpdateSection));
-  auto value = [](const std::map<std::string, std::string>& values, const std::string& key) {
-    const auto found = values.find(FoldAscii(key));
-    return found == values.end() ? std::string() : found->second;
-  };
   std::vector<Expected> files;
+  // Names, sizes and hashes as the client reads them (net/manifest.h): a hash written in upper
+  // case, say, is the one the client would hold too.
   const net::ManifestList mods = net::ReadModList(store);
   if (mods.bounded) {
     findings.push_back(
@@ -205,20 +184,20 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
       findings.push_back({shown, "name", "the client refuses this name"});
       continue;
     }
-    Expected file{shown, path, entry.size, value(hashes, net::EntrySha256Key(entry.index))};
+    Expected file{shown, path, entry.size, entry.sha256.value_or("")};
     if (file.sha256.empty()) {
       findings.push_back({shown, "manifest", "no " + net::EntrySha256Key(entry.index)});
     }
     files.push_back(std::move(file));
   }
-  const std::array<std::pair<std::string, std::string_view>, 3> extras = {{
-      {std::string(net::kUpdatePath), net::kUpdateSha256Key},
-      {std::string(net::kSettingsToolPath), net::kSettingsToolSha256Key},
-      {net::ForgeInstallerUrl(""), net::kForgeSha256Key},
+  const net::ServedFileHashes served = net::ReadServedFileHashes(store);
+  const std::array<std::pair<std::string, const std::optional<std::string>*>, 3> extras = {{
+      {std::string(net::kUpdatePath), &served.update},
+      {std::string(net::kSettingsToolPath), &served.settings_tool},
+      {net::ForgeInstallerUrl(""), &served.forge},
   }};
-  for (const auto& [path, key] : extras) {
-    const std::string sha256 = value(update, std::string(key));
-    if (!sha256.empty()) files.push_back({path.substr(1), path, std::nullopt, sha256});
+  for (const auto& [path, sha256] : extras) {
+    if (*sha256) files.push_back({path.substr(1), path, std::nullopt, **sha256});
   }
   return files;
 }
@@ -326,14 +305,18 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
     if (auto finding = FetchFinding(name, fetched)) {
       finding->problem = "signature";
       findings.push_back(std::move(*finding));
-    } else if (signature.size() != net::P256Signature{}.size()) {
-      findings.push_back(
-          {name, "signature", std::to_string(signature.size()) + " bytes, 64 expected"});
     } else {
-      net::P256Signature raw{};
-      std::copy(signature.begin(), signature.end(), reinterpret_cast<char*>(raw.data()));
-      if (!net::VerifyP256Signature(*options.public_key, manifest, raw)) {
-        findings.push_back({name, "signature", "does not match the manifest and the public key"});
+      // The client's own check of the signature.
+      switch (net::CheckManifestSignature(manifest, signature, net::ToHex(*options.public_key))) {
+        case net::ManifestSignature::kGood:
+          break;
+        case net::ManifestSignature::kMissing:
+          findings.push_back(
+              {name, "signature", std::to_string(signature.size()) + " bytes, 64 expected"});
+          break;
+        case net::ManifestSignature::kBad:
+          findings.push_back({name, "signature", "does not match the manifest and the public key"});
+          break;
       }
     }
   }

@@ -12,7 +12,6 @@
 #include "base/u8path.h"
 #include "build_config.h"
 #include "form_fixture.h"
-#include "net/crypto.h"
 #include "signed_manifest.h"
 
 namespace veltrane::ui {
@@ -255,15 +254,14 @@ TEST_F(CompatibilityCheckTest, FolderThatCannotBeCreatedStopsWithTheWindowEnable
   EXPECT_FALSE(view.focused.has_value());
 }
 
-std::string Sha(std::string_view bytes) {
-  return net::ToHex(net::Sha256Of(bytes));
-}
+using test::Sha256Hex;
 
 TEST_F(CompatibilityCheckTest, AFileWithoutThePublishedHashIsOutdatedUnlessItIsAnErrorPage) {
-  PutManifest("[modlist]\r\nCount=5\r\nmod1=current.jar\r\nmod1sha256=" + Sha("current") +
-              "\r\nmod2=old.jar\r\nmod2size=7\r\nmod2sha256=" + Sha("new") +
-              "\r\nmod3=page.jar\r\nmod3sha256=" + Sha("page") +
-              "\r\nmod4=unhashed.jar\r\nmod5=absent.jar\r\nmod5sha256=" + Sha("absent") + "\r\n");
+  PutManifest("[modlist]\r\nCount=5\r\nmod1=current.jar\r\nmod1sha256=" + Sha256Hex("current") +
+              "\r\nmod2=old.jar\r\nmod2size=7\r\nmod2sha256=" + Sha256Hex("new") +
+              "\r\nmod3=page.jar\r\nmod3sha256=" + Sha256Hex("page") +
+              "\r\nmod4=unhashed.jar\r\nmod5=absent.jar\r\nmod5sha256=" + Sha256Hex("absent") +
+              "\r\n");
   WriteFile(InVersion("current.jar"), "current");
   WriteFile(InMods("old.jar"), "old");  // brought in first, then found outdated
   WriteFile(InVersion("page.jar"), "404: Not Found");
@@ -281,17 +279,17 @@ TEST_F(CompatibilityCheckTest, AFileWithoutThePublishedHashIsOutdatedUnlessItIsA
   EXPECT_FALSE(FileExists(InVersion("page.jar")));
   EXPECT_TRUE(FileExists(InVersion("current.jar")));
   EXPECT_TRUE(FileExists(InVersion("unhashed.jar")));
-  EXPECT_EQ(
-      form->State().MissingHashes,
-      (std::map<std::string, std::string>{
-          {"old.jar", Sha("new")}, {"page.jar", Sha("page")}, {"absent.jar", Sha("absent")}}));
+  EXPECT_EQ(form->State().MissingHashes,
+            (std::map<std::string, std::string>{{"old.jar", Sha256Hex("new")},
+                                                {"page.jar", Sha256Hex("page")},
+                                                {"absent.jar", Sha256Hex("absent")}}));
   // Without a key the manifest is taken as it comes: no signature is asked for.
   EXPECT_EQ(server.Opened(), std::vector<std::string>{url + "/Update"});
 }
 
 TEST_F(CompatibilityCheckTest, ARepeatedCheckTakesAnUnchangedFileFromTheHashCache) {
   namespace fs = std::filesystem;
-  PutManifest("[modlist]\r\nCount=1\r\nmod1=a.jar\r\nmod1sha256=" + Sha("good") + "\r\n");
+  PutManifest("[modlist]\r\nCount=1\r\nmod1=a.jar\r\nmod1sha256=" + Sha256Hex("good") + "\r\n");
   const auto an_hour_ago = fs::file_time_type::clock::now() - std::chrono::hours(1);
   const auto put = [&](const std::string& bytes, fs::file_time_type time) {
     WriteFile(InVersion("a.jar"), bytes);
@@ -313,11 +311,6 @@ TEST_F(CompatibilityCheckTest, ARepeatedCheckTakesAnUnchangedFileFromTheHashCach
   EXPECT_EQ(form->State().MissingMods, std::vector<std::string>{"a.jar"});
 }
 
-std::string SignatureBytes(std::string_view hex) {
-  const auto bytes = net::ParseHex(hex).value();
-  return std::string(bytes.begin(), bytes.end());
-}
-
 class KeyedCheckTest : public CompatibilityCheckTest {
  protected:
   KeyedCheckTest() : CompatibilityCheckTest(test::kSignerPublicKey) {}
@@ -325,7 +318,7 @@ class KeyedCheckTest : public CompatibilityCheckTest {
 
 TEST_F(KeyedCheckTest, ASignedManifestIsTakenAndItsHashesJudgeTheFiles) {
   PutManifest(std::string(test::kSignedManifest));
-  server.Put(url + "/Update.sig", SignatureBytes(test::kOpenSslSignature));
+  server.Put(url + "/Update.sig", test::HexBytes(test::kOpenSslSignature));
   WriteFile(InVersion("a.jar"), "b");
   form->sButtonCheckClick();
 
@@ -340,7 +333,7 @@ TEST_F(KeyedCheckTest, ASignedManifestIsTakenAndItsHashesJudgeTheFiles) {
       "Можно удалить файлов: 0 шт.",
   };
   EXPECT_EQ(Lines(), expected);
-  EXPECT_EQ(form->State().MissingHashes.at("a.jar"), Sha("a"));
+  EXPECT_EQ(form->State().MissingHashes.at("a.jar"), Sha256Hex("a"));
   EXPECT_TRUE(form->State().VerifiedFiles.has_value());
   EXPECT_TRUE(FileExists(JoinPath(form->State().DataFolder, "Update.sig")));
 }
@@ -381,18 +374,13 @@ TEST_P(UnverifiedManifestTest, StopsTheCheckAndLeavesNothingToRead) {
   EXPECT_TRUE(view.Enabled(Control::sButtonDownload));
 }
 
-std::string OneByteChanged(std::string bytes) {
-  bytes[7] = static_cast<char>(bytes[7] ^ 1);
-  return bytes;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Keyed, UnverifiedManifestTest,
     ::testing::Values(Refused{"BadSignature", test::kSignerPublicKey,
-                              OneByteChanged(SignatureBytes(test::kOpenSslSignature))},
+                              test::OneBitChanged(test::HexBytes(test::kOpenSslSignature), 7)},
                       Refused{"NoSignature", test::kSignerPublicKey, std::nullopt},
                       Refused{"AnotherKey", test::kOtherPublicKey,
-                              SignatureBytes(test::kOpenSslSignature)}),
+                              test::HexBytes(test::kOpenSslSignature)}),
     [](const ::testing::TestParamInfo<Refused>& param) { return std::string(param.param.what); });
 
 // A manifest store that fails to read, as a vanished network drive would.

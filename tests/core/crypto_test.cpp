@@ -3,23 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "signed_manifest.h"
+#include <vector>
 
 namespace veltrane::net {
 namespace {
-
-using test::kCngSignature;
-using test::kOpenSslSignature;
-constexpr std::string_view kMessage = test::kSignedManifest;
-constexpr std::string_view kPublicKey = test::kSignerPublicKey;
-
-P256PublicKey Key(std::string_view hex = kPublicKey) {
-  return ParseHexArray<64>(hex).value();
-}
-P256Signature Signature(std::string_view hex) {
-  return ParseHexArray<64>(hex).value();
-}
 
 TEST(Sha256Test, KnownDigestsWholeAndStreamed) {
   struct Case {
@@ -50,29 +37,6 @@ TEST(HexTest, LowerCaseOutAndStrictIn) {
     EXPECT_FALSE(ParseHex(bad)) << bad;
   }
   EXPECT_FALSE(ParseHexArray<2>("001122"));
-}
-
-TEST(P256Test, VerifiesSignaturesOfBothImplementations) {
-  for (const auto signature : {kOpenSslSignature, kCngSignature}) {
-    EXPECT_TRUE(VerifyP256Signature(Key(), kMessage, Signature(signature))) << signature;
-  }
-}
-
-TEST(P256Test, RefusesAnyChange) {
-  std::string changed_message(kMessage);
-  changed_message[20] ^= 1;
-  P256Signature changed_signature = Signature(kOpenSslSignature);
-  changed_signature[40] ^= 1;
-  P256PublicKey other_key = Key();
-  other_key[63] ^= 1;  // off the curve
-  // A valid key, but another one.
-  const P256PublicKey unrelated = Key(test::kOtherPublicKey);
-  const P256Signature signature = Signature(kOpenSslSignature);
-  EXPECT_FALSE(VerifyP256Signature(Key(), changed_message, signature));
-  EXPECT_FALSE(VerifyP256Signature(Key(), kMessage, changed_signature));
-  EXPECT_FALSE(VerifyP256Signature(other_key, kMessage, signature));
-  EXPECT_FALSE(VerifyP256Signature(unrelated, kMessage, signature));
-  EXPECT_FALSE(VerifyP256Signature(Key(), kMessage, P256Signature{}));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include "build_config.h"
 #include "form_fixture.h"
-#include "net/crypto.h"
 #include "signed_manifest.h"
 
 namespace veltrane::ui {
@@ -118,12 +117,11 @@ TEST_F(DownloadRunTest, AnEmptyOrUnsafeNameFailsWithoutTouchingAnything) {
 TEST_F(DownloadRunTest, PublishedHashesDecideTheTransfersAndTheStrayCopies) {
   view.controls[Control::sCheckBox1].checked = false;
   view.controls[Control::sCheckBox2].checked = false;
-  const auto sha = [](std::string_view bytes) { return net::ToHex(net::Sha256Of(bytes)); };
   form->State().MissingMods = {"good.jar", "tampered.jar", "stray.jar", "other-stray.jar"};
-  form->State().MissingHashes = {{"good.jar", sha("good")},
-                                 {"tampered.jar", sha("published")},
-                                 {"stray.jar", sha("stray")},
-                                 {"other-stray.jar", sha("published")}};
+  form->State().MissingHashes = {{"good.jar", test::Sha256Hex("good")},
+                                 {"tampered.jar", test::Sha256Hex("published")},
+                                 {"stray.jar", test::Sha256Hex("stray")},
+                                 {"other-stray.jar", test::Sha256Hex("published")}};
   server.Put(mods + "good.jar", "good");
   server.Put(mods + "tampered.jar", "tampered");
   server.Put(mods + "other-stray.jar", "published");
@@ -153,7 +151,7 @@ TEST_F(KeyedDownloadRunTest, AModWithoutAPublishedHashIsRefusedWithoutARequest) 
   view.controls[Control::sCheckBox1].checked = false;
   view.controls[Control::sCheckBox2].checked = false;
   form->State().MissingMods = {"a.jar", "b.jar", "c.jar"};
-  form->State().MissingHashes = {{"a.jar", net::ToHex(net::Sha256Of("a"))}};
+  form->State().MissingHashes = {{"a.jar", test::Sha256Hex("a")}};
   for (const char* name : {"a.jar", "b.jar", "c.jar"}) server.Put(mods + name, "x");
   server.Put(mods + "a.jar", "a");
   temp.Write("game/mods/c.jar", "stray");

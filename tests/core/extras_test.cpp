@@ -113,8 +113,8 @@ TEST_F(ExtrasTest, AVanishedGameFolderFetchesNothingAndStillReturnsToTheNormalSi
 
 TEST_F(ExtrasTest, HashesInTheManifestCopyDecideWhatIsKeptAndOpened) {
   temp.Write("Pellwick/Veltrane/Update.ini",
-             "[Update]\r\nsettingssha256=" + net::ToHex(net::Sha256Of("tool")) +
-                 "\r\nforgesha256=" + net::ToHex(net::Sha256Of("installer")) + "\r\n");
+             "[Update]\r\nsettingssha256=" + test::Sha256Hex("tool") +
+                 "\r\nforgesha256=" + test::Sha256Hex("installer") + "\r\n");
   server.Put(url + "/Settingss.exe", "tool");
   server.Put(url + "/" + forge, "tampered installer");
   temp.Write("game/" + forge, "old installer");
@@ -132,10 +132,8 @@ class KeyedExtrasTest : public ExtrasTest {
   KeyedExtrasTest() : ExtrasTest(test::kSignerPublicKey) {}
 
   std::string Signature(bool changed) const {
-    const auto bytes = net::ParseHex(test::kOpenSslSignature).value();
-    std::string signature(bytes.begin(), bytes.end());
-    if (changed) signature[0] = static_cast<char>(signature[0] ^ 1);
-    return signature;
+    const std::string signature = test::HexBytes(test::kOpenSslSignature);
+    return changed ? test::OneBitChanged(signature, 0) : signature;
   }
 };
 
@@ -173,7 +171,7 @@ TEST_F(KeyedExtrasTest, WithoutAVerifiedHashNothingIsFetchedOrOpened) {
 
 TEST_F(KeyedExtrasTest, AHashVerifiedEarlierInThisProcessIsUsedWithoutAskingAgain) {
   form->State().VerifiedFiles = net::ServedFileHashes{};
-  form->State().VerifiedFiles->settings_tool = net::ToHex(net::Sha256Of("tool"));
+  form->State().VerifiedFiles->settings_tool = test::Sha256Hex("tool");
   server.Put(url + "/Settingss.exe", "tool");
   EXPECT_TRUE(form->StartSetupsPlus());
   EXPECT_EQ(server.Opened(), std::vector<std::string>{url + "/Settingss.exe"});

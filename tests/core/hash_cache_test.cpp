@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/u8path.h"
-#include "net/crypto.h"
+#include "signed_manifest.h"
 #include "temp_dir.h"
 
 namespace veltrane::sync {
@@ -19,9 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string Sha(std::string_view bytes) {
-  return net::ToHex(net::Sha256Of(bytes));
-}
+using test::Sha256Hex;
 
 class HashCacheTest : public ::testing::Test {
  protected:
@@ -48,11 +46,11 @@ TEST_F(HashCacheTest, AnUnchangedFileIsNotReadAgain) {
   Put("a.jar", "first bytes");
   const auto time = TimeOf("a.jar");
   HashCache cache(CacheFile());
-  EXPECT_EQ(cache.HashOf(Folder(), "a.jar"), Sha("first bytes"));
+  EXPECT_EQ(cache.HashOf(Folder(), "a.jar"), Sha256Hex("first bytes"));
   Put("a.jar", "other bytes", time);
-  EXPECT_EQ(cache.HashOf(Folder(), "a.jar"), Sha("first bytes"));
+  EXPECT_EQ(cache.HashOf(Folder(), "a.jar"), Sha256Hex("first bytes"));
   ASSERT_TRUE(cache.Save());
-  EXPECT_EQ(HashCache(CacheFile()).HashOf(Folder(), "a.jar"), Sha("first bytes"));
+  EXPECT_EQ(HashCache(CacheFile()).HashOf(Folder(), "a.jar"), Sha256Hex("first bytes"));
 }
 
 TEST_F(HashCacheTest, AChangedOrYoungFileIsHashedAgain) {
@@ -74,9 +72,9 @@ TEST_F(HashCacheTest, AChangedOrYoungFileIsHashedAgain) {
     Put("a.jar", "first bytes", first);
     const auto time = TimeOf("a.jar");
     HashCache cache(CacheFile());
-    EXPECT_EQ(cache.HashOf(Folder(), "a.jar"), Sha("first bytes")) << c.what;
+    EXPECT_EQ(cache.HashOf(Folder(), "a.jar"), Sha256Hex("first bytes")) << c.what;
     Put("a.jar", c.bytes, time + c.later);
-    EXPECT_EQ(cache.HashOf(Folder(), "a.jar"), Sha(c.bytes)) << c.what;
+    EXPECT_EQ(cache.HashOf(Folder(), "a.jar"), Sha256Hex(c.bytes)) << c.what;
   }
 }
 
@@ -104,7 +102,8 @@ TEST_F(HashCacheTest, DamagedLinesAreIgnored) {
 
   HashCache cache(CacheFile());
   EXPECT_EQ(cache.HashOf(Folder(), "good.jar"), trusted);
-  for (const auto& name : damaged) EXPECT_EQ(cache.HashOf(Folder(), name), Sha(name + " bytes"));
+  for (const auto& name : damaged)
+    EXPECT_EQ(cache.HashOf(Folder(), name), Sha256Hex(name + " bytes"));
 }
 
 TEST_F(HashCacheTest, SavingDropsFilesThatAreGone) {

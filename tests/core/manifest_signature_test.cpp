@@ -17,16 +17,8 @@ namespace {
 using test::kSignedManifest;
 using test::kSignerPublicKey;
 
-std::string Bytes(std::string_view hex) {
-  const auto bytes = ParseHex(hex).value();
-  return std::string(bytes.begin(), bytes.end());
-}
-
-std::string Changed(std::string_view text, std::size_t at) {
-  std::string changed(text);
-  changed[at] = static_cast<char>(changed[at] ^ 1);
-  return changed;
-}
+using test::HexBytes;
+using test::OneBitChanged;
 
 std::string Upper(std::string_view text) {
   std::string upper(text);
@@ -36,7 +28,7 @@ std::string Upper(std::string_view text) {
 }
 
 TEST(ManifestSignatureTest, OnlyTheSignersSignatureOfTheseBytesIsGood) {
-  const std::string signature = Bytes(test::kOpenSslSignature);
+  const std::string signature = HexBytes(test::kOpenSslSignature);
   std::string off_curve(kSignerPublicKey);
   off_curve.back() = off_curve.back() == '0' ? '1' : '0';
   struct Case {
@@ -49,15 +41,17 @@ TEST(ManifestSignatureTest, OnlyTheSignersSignatureOfTheseBytesIsGood) {
   const std::vector<Case> cases = {
       {"OpenSSL's", std::string(kSignedManifest), signature, std::string(kSignerPublicKey),
        ManifestSignature::kGood},
-      {"CNG's", std::string(kSignedManifest), Bytes(test::kCngSignature),
+      {"CNG's", std::string(kSignedManifest), HexBytes(test::kCngSignature),
        std::string(kSignerPublicKey), ManifestSignature::kGood},
       {"key in upper case", std::string(kSignedManifest), signature, Upper(kSignerPublicKey),
        ManifestSignature::kGood},
-      {"a manifest byte changed", Changed(kSignedManifest, 30), signature,
+      {"a manifest byte changed", OneBitChanged(std::string(kSignedManifest), 30), signature,
        std::string(kSignerPublicKey), ManifestSignature::kBad},
       {"a line end dropped", std::string(kSignedManifest.substr(0, kSignedManifest.size() - 2)),
        signature, std::string(kSignerPublicKey), ManifestSignature::kBad},
-      {"a signature byte changed", std::string(kSignedManifest), Changed(signature, 5),
+      {"a signature byte changed", std::string(kSignedManifest), OneBitChanged(signature, 5),
+       std::string(kSignerPublicKey), ManifestSignature::kBad},
+      {"a signature of zeros", std::string(kSignedManifest), std::string(64, '\0'),
        std::string(kSignerPublicKey), ManifestSignature::kBad},
       {"another key", std::string(kSignedManifest), signature, std::string(test::kOtherPublicKey),
        ManifestSignature::kBad},
@@ -82,7 +76,7 @@ TEST(ManifestSignatureTest, OnlyTheSignersSignatureOfTheseBytesIsGood) {
 TEST(ManifestSignatureTest, ReadsTheFilesAsTheyAre) {
   test::TempDir dir;
   const std::string manifest = dir.Write("Update.ini", std::string(kSignedManifest));
-  const std::string signature = dir.Write("Update.sig", Bytes(test::kOpenSslSignature));
+  const std::string signature = dir.Write("Update.sig", HexBytes(test::kOpenSslSignature));
   const std::string key(kSignerPublicKey);
   EXPECT_EQ(CheckManifestSignatureFiles(manifest, signature, key), ManifestSignature::kGood);
   EXPECT_EQ(CheckManifestSignatureFiles(manifest, dir.Sub("none.sig"), key),

@@ -110,10 +110,10 @@ class StartupTest : public ::testing::Test {
   }
 
   // The update's temporary file, in the data folder or beside the program.
-  bool TempFileLeft() const {
+  static bool TempFileLeft(const FakeStartup& startup) {
     const std::string temp_name = std::string(20, '7') + ".exe";
-    return FileExists(JoinPath(DataFolderIn(services.appdata), temp_name)) ||
-           FileExists(JoinPath(services.program_folder, temp_name));
+    return FileExists(JoinPath(DataFolderIn(startup.appdata), temp_name)) ||
+           FileExists(JoinPath(startup.program_folder, temp_name));
   }
   void ExpectNotPlacedBoxLast() const {
     ASSERT_FALSE(services.boxes.empty());
@@ -221,16 +221,14 @@ TEST_F(StartupTest, AnUpdateWithoutThePublishedHashIsAFailedDownload) {
   ASSERT_EQ(services.boxes.size(), 2u);
   EXPECT_EQ(services.boxes[1].text, std::string(kUpdateFailedText));
   EXPECT_FALSE(services.replaced);
-  EXPECT_FALSE(TempFileLeft());
+  EXPECT_FALSE(TempFileLeft(services));
 }
 
 // The signed manifest announces another version but publishes no hash for the update: even
 // verified, it offers nothing.
 TEST_F(StartupTest, AKeyedBuildReadsOnlyASignedManifestAndOffersOnlyAPublishedUpdate) {
-  const auto bytes = net::ParseHex(test::kOpenSslSignature).value();
-  const std::string signature(bytes.begin(), bytes.end());
-  std::string changed = signature;
-  changed[3] = static_cast<char>(changed[3] ^ 1);
+  const std::string signature = test::HexBytes(test::kOpenSslSignature);
+  const std::string changed = test::OneBitChanged(signature, 3);
   struct Case {
     const char* what;
     std::string_view key;
@@ -296,9 +294,7 @@ TEST_F(StartupTest, ADownloadThatIsNotTheProgramIsRemovedAndTheProgramStarts) {
     ASSERT_EQ(fresh.boxes.size(), 2u);
     EXPECT_EQ(fresh.boxes[1].text, std::string(kUpdateNotPlacedText));
     EXPECT_FALSE(fresh.replaced);
-    const std::string temp_name = std::string(20, '7') + ".exe";
-    EXPECT_FALSE(FileExists(JoinPath(DataFolderIn(fresh.appdata), temp_name)));
-    EXPECT_FALSE(FileExists(JoinPath(fresh.program_folder, temp_name)));
+    EXPECT_FALSE(TempFileLeft(fresh));
   }
 }
 
@@ -313,7 +309,7 @@ TEST_F(StartupTest, AProgramNameTheBatchCannotCarryIsRefusedBeforeAnyDownload) {
     ASSERT_EQ(services.boxes.size(), 1u);  // no offer
     ExpectNotPlacedBoxLast();
     EXPECT_FALSE(services.replaced);
-    EXPECT_FALSE(TempFileLeft());
+    EXPECT_FALSE(TempFileLeft(services));
   }
   for (const std::string& opened : services.server.Opened()) {
     EXPECT_FALSE(opened.ends_with("/Update.exe")) << opened;
@@ -328,7 +324,7 @@ TEST_F(StartupTest, AReplacementThatCannotStartRemovesTheDownloadAndGoesOn) {
   ASSERT_TRUE(services.replaced);
   ASSERT_EQ(services.boxes.size(), 2u);
   ExpectNotPlacedBoxLast();
-  EXPECT_FALSE(TempFileLeft());
+  EXPECT_FALSE(TempFileLeft(services));
 }
 
 TEST_F(StartupTest, AVersionTextThatIsNotPlainOffersNothing) {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "base/u8path.h"
-#include "net/crypto.h"
 #include "net/read_pacing.h"
+#include "signed_manifest.h"
 #include "temp_dir.h"
 
 #ifndef _WIN32
@@ -224,7 +224,7 @@ TEST_F(DownloadFileTest, FailuresLeaveNothingBehindAndTransientOnesAreTriedThric
       {"longer than its length", {200, "19999", body}, 3},
       {"no length and no byte: the head broke off", {200, std::nullopt, ""}, 3},
       {"read failure mid-body", {200, std::nullopt, body, 3000, true}, 3},
-      {"whole, but not the published file", {200, "20000", body}, 3, ToHex(Sha256Of("other"))},
+      {"whole, but not the published file", {200, "20000", body}, 3, test::Sha256Hex("other")},
   };
   for (const auto& c : cases) {
     transport_.script = c.script;
@@ -241,7 +241,7 @@ TEST_F(DownloadFileTest, FailuresLeaveNothingBehindAndTransientOnesAreTriedThric
 // hash matches no body, so nothing is fetched for it.
 TEST_F(DownloadFileTest, AnExpectedHashDecidesAndAMismatchIsTriedAgain) {
   const std::string body = Body(30000);
-  const std::string hash = ToHex(Sha256Of(body));
+  const std::string hash = test::Sha256Hex(body);
   std::string upper = hash;
   std::transform(upper.begin(), upper.end(), upper.begin(),
                  [](char c) { return static_cast<char>(std::toupper(c)); });

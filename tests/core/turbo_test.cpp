@@ -14,7 +14,6 @@
 #include "base/u8path.h"
 #include "build_config.h"
 #include "form_fixture.h"
-#include "net/crypto.h"
 #include "signed_manifest.h"
 
 namespace veltrane::ui {
@@ -220,8 +219,8 @@ class KeyedTurboTest : public TurboTest {
 // A body without the published hash is not kept; a mod without one is not even asked for.
 TEST_F(KeyedTurboTest, WorkersTakeOnlyPublishedBodies) {
   form->State().MissingMods = {"good.jar", "tampered.jar", "unpublished.jar"};
-  form->State().MissingHashes = {{"good.jar", net::ToHex(net::Sha256Of("good"))},
-                                 {"tampered.jar", net::ToHex(net::Sha256Of("published"))}};
+  form->State().MissingHashes = {{"good.jar", test::Sha256Hex("good")},
+                                 {"tampered.jar", test::Sha256Hex("published")}};
   server.Put(mods + "good.jar", "good");
   server.Put(mods + "tampered.jar", "tampered");
   server.Put(mods + "unpublished.jar", "x");

@@ -15,11 +15,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "base/ascii.h"
+#include "base/file_ops.h"
 #include "base/portable_ini.h"
 #include "base/u8path.h"
 #include "build.h"
@@ -46,8 +46,9 @@ struct Added {
 };
 
 std::string ReadWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  auto bytes = ReadWholeFile(PathText(path));
+  if (!bytes) throw net::LocalFileError("Unable to read", PathText(path));
+  return std::move(*bytes);
 }
 
 void WriteWhole(const fs::path& path, std::string_view bytes) {

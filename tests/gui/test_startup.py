@@ -21,28 +21,72 @@ class StartupTest(ServedProgramTest):
             (self.root / "Update.exe").write_bytes(update)
         self.seal()
 
-    def program_copy(self, name="Veltrane Dravenna.exe"):
-        """The program in a folder of its own, so that an update may replace it."""
+    def new_program(self):
+        """What an update serves: the fixture window, which shows whether it was started."""
+        return Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes()
+
+    def launch_copy(self, name="Veltrane Dravenna.exe"):
+        """Starts a copy of the program in a folder of its own, so that an update may replace it;
+        returns the process, the folder, the copy and the copy's bytes before the start."""
         folder = Path(tempfile.mkdtemp(prefix="veltrane-program-"))
         self.addCleanup(shutil.rmtree, folder, True)
         target = folder / name
         shutil.copy(self.exe, target)
-        return folder, target
+        before = target.read_bytes()
+        app = self.session.launch(target, cwd=folder)
+        self.addCleanup(app.kill)
+        return app, folder, target, before
+
+    def accept_offer(self):
+        offer = self.call("msgbox", caption="Обновление", timeout_ms=60000)
+        self.call("press", hwnd=offer["hwnd"], button=OK_BUTTON)
+
+    def press_error(self, text, screenshot=None):
+        """Waits for the "Ошибка" box, checks its text and presses its button."""
+        box = self.call("msgbox", caption="Ошибка", timeout_ms=60000)
+        self.assertEqual(box["text"], text)
+        if screenshot:
+            self.session.screenshot(screenshot)
+        self.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
+
+    def assert_program_kept(self, folder, target, before):
+        """The program is as it was and nothing was left beside it."""
+        self.assertEqual(target.read_bytes(), before)
+        self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
+
+    def assert_no_download_in_data_folder(self):
+        data = self.appdata / "Pellwick" / "Veltrane"
+        self.assertEqual(sorted(p.name for p in data.iterdir() if p.suffix == ".exe"), [])
 
     def starts_without_the_update(self, app, folder, target, before):
         """The "Ошибка" box of an update not put in place, then the main window; the program
         is as it was and no download is left beside it or in the data folder."""
-        box = self.call("msgbox", caption="Ошибка", timeout_ms=60000)
-        self.assertEqual(box["text"], "Не удалось установить файл обновления.\r\n"
-                         "Программа будет запущена без обновления.")
-        self.session.screenshot("update-not-placed")
-        self.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
+        self.press_error("Не удалось установить файл обновления.\r\n"
+                         "Программа будет запущена без обновления.", "update-not-placed")
         self.call("wait_window", cls=MAIN_CLASS, visible=True, timeout_ms=60000)
         self.assertTrue(app.alive())
-        self.assertEqual(target.read_bytes(), before)
-        self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
-        data = self.appdata / "Pellwick" / "Veltrane"
-        self.assertEqual(sorted(p.name for p in data.iterdir() if p.suffix == ".exe"), [])
+        self.assert_program_kept(folder, target, before)
+        self.assert_no_download_in_data_folder()
+
+    def ends_after_a_failed_download(self, app, screenshot=None):
+        self.press_error("Не удалось скачать файл обновления.\r\nПрограмма будет закрыта.",
+                         screenshot)
+        self.assertEqual(app.wait(30), 0)
+
+    def start_fake_game(self, name, *args):
+        """The fake game copied under `name` into a folder of its own and started with `args`."""
+        folder = Path(tempfile.mkdtemp(prefix="veltrane-game-process-"))
+        self.addCleanup(shutil.rmtree, folder, True)
+        shutil.copy(os.environ["VELTRANE_FAKE_GAME"], folder / name)
+        proc = self.session.launch(folder / name, args=args)
+        self.addCleanup(proc.kill)
+        return proc
+
+    def warn_and_confirm(self):
+        app, main = self.start()
+        box = self.call("msgbox", caption="Предупреждение", timeout_ms=60000)
+        self.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
+        return app, main
 
     def main_windows(self):
         return self.call("windows", cls=MAIN_CLASS)["windows"]
@@ -85,96 +129,61 @@ class StartupTest(ServedProgramTest):
         self.assertEqual(self.main_windows(), [])
 
     def test_ok_replaces_the_program_and_starts_the_new_one(self):
-        new_program = Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes()
-        self.announce("1.2.7", update=new_program)
+        self.announce("1.2.7", update=self.new_program())
         self.assert_pack_verifies()
-        folder, target = self.program_copy()
-        app = self.session.launch(target, cwd=folder)
-        self.addCleanup(app.kill)
-        box = self.call("msgbox", caption="Обновление", timeout_ms=60000)
-        self.call("press", hwnd=box["hwnd"], button=OK_BUTTON)
+        app, folder, target, _ = self.launch_copy()
+        self.accept_offer()
         self.assertEqual(app.wait(60), 0)
         # The served program, started under its final name, shows its window.
         self.call("wait_window", cls="VeltraneGuiFixture", timeout_ms=60000)
         final = folder / "Veltrane Dravenna v1.2.7.exe"
         self.eventually(lambda: final.exists() and not target.exists(), True, timeout=60)
-        self.assertEqual(final.read_bytes(), new_program)
+        self.assertEqual(final.read_bytes(), self.new_program())
         self.assertEqual(self.main_windows(), [])
 
     def test_a_failed_update_download_is_reported_and_ends_the_program(self):
         # Sealed with its hash, as only a published update is offered; then gone: a 404.
         self.announce("1.2.7", update=b"MZ gone")
         (self.root / "Update.exe").unlink()
-        folder, target = self.program_copy()
-        before = target.read_bytes()
-        app = self.session.launch(target, cwd=folder)
-        self.addCleanup(app.kill)
-        offer = self.call("msgbox", caption="Обновление", timeout_ms=60000)
-        self.call("press", hwnd=offer["hwnd"], button=OK_BUTTON)
-        box = self.call("msgbox", caption="Ошибка", timeout_ms=60000)
-        self.assertEqual(box["text"],
-                         "Не удалось скачать файл обновления.\r\nПрограмма будет закрыта.")
-        self.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
-        self.assertEqual(app.wait(30), 0)
-        self.assertEqual(target.read_bytes(), before)
-        self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
+        app, folder, target, before = self.launch_copy()
+        self.accept_offer()
+        self.ends_after_a_failed_download(app)
+        self.assert_program_kept(folder, target, before)
 
     def test_an_update_changed_after_sealing_is_refused_and_the_program_stays(self):
-        self.announce("1.2.7", update=Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes())
+        self.announce("1.2.7", update=self.new_program())
         self.tamper("Update.exe")
-        folder, target = self.program_copy()
-        before = target.read_bytes()
         # Programs started by earlier tests in this prefix may still be there.
         fixtures = len(self.call("windows", cls="VeltraneGuiFixture")["windows"])
-        app = self.session.launch(target, cwd=folder)
-        self.addCleanup(app.kill)
-        offer = self.call("msgbox", caption="Обновление", timeout_ms=60000)
-        self.call("press", hwnd=offer["hwnd"], button=OK_BUTTON)
-        box = self.call("msgbox", caption="Ошибка", timeout_ms=60000)
-        self.assertEqual(box["text"],
-                         "Не удалось скачать файл обновления.\r\nПрограмма будет закрыта.")
-        self.session.screenshot("tampered-update-refused")
-        self.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
-        self.assertEqual(app.wait(30), 0)
+        app, folder, target, before = self.launch_copy()
+        self.accept_offer()
+        self.ends_after_a_failed_download(app, "tampered-update-refused")
         self.assertEqual(len(self.call("windows", cls="VeltraneGuiFixture")["windows"]), fixtures)
-        self.assertEqual(target.read_bytes(), before)
-        self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
-        data = self.appdata / "Pellwick" / "Veltrane"
-        self.assertEqual(sorted(p.name for p in data.iterdir() if p.suffix == ".exe"), [])
+        self.assert_program_kept(folder, target, before)
+        self.assert_no_download_in_data_folder()
 
     def test_a_manifest_changed_after_sealing_offers_no_update(self):
-        self.announce("1.2.7", update=Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes())
+        self.announce("1.2.7", update=self.new_program())
         self.tamper("Update")
-        folder, target = self.program_copy()
-        before = target.read_bytes()
-        app = self.session.launch(target, cwd=folder)
-        self.addCleanup(app.kill)
+        app, folder, target, before = self.launch_copy()
         self.call("wait_window", cls=MAIN_CLASS, visible=True, timeout_ms=60000)
         self.assertEqual(self.call("windows", cls="#32770")["windows"], [])
         self.assertNotIn("/Update.exe", self.server.log())
         self.assertTrue(app.alive())
-        self.assertEqual(target.read_bytes(), before)
-        self.assertEqual(sorted(p.name for p in folder.iterdir()), [target.name])
+        self.assert_program_kept(folder, target, before)
         data = self.appdata / "Pellwick" / "Veltrane"
         self.assertFalse((data / "Update.ini").exists())
 
     def test_an_update_that_is_no_program_is_refused_and_the_program_starts(self):
         # A 200 answer carrying a page instead of the program.
         self.announce("1.2.7", update=b"<html><body>Hosting: file moved</body></html>")
-        folder, target = self.program_copy()
-        before = target.read_bytes()
-        app = self.session.launch(target, cwd=folder)
-        self.addCleanup(app.kill)
-        offer = self.call("msgbox", caption="Обновление", timeout_ms=60000)
-        self.call("press", hwnd=offer["hwnd"], button=OK_BUTTON)
+        app, folder, target, before = self.launch_copy()
+        self.accept_offer()
         self.starts_without_the_update(app, folder, target, before)
 
     def test_a_program_name_the_batch_cannot_carry_starts_without_the_update(self):
-        self.announce("1.2.7", update=Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes())
-        folder, target = self.program_copy("Veltrane & Dravenna.exe")
-        before = target.read_bytes()
-        app = self.session.launch(target, cwd=folder)
-        self.addCleanup(app.kill)
+        self.announce("1.2.7", update=self.new_program())
+        app, folder, target, before = self.launch_copy("Veltrane & Dravenna.exe")
         # Known before the offer: the error box comes first, nothing is downloaded.
         self.starts_without_the_update(app, folder, target, before)
 
@@ -212,18 +221,8 @@ class StartupTest(ServedProgramTest):
     def test_a_running_game_is_warned_about_and_only_its_process_is_closed(self):
         self.announce("1.2.6.3")
         self.make_game_folder()
-        fake = Path(os.environ["VELTRANE_FAKE_GAME"])
-        game_dir = Path(tempfile.mkdtemp(prefix="veltrane-javaw-"))
-        self.addCleanup(shutil.rmtree, game_dir, True)
-        (game_dir / "game").mkdir()
-        (game_dir / "other").mkdir()
-        shutil.copy(fake, game_dir / "game" / "javaw.exe")
-        shutil.copy(fake, game_dir / "other" / "javaw.exe")
-        other = self.session.launch(game_dir / "other" / "javaw.exe")
-        self.addCleanup(other.kill)
-        game = self.session.launch(game_dir / "game" / "javaw.exe",
-                                   args=("LWJGL", "Minecraft 1.12.2"))
-        self.addCleanup(game.kill)
+        other = self.start_fake_game("javaw.exe")
+        game = self.start_fake_game("javaw.exe", "LWJGL", "Minecraft 1.12.2")
         self.call("wait_window", cls="LWJGL", timeout_ms=30000)
         app, main = self.start()
         box = self.call("msgbox", caption="Предупреждение", timeout_ms=60000)
@@ -237,21 +236,6 @@ class StartupTest(ServedProgramTest):
         time.sleep(2)
         self.assertTrue(other.alive())
         self.assertTrue(app.alive())
-
-    def start_fake_game(self, name, *args):
-        """The fake game copied under `name` into a folder of its own and started with `args`."""
-        folder = Path(tempfile.mkdtemp(prefix="veltrane-game-process-"))
-        self.addCleanup(shutil.rmtree, folder, True)
-        shutil.copy(os.environ["VELTRANE_FAKE_GAME"], folder / name)
-        proc = self.session.launch(folder / name, args=args)
-        self.addCleanup(proc.kill)
-        return proc
-
-    def warn_and_confirm(self):
-        app, main = self.start()
-        box = self.call("msgbox", caption="Предупреждение", timeout_ms=60000)
-        self.call("press", hwnd=box["hwnd"], button=box["buttons"][0])
-        return app, main
 
     def test_a_game_window_owned_by_another_program_is_not_ended(self):
         self.announce("1.2.6.3")

@@ -1,8 +1,13 @@
 #pragma once
 // A manifest signed with one test key by both implementations: the OpenSSL signature was made by
 // the native pack tool, the CNG one by the Windows pack tool under Wine. Each tier checks both,
-// so each implementation verifies the other's. The private key is not kept.
+// so each implementation verifies the other's. The private key is not kept. With the helpers
+// the tests use to publish hashes and to spoil signatures.
+#include <cstddef>
+#include <string>
 #include <string_view>
+
+#include "net/crypto.h"
 
 namespace veltrane::test {
 
@@ -23,5 +28,22 @@ inline constexpr std::string_view kCngSignature =
 inline constexpr std::string_view kOtherPublicKey =
     "4651c766b249bb1e619405645bbe70d1147d3cfdfe079715c7c1a5d362a7c14a"
     "5e7b639e38618d596830b938594a3dd6ac07a453da1eaab6aa07ff76a5c7c35f";
+
+// SHA-256 of `bytes` as a manifest publishes it.
+inline std::string Sha256Hex(std::string_view bytes) {
+  return net::ToHex(net::Sha256Of(bytes));
+}
+
+// The raw bytes of a signature (or key) given in hex, as "/Update.sig" holds them.
+inline std::string HexBytes(std::string_view hex) {
+  const auto bytes = net::ParseHex(hex).value();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// `bytes` with the lowest bit of the byte at `at` flipped.
+inline std::string OneBitChanged(std::string bytes, std::size_t at) {
+  bytes[at] = static_cast<char>(bytes[at] ^ 1);
+  return bytes;
+}
 
 }  // namespace veltrane::test

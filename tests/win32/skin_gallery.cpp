@@ -16,9 +16,9 @@ namespace {
 
 const COLORREF kLabelColor = RGB(239, 239, 239);
 
-ControlSpec At(int left, int top, int width, int height, std::string text = {},
+ControlDesc At(int left, int top, int width, int height, std::string text = {},
                FontSpec font = FontSpec{}) {
-  ControlSpec desc;
+  ControlDesc desc;
   desc.left = left;
   desc.top = top;
   desc.width = width;
@@ -38,7 +38,7 @@ void BuildMain(Frame* frame) {
   HWND edit = CreateReadOnlyEdit(folder, At(8, 19, 289, 24, "C:\\Игры\\Minecraft", comic8b));
   SetHint(edit, "Двойной клик чтобы скопировать в буфер обмена");
   CreateButton(folder, At(296, 19, 81, 21, "Открыть", comic12));
-  ControlSpec label = At(8, 36, 369, 33, "Неправильный путь к папке с игрой!", comic12);
+  ControlDesc label = At(8, 36, 369, 33, "Неправильный путь к папке с игрой!", comic12);
   label.text_color = kLabelColor;
   CreateLabel(folder, label);
   CreateButton(folder, At(8, 68, 329, 21, "Указать", comic12));
@@ -47,7 +47,7 @@ void BuildMain(Frame* frame) {
 
   HWND actions = CreateGroupBox(content, At(8, 97, 385, 161, "Действия", comic8b));
   CreateButton(actions, At(8, 16, 369, 41, "Проверить совместимость", comic12));
-  ControlSpec download = At(8, 64, 306, 41, "Запуск синхронизации", comic12);
+  ControlDesc download = At(8, 64, 306, 41, "Запуск синхронизации", comic12);
   download.enabled = false;
   CreateButton(actions, download);
   HWND turbo = CreateCheckBox(actions, At(317, 64, 58, 17, "Турбо", comic8b), true);
@@ -99,7 +99,7 @@ void BuildMain(Frame* frame) {
 void BuildDialog(Frame* dialog) {
   HWND content = dialog->content();
   HWND group = CreateGroupBox(content, At(8, 8, 521, 225));
-  ControlSpec label = At(0, 8, 505, 41,
+  ControlDesc label = At(0, 8, 505, 41,
                          "Файлы из следующего списка можно удалить.\r\nСнимите галочки около "
                          "файлов, которые хотите оставить.",
                          FontSpec::Pixels("Comic Sans MS", 13));

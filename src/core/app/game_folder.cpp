@@ -1,13 +1,12 @@
 #include "app/game_folder.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "app/launcher_config.h"
 #include "app/settings.h"
 #include "base/ascii.h"
+#include "base/file_ops.h"
 #include "base/paths.h"
 #include "base/scope_exit.h"
 #include "base/u8path.h"
@@ -32,10 +31,10 @@ constexpr char kRunningGameWarning[] =
     "непоправимым ошибкам!\r\n\r\nСохраните все данные в игре и закройте её, т.к.\r\nпосле "
     "нажатия \"ОК\" она будет закрыта автоматически!";
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(U8Path(path), std::ios::binary);
-  if (!in) throw std::runtime_error("Cannot open file \"" + path + "\".");
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+std::string ReadCopiedFile(const std::string& path) {
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) throw std::runtime_error("Cannot open file \"" + path + "\".");
+  return std::move(*bytes);
 }
 
 }  // namespace
@@ -100,7 +99,7 @@ bool GameFolderController::ReadLauncherConfig() {
   std::error_code ignored;
   std::filesystem::copy_file(U8Path(source), U8Path(copy),
                              std::filesystem::copy_options::overwrite_existing, ignored);
-  const std::string text = desktop_.FromAnsi(ReadWholeFile(copy));
+  const std::string text = desktop_.FromAnsi(ReadCopiedFile(copy));
   DeleteFileAt(copy);
   // A file without the key names no folder: the stored or default folder stays in use.
   const auto folder = LauncherFolderFromLines(SplitFileLines(text));

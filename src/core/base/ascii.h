@@ -11,5 +11,7 @@ char AsciiUpper(char c);
 char AsciiLower(char c);
 std::string AsciiUpper(std::string_view text);
 std::string AsciiLower(std::string_view text);
+// Whether the texts are equal once A to Z fold.
+bool AsciiEqualNoCase(std::string_view a, std::string_view b);
 
 }  // namespace veltrane

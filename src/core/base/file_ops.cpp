@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <system_error>
 #include <vector>
 
@@ -13,6 +14,14 @@ namespace {
 namespace fs = std::filesystem;
 
 }  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& utf8_path) {
+  std::ifstream in(U8Path(utf8_path), std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
 
 std::int64_t FileSizeOf(const std::string& utf8_path) {
   const fs::path path = U8Path(utf8_path);

@@ -1,6 +1,8 @@
 #pragma once
-// File sizes and moves as the check and the download runs need them.
+// Reading a whole file, file sizes and moves, as the check, the download runs and the manifest's
+// readers need them.
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -11,6 +13,9 @@ class FileReadError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// The file's bytes; nullopt when it cannot be opened or read to its end.
+std::optional<std::string> ReadWholeFile(const std::string& utf8_path);
 
 // The byte count found by reading the file through, in bounded chunks. 0 when nothing or a
 // folder is at the path. Throws FileReadError when the file cannot be opened or read.

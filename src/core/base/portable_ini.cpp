@@ -6,7 +6,9 @@
 #include <optional>
 #include <utility>
 
+#include "base/ascii.h"
 #include "base/u8path.h"
+#include "base/utf8.h"
 
 namespace veltrane::app {
 namespace {
@@ -23,36 +25,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-char FoldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 constexpr std::uint32_t kReplacement = 0xFFFD;
@@ -80,41 +52,16 @@ std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {
   return out;
 }
 
-// Decodes one code point at `i`, advancing it; malformed input gives U+FFFD for one byte.
+// Decodes one code point at `i`, advancing it; malformed input gives U+FFFD for one byte, and
+// a value above U+10FFFF gives U+FFFD for its whole sequence.
 std::uint32_t NextCodePoint(std::string_view text, std::size_t& i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  std::size_t length = 0;
-  std::uint32_t cp = 0;
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2;
-    cp = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3;
-    cp = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4;
-    cp = lead & 0x07;
-  } else {
+  const Utf8Sequence sequence = DecodeUtf8(text, i);
+  if (sequence.length == 0) {
     ++i;
     return kReplacement;
   }
-  if (i + length > text.size()) {
-    ++i;
-    return kReplacement;
-  }
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(text[i + k]);
-    if ((next & 0xC0) != 0x80) {
-      ++i;
-      return kReplacement;
-    }
-    cp = (cp << 6) | (next & 0x3F);
-  }
-  i += length;
-  return cp > 0x10FFFF ? kReplacement : cp;
+  i += sequence.length;
+  return sequence.value > 0x10FFFF ? kReplacement : sequence.value;
 }
 
 std::string Utf8ToUtf16(std::string_view text, bool big_endian) {
@@ -242,7 +189,7 @@ std::optional<SectionRange> FindSection(const std::vector<std::string_view>& lin
       found->end = i;
       return found;
     }
-    if (SameName(*name, wanted)) found = SectionRange{i, i + 1, lines.size()};
+    if (AsciiEqualNoCase(*name, wanted)) found = SectionRange{i, i + 1, lines.size()};
   }
   return found;
 }
@@ -252,7 +199,7 @@ std::optional<std::size_t> FindKey(const std::vector<std::string_view>& lines,
   key = Trim(key);
   for (std::size_t i = section.begin; i < section.end; ++i) {
     const auto entry = ParseKeyLine(lines[i]);
-    if (entry && SameName(entry->name, key)) return i;
+    if (entry && AsciiEqualNoCase(entry->name, key)) return i;
   }
   return std::nullopt;
 }

@@ -1,5 +1,9 @@
 #include "net/crypto.h"
 
+#include <fstream>
+
+#include "base/u8path.h"
+
 namespace veltrane::net {
 namespace {
 
@@ -32,6 +36,19 @@ std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view hex) {
     bytes[i] = static_cast<std::uint8_t>(high << 4 | low);
   }
   return bytes;
+}
+
+std::optional<std::string> Sha256OfFile(const std::string& path) {
+  std::ifstream in(U8Path(path), std::ios::binary);
+  if (!in) return std::nullopt;
+  const auto hash = NewSha256();
+  std::vector<char> buffer(256 * 1024);
+  while (in) {
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    if (in.bad()) return std::nullopt;
+    hash->Update(buffer.data(), static_cast<std::size_t>(in.gcount()));
+  }
+  return ToHex(hash->Final());
 }
 
 }  // namespace veltrane::net

@@ -21,6 +21,8 @@ namespace veltrane::net {
 using Sha256Digest = std::array<std::uint8_t, 32>;
 using P256PublicKey = std::array<std::uint8_t, 64>;
 using P256Signature = std::array<std::uint8_t, 64>;
+// The signer's secret d, 32 bytes big-endian: only the pack tool holds one.
+using P256PrivateKey = std::array<std::uint8_t, 32>;
 
 // The platform's crypto library failed where it should not (out of memory, missing algorithm).
 class CryptoError : public std::runtime_error {
@@ -69,5 +71,9 @@ inline Sha256Digest Sha256Of(std::string_view bytes) {
   hash->Update(bytes.data(), bytes.size());
   return hash->Final();
 }
+
+// SHA-256 of a file read through, as 64 lower-case hex characters; nullopt when it cannot be
+// read (absent, a folder, a read error).
+std::optional<std::string> Sha256OfFile(const std::string& path);
 
 }  // namespace veltrane::net

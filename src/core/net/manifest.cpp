@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "base/ascii.h"
 #include "base/number_text.h"
 #include "net/crypto.h"
 #include "net/server_paths.h"
@@ -16,26 +16,17 @@
 namespace veltrane::net {
 namespace {
 
-char Upper(char c) {
-  return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return Upper(x) == Upper(y); });
-}
-
 bool IsDeviceName(std::string_view name) {
   // Windows treats these as devices whatever extension follows, and ignores trailing blanks.
   std::string_view stem = name.substr(0, name.find('.'));
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
   static constexpr std::array<std::string_view, 4> kPlain = {"CON", "PRN", "AUX", "NUL"};
   for (const auto device : kPlain) {
-    if (EqualsNoCase(stem, device)) return true;
+    if (AsciiEqualNoCase(stem, device)) return true;
   }
   if (stem.size() == 4 && stem[3] >= '1' && stem[3] <= '9') {
     const std::string_view head = stem.substr(0, 3);
-    return EqualsNoCase(head, "COM") || EqualsNoCase(head, "LPT");
+    return AsciiEqualNoCase(head, "COM") || AsciiEqualNoCase(head, "LPT");
   }
   return false;
 }
@@ -51,7 +42,8 @@ struct EntryKeyParts {
 };
 
 bool CutSuffix(std::string_view& key, std::string_view suffix) {
-  if (key.size() <= suffix.size() || !EqualsNoCase(key.substr(key.size() - suffix.size()), suffix))
+  if (key.size() <= suffix.size() ||
+      !AsciiEqualNoCase(key.substr(key.size() - suffix.size()), suffix))
     return false;
   key.remove_suffix(suffix.size());
   return true;
@@ -59,7 +51,7 @@ bool CutSuffix(std::string_view& key, std::string_view suffix) {
 
 std::optional<EntryKeyParts> ParseEntryKey(std::string_view key) {
   if (key.size() <= kEntryStem.size() ||
-      !EqualsNoCase(key.substr(0, kEntryStem.size()), kEntryStem))
+      !AsciiEqualNoCase(key.substr(0, kEntryStem.size()), kEntryStem))
     return std::nullopt;
   key.remove_prefix(kEntryStem.size());
   EntryKeyParts parts;
@@ -89,7 +81,7 @@ ManifestList ReadList(const app::IniStore& manifest, std::string_view name, bool
   bool count_seen = false;
   // The first of a repeated name counts, as a read of that one key would have it.
   for (auto& [key, value] : manifest.ReadSection(name)) {
-    if (!count_seen && EqualsNoCase(key, kCountKey)) {
+    if (!count_seen && AsciiEqualNoCase(key, kCountKey)) {
       count_seen = true;
       list.count = std::max<std::int32_t>(ParseInt32(value).value_or(0), 0);
     } else if (const auto parts = ParseEntryKey(key)) {
@@ -175,7 +167,7 @@ ServedFileHashes ReadServedFileHashes(const app::IniStore& manifest) {
   // The first of a repeated name counts, as a read of that one key would have it.
   for (auto& [key, value] : manifest.ReadSection(kUpdateSection)) {
     for (std::size_t i = 0; i < keys.size(); ++i) {
-      if (!seen[i] && EqualsNoCase(key, keys[i].first)) {
+      if (!seen[i] && AsciiEqualNoCase(key, keys[i].first)) {
         seen[i] = true;
         *keys[i].second = PublishedSha256(std::move(value));
         break;

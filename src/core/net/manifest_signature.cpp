@@ -1,26 +1,12 @@
 #include "net/manifest_signature.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
-#include "base/u8path.h"
+#include "base/file_ops.h"
 #include "net/crypto.h"
 
 namespace veltrane::net {
-namespace {
-
-std::optional<std::string> ReadWhole(const std::string& path) {
-  std::ifstream in(U8Path(path), std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
-
-}  // namespace
-
 ManifestSignature CheckManifestSignature(std::string_view manifest, std::string_view signature,
                                          std::string_view public_key) {
   P256Signature raw{};
@@ -36,9 +22,9 @@ ManifestSignature CheckManifestSignature(std::string_view manifest, std::string_
 ManifestSignature CheckManifestSignatureFiles(const std::string& manifest_file,
                                               const std::string& signature_file,
                                               std::string_view public_key) {
-  const auto signature = ReadWhole(signature_file);
+  const auto signature = ReadWholeFile(signature_file);
   if (!signature) return ManifestSignature::kMissing;
-  const auto manifest = ReadWhole(manifest_file);
+  const auto manifest = ReadWholeFile(manifest_file);
   if (!manifest) return ManifestSignature::kBad;
   return CheckManifestSignature(*manifest, *signature, public_key);
 }

@@ -16,7 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kReadChunk = 256 * 1024;
 // A file changed again within the file system's time resolution (two seconds on FAT) would keep
 // its recorded time; so a file this young is hashed but not recorded until it has aged.
 constexpr auto kSettled = std::chrono::seconds(3);
@@ -42,19 +41,6 @@ std::int64_t Ticks(fs::file_time_type time) {
   return static_cast<std::int64_t>(time.time_since_epoch().count());
 }
 
-std::optional<std::string> HashFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  const auto hash = net::NewSha256();
-  std::vector<char> buffer(kReadChunk);
-  while (in) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    if (in.bad()) return std::nullopt;
-    hash->Update(buffer.data(), static_cast<std::size_t>(in.gcount()));
-  }
-  return net::ToHex(hash->Final());
-}
-
 template <typename Number>
 bool ParseNumber(std::string_view text, Number& value) {
   const char* end = text.data() + text.size();
@@ -74,10 +60,6 @@ bool Storable(std::string_view path) {
 }
 
 }  // namespace
-
-std::optional<std::string> Sha256OfFile(const std::string& path) {
-  return HashFile(U8Path(path));
-}
 
 HashCache::HashCache(std::string cache_file) : file_(std::move(cache_file)) {
   std::ifstream in(U8Path(file_), std::ios::binary);
@@ -118,7 +100,7 @@ std::optional<std::string> HashCache::HashOf(const std::string& folder, const st
       found->second.time == Ticks(before->time)) {
     return found->second.sha256;
   }
-  const auto sha256 = HashFile(path);
+  const auto sha256 = net::Sha256OfFile(key);
   // Recorded only when the file held still while it was read and has had time to settle.
   const bool settled = before->time < fs::file_time_type::clock::now() - kSettled;
   if (sha256 && settled && StampOf(path) == before && Storable(key)) {

@@ -16,10 +16,6 @@
 
 namespace veltrane::sync {
 
-// SHA-256 of a file read through, as 64 lower-case hex characters; nullopt when it cannot be
-// read (absent, a folder, a read error).
-std::optional<std::string> Sha256OfFile(const std::string& path);
-
 // The cache's file in the data folder.
 inline constexpr std::string_view kHashCacheFileName = "Hashes.txt";
 

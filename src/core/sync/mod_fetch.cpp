@@ -4,9 +4,9 @@
 
 #include "base/file_ops.h"
 #include "base/paths.h"
+#include "net/crypto.h"
 #include "net/manifest.h"
 #include "net/transfer.h"
-#include "sync/hash_cache.h"
 
 namespace veltrane::sync {
 namespace {
@@ -28,7 +28,7 @@ ModResult FetchMod(net::Transport& transport, const ModTransfer& mod) {
   try {
     // A stray copy that is not the published file stays where it is; the mod is fetched.
     if (!mod.stray.empty() && FileExists(mod.stray) &&
-        (!mod.sha256 || Sha256OfFile(mod.stray) == mod.sha256)) {
+        (!mod.sha256 || net::Sha256OfFile(mod.stray) == mod.sha256)) {
       MoveFileTo(mod.stray, mod.FSaveTo, false);
       return {ModOutcome::kMoved, SizeOrZero(mod.FSaveTo)};
     }

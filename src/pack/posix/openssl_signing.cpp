@@ -8,13 +8,7 @@
 namespace veltrane::pack {
 namespace {
 
-struct BnFree {
-  void operator()(BIGNUM* bn) const { BN_free(bn); }
-};
-using BnPtr = std::unique_ptr<BIGNUM, BnFree>;
-struct MdCtxFree {
-  void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
-};
+using posix::BnPtr;
 
 BnPtr BnParam(const EVP_PKEY* key, const char* name) {
   BIGNUM* value = nullptr;
@@ -45,7 +39,7 @@ P256KeyPair GenerateP256KeyPair() {
 std::optional<net::P256Signature> SignP256(const P256KeyPair& pair, std::string_view message) {
   const posix::PkeyPtr key = posix::P256KeyFromRaw(pair.public_key, &pair.private_key);
   if (!key) return std::nullopt;
-  std::unique_ptr<EVP_MD_CTX, MdCtxFree> ctx(EVP_MD_CTX_new());
+  posix::MdCtxPtr ctx(EVP_MD_CTX_new());
   if (!ctx || EVP_DigestSignInit(ctx.get(), nullptr, EVP_sha256(), nullptr, key.get()) != 1) {
     throw net::CryptoError("OpenSSL: cannot sign");
   }

@@ -3,11 +3,12 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
 #include <string_view>
+
+#include "base/ascii.h"
 
 namespace veltrane::posix {
 namespace {
@@ -17,11 +18,7 @@ constexpr std::size_t kHold = 1 << 20;
 constexpr int kPollMs = 200;
 
 bool StartsWithNoCase(std::string_view text, std::string_view head) {
-  if (text.size() < head.size()) return false;
-  for (std::size_t i = 0; i < head.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != head[i]) return false;
-  }
-  return true;
+  return AsciiEqualNoCase(text.substr(0, head.size()), head);
 }
 
 std::string_view TrimHeaderValue(std::string_view value) {

@@ -11,26 +11,14 @@
 namespace veltrane {
 namespace {
 
-struct MdCtxFree {
-  void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
-};
-using MdCtxPtr = std::unique_ptr<EVP_MD_CTX, MdCtxFree>;
-struct BnFree {
-  void operator()(BIGNUM* bn) const { BN_free(bn); }
-};
-using BnPtr = std::unique_ptr<BIGNUM, BnFree>;
-struct ParamBldFree {
-  void operator()(OSSL_PARAM_BLD* bld) const { OSSL_PARAM_BLD_free(bld); }
-};
-struct ParamFree {
-  void operator()(OSSL_PARAM* params) const { OSSL_PARAM_free(params); }
-};
-struct PkeyCtxFree {
-  void operator()(EVP_PKEY_CTX* ctx) const { EVP_PKEY_CTX_free(ctx); }
-};
-struct EcdsaSigFree {
-  void operator()(ECDSA_SIG* sig) const { ECDSA_SIG_free(sig); }
-};
+using posix::BnPtr;
+using posix::MdCtxPtr;
+using ParamBldPtr =
+    std::unique_ptr<OSSL_PARAM_BLD, posix::OpenSslFree<OSSL_PARAM_BLD, OSSL_PARAM_BLD_free>>;
+using ParamPtr = std::unique_ptr<OSSL_PARAM, posix::OpenSslFree<OSSL_PARAM, OSSL_PARAM_free>>;
+using PkeyCtxPtr =
+    std::unique_ptr<EVP_PKEY_CTX, posix::OpenSslFree<EVP_PKEY_CTX, EVP_PKEY_CTX_free>>;
+using EcdsaSigPtr = std::unique_ptr<ECDSA_SIG, posix::OpenSslFree<ECDSA_SIG, ECDSA_SIG_free>>;
 
 class OpenSslSha256 final : public net::Sha256 {
  public:
@@ -60,12 +48,13 @@ class OpenSslSha256 final : public net::Sha256 {
 
 namespace posix {
 
-PkeyPtr P256KeyFromRaw(const net::P256PublicKey& public_key, const P256PrivateKey* private_key) {
+PkeyPtr P256KeyFromRaw(const net::P256PublicKey& public_key,
+                       const net::P256PrivateKey* private_key) {
   std::array<std::uint8_t, 65> point{};
   point[0] = POINT_CONVERSION_UNCOMPRESSED;
   std::copy(public_key.begin(), public_key.end(), point.begin() + 1);
 
-  std::unique_ptr<OSSL_PARAM_BLD, ParamBldFree> build(OSSL_PARAM_BLD_new());
+  ParamBldPtr build(OSSL_PARAM_BLD_new());
   if (!build) return nullptr;
   BnPtr d;
   if (!OSSL_PARAM_BLD_push_utf8_string(build.get(), OSSL_PKEY_PARAM_GROUP_NAME, SN_X9_62_prime256v1,
@@ -80,24 +69,22 @@ PkeyPtr P256KeyFromRaw(const net::P256PublicKey& public_key, const P256PrivateKe
       return nullptr;
     }
   }
-  std::unique_ptr<OSSL_PARAM, ParamFree> params(OSSL_PARAM_BLD_to_param(build.get()));
-  std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree> ctx(
-      EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr));
+  ParamPtr params(OSSL_PARAM_BLD_to_param(build.get()));
+  PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr));
   if (!params || !ctx || EVP_PKEY_fromdata_init(ctx.get()) != 1) return nullptr;
   EVP_PKEY* key = nullptr;
   const int selection = private_key ? EVP_PKEY_KEYPAIR : EVP_PKEY_PUBLIC_KEY;
   if (EVP_PKEY_fromdata(ctx.get(), &key, selection, params.get()) != 1) return nullptr;
   PkeyPtr result(key);
   // fromdata takes the point as given; the check refuses one that is off the curve.
-  std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree> check(
-      EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
+  PkeyCtxPtr check(EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
   if (!check || EVP_PKEY_public_check(check.get()) != 1) return nullptr;
   if (private_key && EVP_PKEY_pairwise_check(check.get()) != 1) return nullptr;
   return result;
 }
 
 std::vector<std::uint8_t> SignatureToDer(const net::P256Signature& signature) {
-  std::unique_ptr<ECDSA_SIG, EcdsaSigFree> sig(ECDSA_SIG_new());
+  EcdsaSigPtr sig(ECDSA_SIG_new());
   BnPtr r(BN_bin2bn(signature.data(), 32, nullptr));
   BnPtr s(BN_bin2bn(signature.data() + 32, 32, nullptr));
   if (!sig || !r || !s || ECDSA_SIG_set0(sig.get(), r.get(), s.get()) != 1) {
@@ -115,8 +102,7 @@ std::vector<std::uint8_t> SignatureToDer(const net::P256Signature& signature) {
 
 std::optional<net::P256Signature> SignatureFromDer(const std::vector<std::uint8_t>& der) {
   const unsigned char* in = der.data();
-  std::unique_ptr<ECDSA_SIG, EcdsaSigFree> sig(
-      d2i_ECDSA_SIG(nullptr, &in, static_cast<long>(der.size())));
+  EcdsaSigPtr sig(d2i_ECDSA_SIG(nullptr, &in, static_cast<long>(der.size())));
   if (!sig) return std::nullopt;
   const BIGNUM* r = nullptr;
   const BIGNUM* s = nullptr;

@@ -1,9 +1,9 @@
 #pragma once
 // Raw P-256 keys and signatures (the formats of net/crypto.h) to and from OpenSSL's objects;
 // shared by the check of signatures and the pack tool's signing.
+#include <openssl/bn.h>
 #include <openssl/evp.h>
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,16 +13,19 @@
 
 namespace veltrane::posix {
 
-using P256PrivateKey = std::array<std::uint8_t, 32>;
-
-struct PkeyFree {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+// Owners of OpenSSL's objects, each freed by its own call.
+template <typename T, void (*Free)(T*)>
+struct OpenSslFree {
+  void operator()(T* object) const { Free(object); }
 };
-using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
+using PkeyPtr = std::unique_ptr<EVP_PKEY, OpenSslFree<EVP_PKEY, EVP_PKEY_free>>;
+using MdCtxPtr = std::unique_ptr<EVP_MD_CTX, OpenSslFree<EVP_MD_CTX, EVP_MD_CTX_free>>;
+using BnPtr = std::unique_ptr<BIGNUM, OpenSslFree<BIGNUM, BN_free>>;
 
 // A P-256 key from X‖Y (and d, for a key that signs). Null when the point is not on the curve
 // or d is not a valid scalar.
-PkeyPtr P256KeyFromRaw(const net::P256PublicKey& public_key, const P256PrivateKey* private_key);
+PkeyPtr P256KeyFromRaw(const net::P256PublicKey& public_key,
+                       const net::P256PrivateKey* private_key);
 
 // r‖s to the DER SEQUENCE that OpenSSL signs and verifies, and back.
 std::vector<std::uint8_t> SignatureToDer(const net::P256Signature& signature);

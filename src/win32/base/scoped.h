@@ -25,7 +25,8 @@
 
 namespace veltrane::win32 {
 
-// Traits: `Handle`, `Empty()`, `IsEmpty(h)` and `Close(h)`.
+// Traits: `Handle`, `Empty()`, `IsEmpty(h)` and `Close(h)` (scoped_traits below; a kind of
+// handle that only one module uses, a CNG key say, gets its traits there).
 template <typename Traits>
 class Scoped {
  public:
@@ -59,51 +60,42 @@ class Scoped {
 
 namespace scoped_traits {
 
-struct Kernel {
-  using Handle = HANDLE;
+// Most kinds of handle: null is the empty one. A kind's traits add its `Close(h)`.
+template <typename T>
+struct NullEmpty {
+  using Handle = T;
   static Handle Empty() noexcept { return nullptr; }
+  static bool IsEmpty(Handle h) noexcept { return h == nullptr; }
+};
+
+struct Kernel : NullEmpty<HANDLE> {
   // Some calls report failure with nullptr (CreateEvent, OpenProcess), others with
   // INVALID_HANDLE_VALUE (CreateFile, CreateToolhelp32Snapshot).
   static bool IsEmpty(Handle h) noexcept { return h == nullptr || h == INVALID_HANDLE_VALUE; }
   static void Close(Handle h) noexcept { CloseHandle(h); }
 };
 
-struct Internet {
-  using Handle = HINTERNET;
-  static Handle Empty() noexcept { return nullptr; }
-  static bool IsEmpty(Handle h) noexcept { return h == nullptr; }
+struct Internet : NullEmpty<HINTERNET> {
   static void Close(Handle h) noexcept { InternetCloseHandle(h); }
 };
 
 template <typename T>
-struct GdiObject {
-  using Handle = T;
-  static Handle Empty() noexcept { return nullptr; }
-  static bool IsEmpty(Handle h) noexcept { return h == nullptr; }
-  static void Close(Handle h) noexcept { DeleteObject(h); }
+struct GdiObject : NullEmpty<T> {
+  static void Close(T h) noexcept { DeleteObject(h); }
 };
 
-struct MemoryDc {
-  using Handle = HDC;
-  static Handle Empty() noexcept { return nullptr; }
-  static bool IsEmpty(Handle h) noexcept { return h == nullptr; }
+struct MemoryDc : NullEmpty<HDC> {
   static void Close(Handle h) noexcept { DeleteDC(h); }
 };
 
 template <typename T>
-struct LocalMemory {
-  using Handle = T*;
-  static Handle Empty() noexcept { return nullptr; }
-  static bool IsEmpty(Handle h) noexcept { return h == nullptr; }
-  static void Close(Handle h) noexcept { LocalFree(h); }
+struct LocalMemory : NullEmpty<T*> {
+  static void Close(T* h) noexcept { LocalFree(h); }
 };
 
 template <typename T>
-struct CoMemory {
-  using Handle = T*;
-  static Handle Empty() noexcept { return nullptr; }
-  static bool IsEmpty(Handle h) noexcept { return h == nullptr; }
-  static void Close(Handle h) noexcept { CoTaskMemFree(h); }
+struct CoMemory : NullEmpty<T*> {
+  static void Close(T* h) noexcept { CoTaskMemFree(h); }
 };
 
 }  // namespace scoped_traits

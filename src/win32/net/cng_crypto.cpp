@@ -24,22 +24,25 @@ BCRYPT_ALG_HANDLE Sha256Provider() {
   return provider;
 }
 
+struct CngHashTraits : win32::scoped_traits::NullEmpty<BCRYPT_HASH_HANDLE> {
+  static void Close(Handle h) noexcept { BCryptDestroyHash(h); }
+};
+
 class CngSha256 final : public net::Sha256 {
  public:
   CngSha256() {
-    if (!BCRYPT_SUCCESS(BCryptCreateHash(Sha256Provider(), &hash_, nullptr, 0, nullptr, 0, 0))) {
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    if (!BCRYPT_SUCCESS(BCryptCreateHash(Sha256Provider(), &hash, nullptr, 0, nullptr, 0, 0))) {
       throw net::CryptoError("CNG: cannot create a SHA-256 hash");
     }
+    hash_.reset(hash);
   }
-  ~CngSha256() override { BCryptDestroyHash(hash_); }
-  CngSha256(const CngSha256&) = delete;
-  CngSha256& operator=(const CngSha256&) = delete;
 
   void Update(const void* data, std::size_t size) override {
     auto* bytes = static_cast<PUCHAR>(const_cast<void*>(data));
     while (size > 0) {
       const ULONG step = size > 0x40000000 ? 0x40000000 : static_cast<ULONG>(size);
-      if (!BCRYPT_SUCCESS(BCryptHashData(hash_, bytes, step, 0))) {
+      if (!BCRYPT_SUCCESS(BCryptHashData(hash_.get(), bytes, step, 0))) {
         throw net::CryptoError("CNG: hashing failed");
       }
       bytes += step;
@@ -48,14 +51,14 @@ class CngSha256 final : public net::Sha256 {
   }
   net::Sha256Digest Final() override {
     net::Sha256Digest digest{};
-    if (!BCRYPT_SUCCESS(BCryptFinishHash(hash_, digest.data(), digest.size(), 0))) {
+    if (!BCRYPT_SUCCESS(BCryptFinishHash(hash_.get(), digest.data(), digest.size(), 0))) {
       throw net::CryptoError("CNG: hashing failed");
     }
     return digest;
   }
 
  private:
-  BCRYPT_HASH_HANDLE hash_ = nullptr;
+  win32::Scoped<CngHashTraits> hash_;
 };
 
 }  // namespace
@@ -67,7 +70,7 @@ BCRYPT_ALG_HANDLE EcdsaP256Provider() {
   return provider;
 }
 
-CngKey ImportP256Key(const net::P256PublicKey& public_key, const P256PrivateKey* private_key) {
+CngKey ImportP256Key(const net::P256PublicKey& public_key, const net::P256PrivateKey* private_key) {
   // BCRYPT_ECCKEY_BLOB, then X‖Y, then d for a private blob.
   std::vector<UCHAR> blob(sizeof(BCRYPT_ECCKEY_BLOB) + public_key.size() +
                           (private_key ? private_key->size() : 0));

@@ -31,7 +31,7 @@ void CleanupDialog::Create() {
   // Alt+Space must not open a system menu either: the dialog is left only through its button.
   SetWindowLongPtrW(hwnd(), GWL_STYLE, GetWindowLongPtrW(hwnd(), GWL_STYLE) & ~WS_SYSMENU);
 
-  skin::ControlSpec group;
+  skin::ControlDesc group;
   group.left = 8;
   group.top = 8;
   group.width = 521;
@@ -39,7 +39,7 @@ void CleanupDialog::Create() {
   group.id = kCleanupGroupId;
   group_ = skin::CreateGroupBox(frame_->content(), group);
 
-  skin::ControlSpec label;
+  skin::ControlDesc label;
   label.left = 0;
   label.top = 8;
   label.width = 505;
@@ -49,7 +49,7 @@ void CleanupDialog::Create() {
   label.id = kCleanupLabelId;
   label_ = skin::CreateLabel(group_, label);
 
-  skin::ControlSpec list;
+  skin::ControlDesc list;
   list.left = 8;
   list.top = 48;
   list.width = 505;
@@ -60,7 +60,7 @@ void CleanupDialog::Create() {
   list.id = kCleanupListId;
   list_ = skin::CreateCheckList(group_, list);
 
-  skin::ControlSpec button;
+  skin::ControlDesc button;
   button.left = 8;
   button.top = 192;
   button.width = 505;

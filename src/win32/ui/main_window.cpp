@@ -184,10 +184,10 @@ void MainWindow::Create(HWND owner) {
   window_geometry_.Attach(frame_->hwnd());
   g_main_window = frame_->hwnd();
 
-  skin::TitleItemSpec setups{"Setups+", 49, false, skin::CursorKind::Help,
+  skin::TitleItemDesc setups{"Setups+", 49, false, skin::CursorKind::Help,
                              std::string(ui::kSetupsPlusHint)};
-  skin::TitleItemSpec forge{"Forge Install", 70, true, skin::CursorKind::Default, ""};
-  skin::TitleItemSpec changelog{"ChangeLog", 67, false, skin::CursorKind::Default, ""};
+  skin::TitleItemDesc forge{"Forge Install", 70, true, skin::CursorKind::Default, ""};
+  skin::TitleItemDesc changelog{"ChangeLog", 67, false, skin::CursorKind::Default, ""};
   frame_->AddTitleItem(setups);
   frame_->AddTitleItem(forge);
   frame_->AddTitleItem(changelog);
@@ -209,7 +209,7 @@ void MainWindow::Create(HWND owner) {
 
 void MainWindow::BuildControls() {
   for (const ui::ControlLayout& entry : ui::kMainLayout) {
-    skin::ControlSpec desc;
+    skin::ControlDesc desc;
     desc.left = entry.rect.left;
     desc.top = entry.rect.top;
     desc.width = entry.rect.width;

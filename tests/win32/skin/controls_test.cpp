@@ -215,14 +215,14 @@ TEST_F(SkinTest, KeyboardAndSixteenBitMessagesKeepWorking) {
   EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 15);
 }
 TEST_F(SkinTest, LabelIsCentredInItsOwnColourAndGroupCaptionSitsTopRight) {
-  skin::ControlSpec desc = At(8, 8, 300, 60, "ШШШ");
+  skin::ControlDesc desc = At(8, 8, 300, 60, "ШШШ");
   desc.font = skin::FontSpec::Pixels("Tahoma", 24, true);
   desc.text_color = RGB(239, 239, 239);
   HWND label = skin::CreateLabel(content(), desc);
-  skin::ControlSpec group_spec = At(8, 100, 300, 80, "ШШ");
-  group_spec.font = skin::FontSpec::Pixels("Tahoma", 16, true);
-  group_spec.text_color = RGB(250, 240, 10);
-  HWND group = skin::CreateGroupBox(content(), group_spec);
+  skin::ControlDesc group_desc = At(8, 100, 300, 80, "ШШ");
+  group_desc.font = skin::FontSpec::Pixels("Tahoma", 16, true);
+  group_desc.text_color = RGB(250, 240, 10);
+  HWND group = skin::CreateGroupBox(content(), group_desc);
   ShowWindow(hwnd_, SW_SHOWNA);
   UpdateWindow(hwnd_);
 

@@ -7,15 +7,15 @@
 #include <string>
 
 #include "base/scoped.h"
-#include "ui/skin/control_spec.h"
+#include "ui/skin/control_desc.h"
 #include "ui/skin/frame.h"
 
 namespace skin_test {
 
 namespace skin = veltrane::win32::skin;
 
-inline skin::ControlSpec At(int left, int top, int width, int height, std::string text = {}) {
-  skin::ControlSpec desc;
+inline skin::ControlDesc At(int left, int top, int width, int height, std::string text = {}) {
+  skin::ControlDesc desc;
   desc.left = left;
   desc.top = top;
   desc.width = width;

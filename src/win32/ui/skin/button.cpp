@@ -11,31 +11,21 @@ namespace {
 using detail::ControlData;
 
 // An owner-drawn BUTTON: its container paints it (DrawButton) on WM_DRAWITEM.
-LRESULT CALLBACK ButtonSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                DWORD_PTR ref) {
-  auto* data = reinterpret_cast<ControlData*>(ref);
-  if (msg == BM_CLICK) return detail::PassBmClick(hwnd, data, wp, lp);
-  LRESULT result = 0;
-  if (detail::HandleMouse(hwnd, data, msg, wp, lp, &result)) return result;
+bool ButtonMessage(HWND hwnd, ControlData* data, UINT& msg, WPARAM wp, LPARAM lp, LRESULT* result) {
   switch (msg) {
+    case BM_CLICK:
+      *result = detail::PassBmClick(hwnd, data, wp, lp);
+      return true;
     case WM_LBUTTONDBLCLK:
       // Owner-drawn buttons turn a quick second click into BN_DOUBLECLICKED; keep it a click.
       msg = WM_LBUTTONDOWN;
-      break;
+      return false;
     case WM_ERASEBKGND:
-      return 1;
-    case WM_NCDESTROY: {
-      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-      detail::Detach(hwnd);
-      return r;
-    }
+      *result = 1;
+      return true;
     default:
-      break;
+      return false;
   }
-  LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-  if (!IsWindow(hwnd)) return r;
-  detail::HandleMouseAfter(hwnd, data, msg, lp);
-  return r;
 }
 
 void DrawButton(const DRAWITEMSTRUCT* item, ControlData* data) {
@@ -80,21 +70,21 @@ void DrawButton(const DRAWITEMSTRUCT* item, ControlData* data) {
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
-HWND Create(HWND parent, const ControlSpec& desc, detail::Kind kind) {
+HWND Create(HWND parent, const ControlDesc& desc, detail::Kind kind) {
   auto data = detail::NewData(kind, desc);
   data->draw_item = DrawButton;
   return detail::CreateSystem(L"BUTTON", parent, desc,
                               detail::BaseStyle(desc) | WS_TABSTOP | BS_OWNERDRAW, std::move(data),
-                              ButtonSubclass);
+                              ButtonMessage);
 }
 
 }  // namespace
 
-HWND CreateButton(HWND parent, const ControlSpec& desc) {
+HWND CreateButton(HWND parent, const ControlDesc& desc) {
   return Create(parent, desc, detail::Kind::Button);
 }
 
-HWND CreatePlainButton(HWND parent, const ControlSpec& desc) {
+HWND CreatePlainButton(HWND parent, const ControlDesc& desc) {
   return Create(parent, desc, detail::Kind::PlainButton);
 }
 

@@ -63,46 +63,38 @@ void PaintCheckBox(HWND hwnd, ControlData* data, HDC dc, const RECT& rc) {
 }
 
 // A subclassed BS_AUTOCHECKBOX: the system keeps its state and keys, the skin paints it.
-LRESULT CALLBACK CheckBoxSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                  DWORD_PTR ref) {
-  auto* data = reinterpret_cast<ControlData*>(ref);
-  if (msg == BM_CLICK) {
-    const LRESULT r = detail::PassBmClick(hwnd, data, wp, lp);
-    if (IsWindow(hwnd)) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    return r;
-  }
-  LRESULT result = 0;
-  if (detail::HandleMouse(hwnd, data, msg, wp, lp, &result)) return result;
+bool CheckBoxMessage(HWND hwnd, ControlData* data, UINT& msg, WPARAM wp, LPARAM lp,
+                     LRESULT* result) {
   switch (msg) {
+    case BM_CLICK:
+      *result = detail::PassBmClick(hwnd, data, wp, lp);
+      if (IsWindow(hwnd)) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      return true;
     case WM_ERASEBKGND:
-      return 1;
+      *result = 1;
+      return true;
     case WM_PAINT:
       detail::PaintBuffered(hwnd,
                             [&](HDC dc, const RECT& rc) { PaintCheckBox(hwnd, data, dc, rc); });
-      return 0;
-    case WM_NCDESTROY: {
-      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-      detail::Detach(hwnd);
-      return r;
-    }
+      *result = 0;
+      return true;
     default:
-      break;
+      return false;
   }
-  LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-  if (!IsWindow(hwnd)) return r;
-  // The system check box paints straight to the screen on state changes; paint over it.
+}
+
+// The system check box paints straight to the screen on state changes; paint over it.
+void AfterCheckBoxMessage(HWND hwnd, UINT msg) {
   if (RepaintsItself(msg)) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  detail::HandleMouseAfter(hwnd, data, msg, lp);
-  return r;
 }
 
 }  // namespace
 
-HWND CreateCheckBox(HWND parent, const ControlSpec& desc, bool checked, bool word_wrap) {
+HWND CreateCheckBox(HWND parent, const ControlDesc& desc, bool checked, bool word_wrap) {
   HWND box = detail::CreateSystem(
       L"BUTTON", parent, desc,
       detail::BaseStyle(desc) | WS_TABSTOP | BS_AUTOCHECKBOX | (word_wrap ? BS_MULTILINE : 0),
-      detail::NewData(detail::Kind::CheckBox, desc), CheckBoxSubclass);
+      detail::NewData(detail::Kind::CheckBox, desc), CheckBoxMessage, AfterCheckBoxMessage);
   if (box && checked) SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
   return box;
 }

@@ -15,54 +15,35 @@ namespace {
 using detail::ControlData;
 
 // A subclassed owner-drawn LISTBOX: a click or the space key toggles an item's check mark.
-LRESULT CALLBACK CheckListSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                   DWORD_PTR ref) {
-  auto* data = reinterpret_cast<ControlData*>(ref);
-  LRESULT result = 0;
-  if (detail::HandleMouse(hwnd, data, msg, wp, lp, &result)) return result;
+bool CheckListMessage(HWND hwnd, ControlData* data, UINT& msg, WPARAM wp, LPARAM lp,
+                      LRESULT* result) {
   switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
-      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+      *result = DefSubclassProc(hwnd, msg, wp, lp);
       const LRESULT hit = SendMessageW(hwnd, LB_ITEMFROMPOINT, 0, lp);
       if (HIWORD(hit) == 0) {
         const int index = LOWORD(hit);
         CheckListSetChecked(hwnd, index, !CheckListChecked(hwnd, index));
       }
-      return r;
+      return true;
     }
     case WM_KEYDOWN:
-      if (wp == VK_SPACE) {
-        const int index = static_cast<int>(SendMessageW(hwnd, LB_GETCARETINDEX, 0, 0));
-        if (index >= 0 && index < CheckListCount(hwnd))
-          CheckListSetChecked(hwnd, index, !CheckListChecked(hwnd, index));
-        return 0;
+      if (wp != VK_SPACE) return false;
+      if (const int index = static_cast<int>(SendMessageW(hwnd, LB_GETCARETINDEX, 0, 0));
+          index >= 0 && index < CheckListCount(hwnd)) {
+        CheckListSetChecked(hwnd, index, !CheckListChecked(hwnd, index));
       }
-      break;
-    case LB_SETITEMDATA: {
+      *result = 0;
+      return true;
+    case LB_SETITEMDATA:
       // Another process may tick an item this way; show it.
-      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+      *result = DefSubclassProc(hwnd, msg, wp, lp);
       InvalidateRect(hwnd, nullptr, FALSE);
-      return r;
-    }
-    case WM_NCPAINT: {
-      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-      detail::PaintNonClientBorder(hwnd, SkinManager::Instance().Colors().frame, std::nullopt);
-      detail::PaintScrollBars(hwnd);
-      return r;
-    }
-    case WM_NCDESTROY: {
-      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-      detail::Detach(hwnd);
-      return r;
-    }
+      return true;
     default:
-      break;
+      return detail::ScrolledFrameMessage(hwnd, data, msg, wp, lp, result);
   }
-  LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-  if (detail::MayDrawScrollBars(msg) && IsWindow(hwnd)) detail::PaintScrollBars(hwnd);
-  detail::HandleMouseAfter(hwnd, data, msg, lp);
-  return r;
 }
 
 void DrawCheckListItem(const DRAWITEMSTRUCT* item, ControlData* data) {
@@ -98,17 +79,17 @@ void DrawCheckListItem(const DRAWITEMSTRUCT* item, ControlData* data) {
 
 }  // namespace
 
-HWND CreateCheckList(HWND parent, const ControlSpec& desc) {
-  ControlSpec adjusted = desc;
+HWND CreateCheckList(HWND parent, const ControlDesc& desc) {
+  ControlDesc adjusted = desc;
   if (!desc.text_color) adjusted.text_color = kLightText;
   if (!desc.back_color) adjusted.back_color = kCheckListBack;
   auto data = detail::NewData(detail::Kind::CheckList, adjusted);
   data->draw_item = DrawCheckListItem;
-  HWND list = detail::CreateSystem(L"LISTBOX", parent, adjusted,
-                                   detail::BaseStyle(desc) | WS_BORDER | WS_VSCROLL | WS_TABSTOP |
-                                       LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
-                                       LBS_NOINTEGRALHEIGHT,
-                                   std::move(data), CheckListSubclass);
+  HWND list = detail::CreateSystem(
+      L"LISTBOX", parent, adjusted,
+      detail::BaseStyle(desc) | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_OWNERDRAWFIXED |
+          LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+      std::move(data), CheckListMessage, detail::AfterScrolledFrameMessage);
   if (list) SendMessageW(list, LB_SETITEMHEIGHT, 0, 16);
   return list;
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/skin/control_spec.h"
+#include "ui/skin/control_desc.h"
 
 namespace veltrane::win32::skin {
 
@@ -12,7 +12,7 @@ namespace veltrane::win32::skin {
 // the space key). An item's check flag is its item data (LB_GETITEMDATA / LB_SETITEMDATA,
 // 1 = checked), so another process can read and set it too. Defaults: background
 // RGB 38,49,56, text RGB 230,238,255, Tahoma 11 px.
-HWND CreateCheckList(HWND parent, const ControlSpec& desc);
+HWND CreateCheckList(HWND parent, const ControlDesc& desc);
 void CheckListClear(HWND list);
 int CheckListAdd(HWND list, std::string_view text);  // added unchecked; returns its index
 int CheckListCount(HWND list);

@@ -8,20 +8,25 @@
 #include <memory>
 
 #include "ui/skin/control_data.h"
-#include "ui/skin/control_spec.h"
+#include "ui/skin/control_desc.h"
 
 namespace veltrane::win32::skin::detail {
 
-DWORD BaseStyle(const ControlSpec& desc);
-// Data with the spec's font and colours.
-std::unique_ptr<ControlData> NewData(Kind kind, const ControlSpec& desc);
+DWORD BaseStyle(const ControlDesc& desc);
+// Data with the description's font and colours.
+std::unique_ptr<ControlData> NewData(Kind kind, const ControlDesc& desc);
 
 // A window of one of our classes; its procedure takes `data` at WM_NCCREATE (TakeCreateData).
-HWND CreateOwn(const wchar_t* cls, HWND parent, const ControlSpec& desc, DWORD style,
+HWND CreateOwn(const wchar_t* cls, HWND parent, const ControlDesc& desc, DWORD style,
                DWORD ex_style, std::unique_ptr<ControlData> data);
-// A system control (EDIT, BUTTON, LISTBOX), subclassed with `proc`, in the data's font.
-HWND CreateSystem(const wchar_t* cls, HWND parent, const ControlSpec& desc, DWORD style,
-                  std::unique_ptr<ControlData> data, SUBCLASSPROC proc);
+// A system control (EDIT, BUTTON, LISTBOX) in the data's font, subclassed with SkinnedSubclass:
+// `own` and `after` are its own part of the message handling (either may be null).
+HWND CreateSystem(const wchar_t* cls, HWND parent, const ControlDesc& desc, DWORD style,
+                  std::unique_ptr<ControlData> data, OwnMessageFn own,
+                  AfterMessageFn after = nullptr);
+
+// Registers one of our own window classes, with the arrow cursor and no background brush.
+void RegisterOwnClass(const wchar_t* name, WNDPROC proc, UINT style);
 
 // Registers every window class of the skin, once.
 void RegisterClasses();

@@ -32,6 +32,12 @@ enum class Kind {
 struct ControlData;
 // Paints one item of an owner-drawn control (push button, check list row) for its container.
 using DrawItemFn = void (*)(const DRAWITEMSTRUCT* item, ControlData* data);
+// A subclassed system control's own handling of a message, after the mouse callbacks: true when
+// it answered it (*result); else it may change the message the system's procedure gets.
+using OwnMessageFn = bool (*)(HWND hwnd, ControlData* data, UINT& msg, WPARAM wp, LPARAM lp,
+                              LRESULT* result);
+// What a subclassed system control does once the system's procedure has handled a message.
+using AfterMessageFn = void (*)(HWND hwnd, UINT msg);
 
 struct ControlData {
   explicit ControlData(Kind k) : kind(k) {}
@@ -66,7 +72,10 @@ struct ControlData {
   bool has_lines = false;
 
   DrawItemFn draw_item = nullptr;  // owner-drawn controls
+  // Subclassed system controls.
   SUBCLASSPROC subclass = nullptr;
+  OwnMessageFn own_message = nullptr;
+  AfterMessageFn after_message = nullptr;
 };
 
 ControlData* DataOf(HWND hwnd);

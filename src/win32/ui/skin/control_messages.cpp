@@ -1,5 +1,6 @@
 #include "ui/skin/control_messages.h"
 
+#include "ui/skin/drawing.h"
 #include "ui/skin/skin.h"
 
 namespace veltrane::win32::skin::detail {
@@ -184,6 +185,49 @@ void HandleMouseAfter(HWND hwnd, ControlData* data, UINT msg, LPARAM lp) {
     default:
       break;
   }
+}
+
+LRESULT CALLBACK SkinnedSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                 DWORD_PTR ref) {
+  auto* data = reinterpret_cast<ControlData*>(ref);
+  if (msg == WM_NCDESTROY) {
+    const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+    Detach(hwnd);
+    return r;
+  }
+  LRESULT result = 0;
+  if (HandleMouse(hwnd, data, msg, wp, lp, &result)) return result;
+  if (data->own_message && data->own_message(hwnd, data, msg, wp, lp, &result)) return result;
+  const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+  // A callback may have destroyed the window, and its data with it.
+  if (!IsWindow(hwnd)) return r;
+  if (data->after_message) data->after_message(hwnd, msg);
+  HandleMouseAfter(hwnd, data, msg, lp);
+  return r;
+}
+
+LRESULT SelfPaintedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, PaintFn paint) {
+  if (msg == WM_NCCREATE) AttachOwn(hwnd, TakeCreateData(lp));
+  ControlData* data = DataOf(hwnd);
+  if (!data) return DefWindowProcW(hwnd, msg, wp, lp);
+  LRESULT result = 0;
+  if (HandleMouse(hwnd, data, msg, wp, lp, &result)) return result;
+  if (HandleOwnText(hwnd, data, msg, wp, lp, &result)) return result;
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      PaintBuffered(hwnd, [&](HDC dc, const RECT& rc) { paint(hwnd, data, dc, rc); });
+      return 0;
+    case WM_NCDESTROY:
+      Detach(hwnd);
+      return DefWindowProcW(hwnd, msg, wp, lp);
+    default:
+      break;
+  }
+  const LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
+  HandleMouseAfter(hwnd, data, msg, lp);
+  return r;
 }
 
 LRESULT PassBmClick(HWND hwnd, ControlData* data, WPARAM wp, LPARAM lp) {

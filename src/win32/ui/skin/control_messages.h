@@ -26,6 +26,19 @@ bool HandleOwnText(HWND hwnd, ControlData* data, UINT msg, WPARAM wp, LPARAM lp,
 // toggled, focus after an edit has set up its caret).
 void HandleMouseAfter(HWND hwnd, ControlData* data, UINT msg, LPARAM lp);
 
+// The subclass procedure of every skinned system control: the mouse callbacks and cursor, the
+// control's own handling (ControlData::own_message), the system's procedure, then, while the
+// window lives, ControlData::after_message and the after-callbacks; the data is freed at
+// WM_NCDESTROY.
+LRESULT CALLBACK SkinnedSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                 DWORD_PTR ref);
+
+// The window procedure of our own classes that paint themselves and their text (group box,
+// label): the data handed over at WM_NCCREATE, the mouse callbacks, text changes repainted,
+// `paint` through a buffer.
+using PaintFn = void (*)(HWND hwnd, ControlData* data, HDC dc, const RECT& rc);
+LRESULT SelfPaintedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, PaintFn paint);
+
 // Passes BM_CLICK to a subclassed button. The system turns it into a press and release at
 // (0,0); those are marked as not the user's while it runs.
 LRESULT PassBmClick(HWND hwnd, ControlData* data, WPARAM wp, LPARAM lp);

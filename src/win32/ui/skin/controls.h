@@ -9,7 +9,7 @@
 #include "ui/skin/button.h"
 #include "ui/skin/check_box.h"
 #include "ui/skin/check_list.h"
-#include "ui/skin/control_spec.h"
+#include "ui/skin/control_desc.h"
 #include "ui/skin/folder_dialog.h"
 #include "ui/skin/group_box.h"
 #include "ui/skin/label.h"

@@ -233,25 +233,10 @@ LRESULT CALLBACK TitleItemProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void RegisterFrameClasses() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = PanelProc;
-  wc.lpszClassName = kPanelClass;
-  RegisterClassExW(&wc);
-  wc.lpfnWndProc = TitleBarProc;
-  wc.lpszClassName = kTitleBarClass;
-  RegisterClassExW(&wc);
-  wc.style = 0;  // two quick clicks on an item are two clicks
-  wc.lpfnWndProc = TitleItemProc;
-  wc.lpszClassName = kTitleItemClass;
-  RegisterClassExW(&wc);
+  RegisterOwnClass(kPanelClass, PanelProc, CS_DBLCLKS);
+  RegisterOwnClass(kTitleBarClass, TitleBarProc, CS_DBLCLKS);
+  // No CS_DBLCLKS: two quick clicks on an item are two clicks.
+  RegisterOwnClass(kTitleItemClass, TitleItemProc, 0);
 }
 
 }  // namespace detail
@@ -408,7 +393,7 @@ void Frame::SetContentSize(int width, int height) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-HWND Frame::AddTitleItem(const TitleItemSpec& desc) {
+HWND Frame::AddTitleItem(const TitleItemDesc& desc) {
   const std::wstring caption = Widen(desc.caption);
   HWND item = CreateWindowExW(
       0, detail::kTitleItemClass, caption.c_str(), WS_CHILD | (desc.visible ? WS_VISIBLE : 0), 0, 2,

@@ -45,7 +45,7 @@ struct FrameOptions {
   DWORD extra_ex_style = 0;  // e.g. WS_EX_LAYERED for a window that fades
 };
 
-struct TitleItemSpec {
+struct TitleItemDesc {
   std::string caption;
   int width = 60;
   bool visible = true;
@@ -76,7 +76,7 @@ class Frame {
   // Title-bar items are laid out right-aligned, item 0 rightmost (left of the close button),
   // each 21 px high, its caption centred in Tahoma 8 pt. Click and mouse-up callbacks are set
   // on the returned window with SetOnClick / SetOnMouseUp; ShowWindow on it works as well.
-  HWND AddTitleItem(const TitleItemSpec& desc);
+  HWND AddTitleItem(const TitleItemDesc& desc);
   HWND TitleItem(int index) const;
   int TitleItemCount() const { return static_cast<int>(items_.size()); }
   void SetTitleItemVisible(int index, bool visible);

@@ -42,51 +42,29 @@ void PaintGroup(HWND hwnd, ControlData* data, HDC dc, const RECT& rc) {
 }
 
 LRESULT CALLBACK GroupProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) AttachOwn(hwnd, TakeCreateData(lp));
-  ControlData* data = DataOf(hwnd);
-  if (!data) return DefWindowProcW(hwnd, msg, wp, lp);
-  LRESULT result = 0;
-  if (HandleContainer(hwnd, msg, wp, lp, SkinManager::Instance().Colors().panel, &result))
-    return result;
-  if (HandleMouse(hwnd, data, msg, wp, lp, &result)) return result;
-  if (HandleOwnText(hwnd, data, msg, wp, lp, &result)) return result;
-  switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      PaintBuffered(hwnd, [&](HDC dc, const RECT& rc) { PaintGroup(hwnd, data, dc, rc); });
-      return 0;
-    case WM_SETFONT:
+  // A group box holds controls: it answers for them as their container.
+  if (ControlData* data = DataOf(hwnd)) {
+    LRESULT result = 0;
+    if (HandleContainer(hwnd, msg, wp, lp, SkinManager::Instance().Colors().panel, &result))
+      return result;
+    if (msg == WM_SETFONT) {
       data->font = reinterpret_cast<HFONT>(wp);
       if (lp) InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
-    case WM_NCDESTROY:
-      Detach(hwnd);
-      return DefWindowProcW(hwnd, msg, wp, lp);
-    default:
-      break;
+    }
   }
-  LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
-  HandleMouseAfter(hwnd, data, msg, lp);
-  return r;
+  return SelfPaintedProc(hwnd, msg, wp, lp, PaintGroup);
 }
 
 }  // namespace
 
 void RegisterGroupBoxClass() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = GroupProc;
-  wc.lpszClassName = kGroupClass;
-  RegisterClassExW(&wc);
+  RegisterOwnClass(kGroupClass, GroupProc, CS_DBLCLKS);
 }
 
 }  // namespace detail
 
-HWND CreateGroupBox(HWND parent, const ControlSpec& desc) {
+HWND CreateGroupBox(HWND parent, const ControlDesc& desc) {
   auto data = detail::NewData(detail::Kind::Group, desc);
   data->pad = desc.text.empty() ? 0 : detail::TextHeight(data->font) / 2;
   return detail::CreateOwn(detail::kGroupClass, parent, desc,

@@ -29,45 +29,18 @@ void PaintLabel(HWND hwnd, ControlData* data, HDC dc, const RECT& rc) {
 }
 
 LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) AttachOwn(hwnd, TakeCreateData(lp));
-  ControlData* data = DataOf(hwnd);
-  if (!data) return DefWindowProcW(hwnd, msg, wp, lp);
-  LRESULT result = 0;
-  if (HandleMouse(hwnd, data, msg, wp, lp, &result)) return result;
-  if (HandleOwnText(hwnd, data, msg, wp, lp, &result)) return result;
-  switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      PaintBuffered(hwnd, [&](HDC dc, const RECT& rc) { PaintLabel(hwnd, data, dc, rc); });
-      return 0;
-    case WM_NCDESTROY:
-      Detach(hwnd);
-      return DefWindowProcW(hwnd, msg, wp, lp);
-    default:
-      break;
-  }
-  LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
-  HandleMouseAfter(hwnd, data, msg, lp);
-  return r;
+  return SelfPaintedProc(hwnd, msg, wp, lp, PaintLabel);
 }
 
 }  // namespace
 
 void RegisterLabelClass() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = LabelProc;
-  wc.lpszClassName = kLabelClass;
-  RegisterClassExW(&wc);
+  RegisterOwnClass(kLabelClass, LabelProc, CS_DBLCLKS);
 }
 
 }  // namespace detail
 
-HWND CreateLabel(HWND parent, const ControlSpec& desc) {
+HWND CreateLabel(HWND parent, const ControlDesc& desc) {
   HWND label = detail::CreateOwn(detail::kLabelClass, parent, desc,
                                  detail::BaseStyle(desc) | WS_CLIPSIBLINGS, 0,
                                  detail::NewData(detail::Kind::Label, desc));

@@ -2,7 +2,6 @@
 
 #include "base/wide.h"
 #include "ui/skin/control_creation.h"
-#include "ui/skin/control_messages.h"
 #include "ui/skin/drawing.h"
 #include "ui/skin/scroll_bars.h"
 
@@ -10,32 +9,6 @@ namespace veltrane::win32::skin {
 namespace {
 
 using detail::ControlData;
-
-// A subclassed multi-line EDIT: the system draws the text, the skin its border and scroll bars.
-LRESULT CALLBACK MemoSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-  auto* data = reinterpret_cast<ControlData*>(ref);
-  LRESULT result = 0;
-  if (detail::HandleMouse(hwnd, data, msg, wp, lp, &result)) return result;
-  switch (msg) {
-    case WM_NCPAINT: {
-      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-      detail::PaintNonClientBorder(hwnd, SkinManager::Instance().Colors().frame, std::nullopt);
-      detail::PaintScrollBars(hwnd);
-      return r;
-    }
-    case WM_NCDESTROY: {
-      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-      detail::Detach(hwnd);
-      return r;
-    }
-    default:
-      break;
-  }
-  LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-  if (detail::MayDrawScrollBars(msg) && IsWindow(hwnd)) detail::PaintScrollBars(hwnd);
-  detail::HandleMouseAfter(hwnd, data, msg, lp);
-  return r;
-}
 
 bool MemoHasLines(HWND memo) {
   ControlData* data = detail::DataOf(memo);
@@ -48,26 +21,18 @@ void MarkLines(HWND memo, bool has_lines) {
 
 }  // namespace
 
-HWND CreateMemo(HWND parent, const ControlSpec& desc) {
+// A subclassed multi-line EDIT: the system draws the text, the skin its border and scroll bars.
+HWND CreateMemo(HWND parent, const ControlDesc& desc) {
   auto data = detail::NewData(detail::Kind::Memo, desc);
   data->cursor = CursorKind::Arrow;
   ControlData* attached = data.get();
-  HWND memo = detail::CreateSystem(L"EDIT", parent,
-                                   ControlSpec{desc.left,
-                                               desc.top,
-                                               desc.width,
-                                               desc.height,
-                                               "",
-                                               desc.font,
-                                               {},
-                                               {},
-                                               desc.visible,
-                                               desc.enabled,
-                                               desc.id},
-                                   detail::BaseStyle(desc) | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
-                                       ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
-                                       ES_AUTOHSCROLL | ES_NOHIDESEL,
-                                   std::move(data), MemoSubclass);
+  ControlDesc blank = desc;
+  blank.text.clear();  // set below, once the memo takes text of any length
+  HWND memo = detail::CreateSystem(
+      L"EDIT", parent, blank,
+      detail::BaseStyle(desc) | WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+          ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+      std::move(data), detail::ScrolledFrameMessage, detail::AfterScrolledFrameMessage);
   if (!memo) return nullptr;
   SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
   SetText(memo, desc.text);

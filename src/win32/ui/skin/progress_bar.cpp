@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "base/wide.h"
 #include "ui/skin/control_creation.h"
 #include "ui/skin/drawing.h"
 
@@ -57,7 +56,7 @@ int SetPos(HWND hwnd, ControlData* data, long long pos) {
 }
 
 LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) AttachOwn(hwnd, std::make_unique<ControlData>(Kind::Progress));
+  if (msg == WM_NCCREATE) AttachOwn(hwnd, TakeCreateData(lp));
   ControlData* data = DataOf(hwnd);
   if (!data) return DefWindowProcW(hwnd, msg, wp, lp);
   switch (msg) {
@@ -135,24 +134,14 @@ LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void RegisterProgressBarClass() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.style = 0;
-  wc.lpfnWndProc = ProgressProc;
-  wc.lpszClassName = kProgressClass;
-  RegisterClassExW(&wc);
+  RegisterOwnClass(kProgressClass, ProgressProc, 0);
 }
 
 }  // namespace detail
 
-HWND CreateProgressBar(HWND parent, const ControlSpec& desc) {
-  detail::RegisterClasses();
-  return CreateWindowExW(0, detail::kProgressClass, Widen(desc.text).c_str(),
-                         detail::BaseStyle(desc), desc.left, desc.top, desc.width, desc.height,
-                         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)),
-                         GetModuleHandleW(nullptr), nullptr);
+HWND CreateProgressBar(HWND parent, const ControlDesc& desc) {
+  return detail::CreateOwn(detail::kProgressClass, parent, desc, detail::BaseStyle(desc), 0,
+                           std::make_unique<detail::ControlData>(detail::Kind::Progress));
 }
 
 bool ProgressIsMarquee(HWND bar) {

@@ -5,7 +5,7 @@
 // needs the types of windows.h
 #include <commctrl.h>
 
-#include "ui/skin/control_spec.h"
+#include "ui/skin/control_desc.h"
 
 namespace veltrane::win32::skin {
 
@@ -13,7 +13,7 @@ namespace veltrane::win32::skin {
 // PBM_SETRANGE32, PBM_GETRANGE, PBM_SETPOS, PBM_GETPOS, PBM_DELTAPOS, PBM_SETSTEP, PBM_STEPIT,
 // PBM_SETMARQUEE. A maximum below the minimum is raised to the minimum; the position always
 // stays inside the range.
-HWND CreateProgressBar(HWND parent, const ControlSpec& desc);
+HWND CreateProgressBar(HWND parent, const ControlDesc& desc);
 bool ProgressIsMarquee(HWND bar);
 
 }  // namespace veltrane::win32::skin

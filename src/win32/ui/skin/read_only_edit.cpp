@@ -13,10 +13,7 @@ using detail::ControlData;
 
 // A subclassed single-line EDIT whose non-client area holds a border and the blank rows that
 // centre the text vertically.
-LRESULT CALLBACK EditSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-  auto* data = reinterpret_cast<ControlData*>(ref);
-  LRESULT result = 0;
-  if (detail::HandleMouse(hwnd, data, msg, wp, lp, &result)) return result;
+bool EditMessage(HWND hwnd, ControlData* data, UINT& msg, WPARAM, LPARAM lp, LRESULT* result) {
   switch (msg) {
     case WM_NCCALCSIZE: {
       auto* rc = reinterpret_cast<RECT*>(lp);  // both forms start with the window rect
@@ -25,35 +22,29 @@ LRESULT CALLBACK EditSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
       rc->top += 1 + data->pad;
       rc->bottom -= 1 + data->pad;
       if (rc->bottom < rc->top) rc->bottom = rc->top;
-      return 0;
+      *result = 0;
+      return true;
     }
     case WM_NCPAINT: {
       const Palette& p = SkinManager::Instance().Colors();
       detail::PaintNonClientBorder(hwnd, p.frame, data->back_color.value_or(p.edit));
-      return 0;
-    }
-    case WM_NCDESTROY: {
-      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-      detail::Detach(hwnd);
-      return r;
+      *result = 0;
+      return true;
     }
     default:
-      break;
+      return false;
   }
-  LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-  detail::HandleMouseAfter(hwnd, data, msg, lp);
-  return r;
 }
 
 }  // namespace
 
-HWND CreateReadOnlyEdit(HWND parent, const ControlSpec& desc) {
+HWND CreateReadOnlyEdit(HWND parent, const ControlDesc& desc) {
   auto data = detail::NewData(detail::Kind::Edit, desc);
   data->cursor = CursorKind::Arrow;
   data->pad = std::max(0, (desc.height - 2 - detail::TextHeight(data->font)) / 2);
   HWND edit = detail::CreateSystem(L"EDIT", parent, desc,
                                    detail::BaseStyle(desc) | ES_READONLY | ES_AUTOHSCROLL | ES_LEFT,
-                                   std::move(data), EditSubclass);
+                                   std::move(data), EditMessage);
   if (edit) {
     SetWindowPos(edit, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);

@@ -116,4 +116,17 @@ bool MayDrawScrollBars(UINT msg) {
   }
 }
 
+bool ScrolledFrameMessage(HWND hwnd, ControlData*, UINT& msg, WPARAM wp, LPARAM lp,
+                          LRESULT* result) {
+  if (msg != WM_NCPAINT) return false;
+  *result = DefSubclassProc(hwnd, msg, wp, lp);
+  PaintNonClientBorder(hwnd, SkinManager::Instance().Colors().frame, std::nullopt);
+  PaintScrollBars(hwnd);
+  return true;
+}
+
+void AfterScrolledFrameMessage(HWND hwnd, UINT msg) {
+  if (MayDrawScrollBars(msg)) PaintScrollBars(hwnd);
+}
+
 }  // namespace veltrane::win32::skin::detail

@@ -9,7 +9,7 @@
 
 namespace veltrane::win32::skin {
 
-struct ControlSpec {
+struct ControlDesc {
   int left = 0, top = 0, width = 0, height = 0;
   std::string text;
   FontSpec font;                       // Tahoma 8 pt by default
