@@ -42,7 +42,11 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
+
 namespace {
+
+using veltrane::AppendUtf8;
 
 // ---- JSON: flat objects in, arbitrary documents out ----
 
@@ -58,24 +62,6 @@ using Request = std::map<std::string, Value>;
 struct BadRequest : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
-
-void AppendUtf8(std::string& out, unsigned cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 class Parser {
  public:
