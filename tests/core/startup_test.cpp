@@ -138,18 +138,16 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST(UpdateDecision, AnyDifferenceOfAPlainVersionCounts) {
-  EXPECT_FALSE(UpdateDue("1.2.6.3"));
-  EXPECT_TRUE(UpdateDue("1.2.6.4"));
-  EXPECT_TRUE(UpdateDue("1.2.6.2"));  // older counts too
-  EXPECT_TRUE(UpdateDue("1.2.6.3a"));
-  EXPECT_TRUE(UpdateDue("1.2.6-RC1"));
-  EXPECT_FALSE(UpdateDue(""));
-  EXPECT_FALSE(UpdateDue("1.2.7\" & del *"));
-  EXPECT_FALSE(UpdateDue("..\\..\\x"));
-  // A version long enough to break the program's file name offers nothing.
-  EXPECT_TRUE(UpdateDue(std::string(64, '9')));
-  EXPECT_FALSE(UpdateDue(std::string(65, '9')));
-  EXPECT_FALSE(UpdateDue(std::string(233, '9')));
+  // Older counts too; a version long enough to break the program's file name offers nothing.
+  for (const std::string& due : std::vector<std::string>{"1.2.6.4", "1.2.6.2", "1.2.6.3a",
+                                                         "1.2.6-RC1", std::string(64, '9')}) {
+    EXPECT_TRUE(UpdateDue(due)) << due;
+  }
+  for (const std::string& not_due :
+       std::vector<std::string>{"1.2.6.3", "", "1.2.7\" & del *", "..\\..\\x", std::string(65, '9'),
+                                std::string(233, '9')}) {
+    EXPECT_FALSE(UpdateDue(not_due)) << not_due;
+  }
   EXPECT_EQ(UpdateOfferText("1,5 Мб."),
             "Программа будет автоматически обновлена.\r\nРазмер обновления: 1,5 Мб.\r\n\r\n"
             "Для продолжения нажмите ОК");
