@@ -17,6 +17,9 @@ class DownloadRunTest : public test::FormFixture {
     ForceDirectories(form->State().VersionModsFolder);
     view.window.bounds = {100, 100, 830, 294};
     view.controls[Control::sButtonDownload].enabled = true;
+    // One stream and no extra tool after the run, unless a test says otherwise.
+    view.controls[Control::sCheckBox1].checked = false;
+    view.controls[Control::sCheckBox2].checked = false;
     form->SetCleanupOpener([this] { ++cleanups; });
   }
 
@@ -31,8 +34,6 @@ class DownloadRunTest : public test::FormFixture {
 };
 
 TEST_F(DownloadRunTest, SequentialRunWithAStrayCopyAndAFailure) {
-  view.controls[Control::sCheckBox1].checked = false;
-  view.controls[Control::sCheckBox2].checked = false;
   form->State().MissingMods = {"a.jar", "b.jar", "c.jar"};
   server.Put(mods + "a.jar", std::string(1536, 'a'));
   temp.Write("game/mods/b.jar", std::string(512, 'b'));  // put there meanwhile
@@ -56,7 +57,7 @@ TEST_F(DownloadRunTest, SequentialRunWithAStrayCopyAndAFailure) {
 }
 
 TEST_F(DownloadRunTest, AllLoadedThenTheToolAndTheCleanup) {
-  view.controls[Control::sCheckBox1].checked = false;
+  view.controls[Control::sCheckBox2].checked = true;
   form->State().MissingMods = {"a.jar"};
   form->State().RemovableFiles = {"old.jar"};
   server.Put(mods + "a.jar", "a");
@@ -78,6 +79,7 @@ TEST_F(DownloadRunTest, OnlyRemovableFilesOpensTheCleanupAtOnce) {
 }
 
 TEST_F(DownloadRunTest, TurboHandsTheRunToTheDispatcher) {
+  view.controls[Control::sCheckBox1].checked = true;
   form->State().MissingMods = {"a.jar", "b.jar", "c.jar"};
   form->sButtonDownloadClick();
   EXPECT_EQ(form->State().ModIndex, 3);
@@ -99,8 +101,6 @@ TEST_F(DownloadRunTest, NoConnectionChangesNothing) {
 }
 
 TEST_F(DownloadRunTest, AnEmptyOrUnsafeNameFailsWithoutTouchingAnything) {
-  view.controls[Control::sCheckBox1].checked = false;
-  view.controls[Control::sCheckBox2].checked = false;
   form->State().MissingMods = {"", "..\\x.jar", "../y.jar"};
   server.Put(mods + "../y.jar", "y");
   server.Put(mods + "..\\x.jar", "x");
@@ -115,8 +115,6 @@ TEST_F(DownloadRunTest, AnEmptyOrUnsafeNameFailsWithoutTouchingAnything) {
 }
 
 TEST_F(DownloadRunTest, PublishedHashesDecideTheTransfersAndTheStrayCopies) {
-  view.controls[Control::sCheckBox1].checked = false;
-  view.controls[Control::sCheckBox2].checked = false;
   form->State().MissingMods = {"good.jar", "tampered.jar", "stray.jar", "other-stray.jar"};
   form->State().MissingHashes = {{"good.jar", test::Sha256Hex("good")},
                                  {"tampered.jar", test::Sha256Hex("published")},
@@ -148,12 +146,10 @@ class KeyedDownloadRunTest : public DownloadRunTest {
 };
 
 TEST_F(KeyedDownloadRunTest, AModWithoutAPublishedHashIsRefusedWithoutARequest) {
-  view.controls[Control::sCheckBox1].checked = false;
-  view.controls[Control::sCheckBox2].checked = false;
   form->State().MissingMods = {"a.jar", "b.jar", "c.jar"};
   form->State().MissingHashes = {{"a.jar", test::Sha256Hex("a")}};
-  for (const char* name : {"a.jar", "b.jar", "c.jar"}) server.Put(mods + name, "x");
   server.Put(mods + "a.jar", "a");
+  for (const char* name : {"b.jar", "c.jar"}) server.Put(mods + name, "x");
   temp.Write("game/mods/c.jar", "stray");
   form->sButtonDownloadClick();
 

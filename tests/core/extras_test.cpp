@@ -130,11 +130,6 @@ TEST_F(ExtrasTest, HashesInTheManifestCopyDecideWhatIsKeptAndOpened) {
 class KeyedExtrasTest : public ExtrasTest {
  protected:
   KeyedExtrasTest() : ExtrasTest(test::kSignerPublicKey) {}
-
-  std::string Signature(bool changed) const {
-    const std::string signature = test::HexBytes(test::kOpenSslSignature);
-    return changed ? test::OneBitChanged(signature, 0) : signature;
-  }
 };
 
 // Nothing verified yet in this process: the manifest is fetched and verified first, and what it
@@ -145,9 +140,10 @@ TEST_F(KeyedExtrasTest, WithoutAVerifiedHashNothingIsFetchedOrOpened) {
     std::optional<std::string> signature;
     bool verified;
   };
-  const std::vector<Case> cases = {{"a bad signature", Signature(true), false},
+  const std::string signature = test::HexBytes(test::kOpenSslSignature);
+  const std::vector<Case> cases = {{"a bad signature", test::OneBitChanged(signature, 0), false},
                                    {"no signature", std::nullopt, false},
-                                   {"signed, but publishing no hash", Signature(false), true}};
+                                   {"signed, but publishing no hash", signature, true}};
   server.Put(url + "/Update", std::string(test::kSignedManifest));
   server.Put(url + "/Settingss.exe", "tool");
   server.Put(url + "/" + forge, "installer");

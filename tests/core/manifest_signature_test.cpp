@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
+#include "base/ascii.h"
 #include "net/crypto.h"
 #include "signed_manifest.h"
 #include "temp_dir.h"
@@ -19,13 +18,6 @@ using test::kSignerPublicKey;
 
 using test::HexBytes;
 using test::OneBitChanged;
-
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](char c) { return static_cast<char>(std::toupper(c)); });
-  return upper;
-}
 
 TEST(ManifestSignatureTest, OnlyTheSignersSignatureOfTheseBytesIsGood) {
   const std::string signature = HexBytes(test::kOpenSslSignature);
@@ -43,7 +35,7 @@ TEST(ManifestSignatureTest, OnlyTheSignersSignatureOfTheseBytesIsGood) {
        ManifestSignature::kGood},
       {"CNG's", std::string(kSignedManifest), HexBytes(test::kCngSignature),
        std::string(kSignerPublicKey), ManifestSignature::kGood},
-      {"key in upper case", std::string(kSignedManifest), signature, Upper(kSignerPublicKey),
+      {"key in upper case", std::string(kSignedManifest), signature, AsciiUpper(kSignerPublicKey),
        ManifestSignature::kGood},
       {"a manifest byte changed", OneBitChanged(std::string(kSignedManifest), 30), signature,
        std::string(kSignerPublicKey), ManifestSignature::kBad},

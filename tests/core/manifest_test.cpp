@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <optional>
 
+#include "base/ascii.h"
 #include "base/portable_ini.h"
 #include "temp_dir.h"
 
@@ -172,16 +171,13 @@ TEST(Manifest, EachListIsOneReadOfTheFile) {
 // written, which no file's hash equals.
 TEST(Manifest, ModHashesAreNormalisedOrKeptUnmatchable) {
   const std::string hash = "ca978112ca1bbdcafac231b39a23dc4da786eff8147c4e72b9807785afee48bb";
-  std::string upper = hash;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](char c) { return static_cast<char>(std::toupper(c)); });
   struct Case {
     std::string line;  // the hash line of mod1, as written
     std::optional<std::string> held;
   };
   const std::vector<Case> cases = {
       {"mod1sha256=" + hash, hash},
-      {"MOD1SHA256 = " + upper + " ", hash},
+      {"MOD1SHA256 = " + AsciiUpper(hash) + " ", hash},
       {"mod1sha256=" + hash.substr(1), hash.substr(1)},
       {"mod1sha256=" + hash + "0", hash + "0"},
       {"mod1sha256=sha256:" + hash, "sha256:" + hash},

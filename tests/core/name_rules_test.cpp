@@ -52,15 +52,10 @@ TEST(NameRules, ProcessNameMatchIsAFoldedPrefix) {
 }
 
 TEST(NameRules, PlainVersionAndBatchSafeNames) {
-  EXPECT_TRUE(IsPlainVersion("1.2.6.3"));
-  EXPECT_TRUE(IsPlainVersion("1.3-beta2"));
-  EXPECT_FALSE(IsPlainVersion(""));
-  EXPECT_FALSE(IsPlainVersion("1.2 "));
-  EXPECT_FALSE(IsPlainVersion("1.2\"&calc"));
-  EXPECT_FALSE(IsPlainVersion("..\\x"));
-  EXPECT_FALSE(IsPlainVersion("1,2"));
-  EXPECT_FALSE(IsPlainVersion("1.2.6.3_"));
-  EXPECT_FALSE(IsPlainVersion("версия"));
+  for (const char* good : {"1.2.6.3", "1.3-beta2"}) EXPECT_TRUE(IsPlainVersion(good)) << good;
+  for (const char* bad : {"", "1.2 ", "1.2\"&calc", "..\\x", "1,2", "1.2.6.3_", "версия"}) {
+    EXPECT_FALSE(IsPlainVersion(bad)) << bad;
+  }
 
   EXPECT_TRUE(IsBatchSafeName("Veltrane Dravenna v1.2.6.4.exe"));
   EXPECT_TRUE(IsBatchSafeName("Обновление (2).exe"));

@@ -105,8 +105,10 @@ class FakeStartup : public StartupServices {
 
 class StartupTest : public ::testing::Test {
  protected:
-  void Announce(const std::string& version) {
+  // Announces `version` and, when given, serves its program.
+  void Announce(const std::string& version, const std::optional<std::string>& program = {}) {
     services.server.Put(url + "/Update", "[Update]\r\nlastversion=" + version + "\r\n");
+    if (program) services.server.Put(url + "/Update.exe", *program);
   }
 
   // The update's temporary file, in the data folder or beside the program.
@@ -115,12 +117,19 @@ class StartupTest : public ::testing::Test {
     return FileExists(JoinPath(DataFolderIn(startup.appdata), temp_name)) ||
            FileExists(JoinPath(startup.program_folder, temp_name));
   }
-  void ExpectNotPlacedBoxLast() const {
-    ASSERT_FALSE(services.boxes.empty());
-    EXPECT_EQ(services.boxes.back().caption, "Ошибка");
-    EXPECT_EQ(services.boxes.back().text,
-              "Не удалось установить файл обновления.\r\nПрограмма будет запущена без обновления.");
-    EXPECT_EQ(services.boxes.back().icon, ui::Desktop::Icon::Error);
+  // `count` boxes were shown, the last one this.
+  static void ExpectLastBox(const FakeStartup& startup, std::size_t count, std::string_view caption,
+                            std::string_view text, ui::Desktop::Icon icon) {
+    ASSERT_EQ(startup.boxes.size(), count);
+    EXPECT_EQ(startup.boxes.back().caption, caption);
+    EXPECT_EQ(startup.boxes.back().text, text);
+    EXPECT_EQ(startup.boxes.back().icon, icon);
+  }
+  static void ExpectNotPlacedBox(const FakeStartup& startup, std::size_t count) {
+    ExpectLastBox(
+        startup, count, "Ошибка",
+        "Не удалось установить файл обновления.\r\nПрограмма будет запущена без обновления.",
+        ui::Desktop::Icon::Error);
   }
 
   test::TempDir temp;
@@ -129,18 +138,16 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST(UpdateDecision, AnyDifferenceOfAPlainVersionCounts) {
-  EXPECT_FALSE(UpdateDue("1.2.6.3"));
-  EXPECT_TRUE(UpdateDue("1.2.6.4"));
-  EXPECT_TRUE(UpdateDue("1.2.6.2"));  // older counts too
-  EXPECT_TRUE(UpdateDue("1.2.6.3a"));
-  EXPECT_TRUE(UpdateDue("1.2.6-RC1"));
-  EXPECT_FALSE(UpdateDue(""));
-  EXPECT_FALSE(UpdateDue("1.2.7\" & del *"));
-  EXPECT_FALSE(UpdateDue("..\\..\\x"));
-  // A version long enough to break the program's file name offers nothing.
-  EXPECT_TRUE(UpdateDue(std::string(64, '9')));
-  EXPECT_FALSE(UpdateDue(std::string(65, '9')));
-  EXPECT_FALSE(UpdateDue(std::string(233, '9')));
+  // Older counts too; a version long enough to break the program's file name offers nothing.
+  for (const std::string& due : std::vector<std::string>{"1.2.6.4", "1.2.6.2", "1.2.6.3a",
+                                                         "1.2.6-RC1", std::string(64, '9')}) {
+    EXPECT_TRUE(UpdateDue(due)) << due;
+  }
+  for (const std::string& not_due :
+       std::vector<std::string>{"1.2.6.3", "", "1.2.7\" & del *", "..\\..\\x", std::string(65, '9'),
+                                std::string(233, '9')}) {
+    EXPECT_FALSE(UpdateDue(not_due)) << not_due;
+  }
   EXPECT_EQ(UpdateOfferText("1,5 Мб."),
             "Программа будет автоматически обновлена.\r\nРазмер обновления: 1,5 Мб.\r\n\r\n"
             "Для продолжения нажмите ОК");
@@ -166,10 +173,8 @@ TEST_F(StartupTest, ARunningCopyEndsThisOneBeforeTheUpdateCheck) {
 TEST_F(StartupTest, NoConnectionGivesOneWarningThenTheWindows) {
   services.server.connected = false;
   EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);
-  ASSERT_EQ(services.boxes.size(), 1u);
-  EXPECT_EQ(services.boxes[0].caption, "Ошибка");
-  EXPECT_EQ(services.boxes[0].text, "К сожалению, проверить обновления не удалось.");
-  EXPECT_EQ(services.boxes[0].icon, ui::Desktop::Icon::Warning);
+  ExpectLastBox(services, 1, "Ошибка", "К сожалению, проверить обновления не удалось.",
+                ui::Desktop::Icon::Warning);
   EXPECT_TRUE(services.server.Opened().empty());
 }
 
@@ -180,19 +185,16 @@ TEST_F(StartupTest, AMissingManifestOrVersionStartsNormally) {
 }
 
 TEST_F(StartupTest, CancelOnTheOfferEndsWithoutWindows) {
-  Announce("1.2.6.4");
-  services.server.Put(url + "/Update.exe", std::string(1536, 'x'));
+  Announce("1.2.6.4", std::string(1536, 'x'));
   services.answer_ok = false;
   EXPECT_EQ(RunStartup(services), StartupResult::kExit);
-  ASSERT_EQ(services.boxes.size(), 1u);
-  EXPECT_EQ(services.boxes[0].caption, "Обновление");
-  EXPECT_EQ(services.boxes[0].text, UpdateOfferText("1536 B"));
+  ExpectLastBox(services, 1, "Обновление", UpdateOfferText("1536 B"),
+                ui::Desktop::Icon::Information);
   EXPECT_FALSE(services.replaced);
 }
 
 TEST_F(StartupTest, OkDownloadsPlacesTheFileBesideTheProgramAndReplaces) {
-  Announce("1.2.7");
-  services.server.Put(url + "/Update.exe", "MZ new program");
+  Announce("1.2.7", "MZ new program");
   EXPECT_EQ(RunStartup(services), StartupResult::kExit);
   const std::string temp_name = std::string(20, '7') + ".exe";
   ASSERT_TRUE(services.replaced);
@@ -205,11 +207,9 @@ TEST_F(StartupTest, OkDownloadsPlacesTheFileBesideTheProgramAndReplaces) {
 TEST_F(StartupTest, AFailedUpdateDownloadIsReportedAndEndsTheProgram) {
   Announce("1.2.7");
   EXPECT_EQ(RunStartup(services), StartupResult::kExit);
-  ASSERT_EQ(services.boxes.size(), 2u);
-  EXPECT_EQ(services.boxes[1].caption, "Ошибка");
-  EXPECT_EQ(services.boxes[1].text,
-            "Не удалось скачать файл обновления.\r\nПрограмма будет закрыта.");
-  EXPECT_EQ(services.boxes[1].icon, ui::Desktop::Icon::Error);
+  ExpectLastBox(services, 2, "Ошибка",
+                "Не удалось скачать файл обновления.\r\nПрограмма будет закрыта.",
+                ui::Desktop::Icon::Error);
   EXPECT_FALSE(services.replaced);
 }
 
@@ -218,8 +218,7 @@ TEST_F(StartupTest, AnUpdateWithoutThePublishedHashIsAFailedDownload) {
                                            std::string(64, 'a') + "\r\n");
   services.server.Put(url + "/Update.exe", "MZ some other program");
   EXPECT_EQ(RunStartup(services), StartupResult::kExit);
-  ASSERT_EQ(services.boxes.size(), 2u);
-  EXPECT_EQ(services.boxes[1].text, std::string(kUpdateFailedText));
+  ExpectLastBox(services, 2, "Ошибка", kUpdateFailedText, ui::Desktop::Icon::Error);
   EXPECT_FALSE(services.replaced);
   EXPECT_FALSE(TempFileLeft(services));
 }
@@ -262,12 +261,10 @@ TEST_F(StartupTest, AKeyedBuildReadsOnlyASignedManifestAndOffersOnlyAPublishedUp
 }
 
 TEST_F(StartupTest, AnUpdateThatCannotBePlacedKeepsTheProgramAndGoesOn) {
-  Announce("1.2.7");
-  services.server.Put(url + "/Update.exe", "MZ new program");
+  Announce("1.2.7", "MZ new program");
   services.program_folder = temp.Sub("no/such/folder");
   EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);
-  ASSERT_EQ(services.boxes.size(), 2u);
-  EXPECT_EQ(services.boxes[1].caption, "Ошибка");
+  ExpectNotPlacedBox(services, 2);
   EXPECT_FALSE(services.replaced);
 }
 
@@ -291,23 +288,20 @@ TEST_F(StartupTest, ADownloadThatIsNotTheProgramIsRemovedAndTheProgramStarts) {
     fresh.server.Put(url + "/Update.exe", c.body);
     fresh.transport.stated = c.stated;
     EXPECT_EQ(RunStartup(fresh), StartupResult::kRunWindows);
-    ASSERT_EQ(fresh.boxes.size(), 2u);
-    EXPECT_EQ(fresh.boxes[1].text, std::string(kUpdateNotPlacedText));
+    ExpectNotPlacedBox(fresh, 2);
     EXPECT_FALSE(fresh.replaced);
     EXPECT_FALSE(TempFileLeft(fresh));
   }
 }
 
 TEST_F(StartupTest, AProgramNameTheBatchCannotCarryIsRefusedBeforeAnyDownload) {
-  Announce("1.2.7");
-  services.server.Put(url + "/Update.exe", "MZ new program");
+  Announce("1.2.7", "MZ new program");
   for (const std::string name : {"Veltrane & Dravenna.exe", "Veltrane 100%.exe", "Vel^trane.exe"}) {
     SCOPED_TRACE(name);
     services.program_name = name;
     services.boxes.clear();
     EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);
-    ASSERT_EQ(services.boxes.size(), 1u);  // no offer
-    ExpectNotPlacedBoxLast();
+    ExpectNotPlacedBox(services, 1);  // no offer
     EXPECT_FALSE(services.replaced);
     EXPECT_FALSE(TempFileLeft(services));
   }
@@ -317,13 +311,11 @@ TEST_F(StartupTest, AProgramNameTheBatchCannotCarryIsRefusedBeforeAnyDownload) {
 }
 
 TEST_F(StartupTest, AReplacementThatCannotStartRemovesTheDownloadAndGoesOn) {
-  Announce("1.2.7");
-  services.server.Put(url + "/Update.exe", "MZ new program");
+  Announce("1.2.7", "MZ new program");
   services.replace_starts = false;
   EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);
   ASSERT_TRUE(services.replaced);
-  ASSERT_EQ(services.boxes.size(), 2u);
-  ExpectNotPlacedBoxLast();
+  ExpectNotPlacedBox(services, 2);
   EXPECT_FALSE(TempFileLeft(services));
 }
 

@@ -69,12 +69,13 @@ TEST_F(StatusConsoleTest, ListenerSeesEveryAppendedLineInOrder) {
 
 TEST_F(StatusConsoleTest, WorkerLinesAreHandedToTheUiThreadWholeAndInOrder) {
   constexpr int kPerThread = 200;
+  const auto text = [](const std::string& name, int i) {
+    return name + " строка " + std::to_string(i) + " из " + std::to_string(kPerThread);
+  };
   std::atomic<bool> go{false};
   auto worker = [&](const std::string& name) {
     while (!go) std::this_thread::yield();
-    for (int i = 0; i < kPerThread; ++i) {
-      console.Console(name + " строка " + std::to_string(i) + " из " + std::to_string(kPerThread));
-    }
+    for (int i = 0; i < kPerThread; ++i) console.Console(text(name, i));
   };
   std::thread first(worker, "Поток1");
   std::thread second(worker, "Поток2");
@@ -88,32 +89,20 @@ TEST_F(StatusConsoleTest, WorkerLinesAreHandedToTheUiThreadWholeAndInOrder) {
   // Stamped at the call, not when the user-interface thread gets to them.
   clock.seconds = 59;
   ui.RunPending();
-  ASSERT_EQ(console.Lines().size(), static_cast<size_t>(3 * kPerThread));
-
-  std::map<std::string, int> next;
-  for (const std::string& line : console.Lines()) {
-    std::string source;
-    int index = -1;
-    if (line.rfind("UI ", 0) == 0) {
-      source = "UI";
-      index = std::stoi(line.substr(3));
-    } else {
-      ASSERT_EQ(line.rfind("[9:05:10] Поток", 0), 0u) << line;
-      const std::string rest = line.substr(std::string("[9:05:10] ").size());
-      source = rest.substr(0, rest.find(' '));
-      const std::string middle = " строка ";
-      const size_t at = rest.find(middle);
-      ASSERT_NE(at, std::string::npos) << line;
-      index = std::stoi(rest.substr(at + middle.size()));
-      EXPECT_EQ(rest,
-                source + " строка " + std::to_string(index) + " из " + std::to_string(kPerThread));
+  // Each source's lines whole and in its order, however the sources interleave.
+  std::map<std::string, Lines> expected;
+  for (int i = 0; i < kPerThread; ++i) {
+    expected["UI"].push_back("UI " + std::to_string(i));
+    for (const std::string name : {"Поток1", "Поток2"}) {
+      expected[name].push_back("[9:05:10] " + text(name, i));
     }
-    EXPECT_EQ(index, next[source]) << line;
-    next[source] = index + 1;
   }
-  EXPECT_EQ(next["UI"], kPerThread);
-  EXPECT_EQ(next["Поток1"], kPerThread);
-  EXPECT_EQ(next["Поток2"], kPerThread);
+  std::map<std::string, Lines> by_source;
+  for (const std::string& line : console.Lines()) {
+    by_source[line.starts_with("UI ") ? "UI" : line.substr(10, line.find(' ', 10) - 10)].push_back(
+        line);
+  }
+  EXPECT_EQ(by_source, expected);
 }
 
 TEST_F(StatusConsoleTest, AWorkerHeadingGetsItsSeparatorFromTheLinesPresentWhenAppended) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/u8path.h"
 #include "net/read_pacing.h"
 #include "signed_manifest.h"
@@ -242,9 +242,6 @@ TEST_F(DownloadFileTest, FailuresLeaveNothingBehindAndTransientOnesAreTriedThric
 TEST_F(DownloadFileTest, AnExpectedHashDecidesAndAMismatchIsTriedAgain) {
   const std::string body = Body(30000);
   const std::string hash = test::Sha256Hex(body);
-  std::string upper = hash;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](char c) { return static_cast<char>(std::toupper(c)); });
   struct Case {
     const char* what;
     std::vector<Script> first;
@@ -254,7 +251,7 @@ TEST_F(DownloadFileTest, AnExpectedHashDecidesAndAMismatchIsTriedAgain) {
   };
   const std::vector<Case> cases = {
       {"matches", {}, hash, true, 1},
-      {"matches, written in upper case", {}, upper, true, 1},
+      {"matches, written in upper case", {}, AsciiUpper(hash), true, 1},
       {"cut unseen, whole the second time",
        {{200, std::nullopt, body.substr(0, 20000)}},
        hash,

@@ -43,9 +43,11 @@ class TurboTest : public test::FormFixture {
     ASSERT_FALSE(view.TimerEnabled(Timer::Timer6));
   }
 
-  bool Logged(const std::string& line) {
-    const auto& lines = form->StatusLog().Lines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  void AwaitOpened(std::size_t count) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (server.Opened().size() < count && std::chrono::steady_clock::now() < limit) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
   }
 
   std::set<std::string> OpenedNames() {
@@ -70,24 +72,18 @@ TEST_F(TurboTest, SevenModsAreHandedOutFromTheLastAndTheRunClosesAfterTheWorkers
   for (int slot = 1; slot <= 5; ++slot) EXPECT_TRUE(form->Runs().FlowBusy(slot));
   // A tick that hands out work never closes the run.
   EXPECT_TRUE(view.TimerEnabled(Timer::Timer6));
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (server.Opened().size() < 5 && std::chrono::steady_clock::now() < limit) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  AwaitOpened(5);
   EXPECT_EQ(OpenedNames(),
             (std::set<std::string>{"m3.jar", "m4.jar", "m5.jar", "m6.jar", "m7.jar"}));
   RunDispatcher();
 
   EXPECT_EQ(OpenedNames().size(), 7u);
   const auto& lines = form->StatusLog().Lines();
-  int successes = 0;
-  int failures = 0;
-  for (const std::string& line : lines) {
-    successes += line.rfind("[9:05:07] Успешно: m", 0) == 0;
-    failures += line == "[9:05:07]  ! Ошибка загрузки: m4.jar";
-  }
-  EXPECT_EQ(successes, 6);
-  EXPECT_EQ(failures, 1);
+  EXPECT_EQ(
+      std::count_if(lines.begin(), lines.end(),
+                    [](const std::string& l) { return l.starts_with("[9:05:07] Успешно: m"); }),
+      6);
+  EXPECT_EQ(LineCount("[9:05:07]  ! Ошибка загрузки: m4.jar"), 1u);
   // Every worker line comes before the summary.
   const auto summary = std::find(lines.begin(), lines.end(), "======Завершение загрузки=======");
   ASSERT_NE(summary, lines.end());
@@ -175,10 +171,7 @@ TEST_F(TurboTest, AFormDestroyedMidRunStopsItsTransfersAndWaitsForItsWorkers) {
   const std::string folder = form->State().VersionModsFolder;
   form->sButtonDownloadClick();
   form->Timer6Timer();
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (server.Opened().size() < 2 && std::chrono::steady_clock::now() < limit) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  AwaitOpened(2);
   form.reset();
   // Stopped at their next chunk, before their files were whole; nothing left behind.
   EXPECT_TRUE(std::filesystem::is_empty(U8Path(folder)));
@@ -192,9 +185,7 @@ TEST_F(TurboTest, AnUnsafeNameFailsWithoutAnyTransfer) {
   RunDispatcher();
   EXPECT_TRUE(server.Opened().empty());
   EXPECT_FALSE(FileExists(JoinPath(form->State().ModsFolder, "up.jar")));
-  const auto& lines = form->StatusLog().Lines();
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "[9:05:07]  ! Ошибка загрузки: ../up.jar"),
-            lines.end());
+  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: ../up.jar"));
 }
 
 TEST_F(TurboTest, ATransferThatRaisesIsLoggedAsFailedAndTheRunCloses) {
@@ -202,11 +193,8 @@ TEST_F(TurboTest, ATransferThatRaisesIsLoggedAsFailedAndTheRunCloses) {
   server.PutRaising(mods + "broken.jar");
   form->sButtonDownloadClick();
   RunDispatcher();
-  const auto& lines = form->StatusLog().Lines();
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "[9:05:07]  ! Ошибка загрузки: broken.jar"),
-            lines.end());
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Объем загруженых файлов(0 из 1): 0 Байт"),
-            lines.end());
+  EXPECT_TRUE(Logged("[9:05:07]  ! Ошибка загрузки: broken.jar"));
+  EXPECT_TRUE(Logged("Объем загруженых файлов(0 из 1): 0 Байт"));
   EXPECT_TRUE(view.window_enabled);
   EXPECT_FALSE(FileExists(JoinPath(form->State().VersionModsFolder, "broken.jar")));
 }

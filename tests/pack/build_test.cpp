@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "net/crypto.h"
 #include "net/manifest.h"
+#include "net/manifest_signature.h"
 #include "pack_fixture.h"
 #include "pack_rules.h"
 
@@ -116,12 +116,8 @@ TEST_F(BuildTest, SignsWithAKeyAndRemovesAStaleSignatureWithout) {
   Mod("a.jar");
 
   ASSERT_EQ(Build({"--key", key_file}).code, 0);
-  const std::string signature = test::ReadFileBytes(SrvFile("Update.sig"));
-  ASSERT_EQ(signature.size(), 64u);
-  net::P256Signature raw{};
-  std::copy(signature.begin(), signature.end(), reinterpret_cast<char*>(raw.data()));
-  EXPECT_TRUE(net::VerifyP256Signature(*net::ParseHexArray<64>(public_hex),
-                                       test::ReadFileBytes(SrvFile("Update")), raw));
+  EXPECT_EQ(net::CheckManifestSignatureFiles(SrvFile("Update"), SrvFile("Update.sig"), public_hex),
+            net::ManifestSignature::kGood);
 
   const RunResult unsigned_build = Build();
   ASSERT_EQ(unsigned_build.code, 0);

@@ -30,6 +30,13 @@ def pack(*args):
     return done.returncode, done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
 
 
+def keygen(path):
+    """Makes a key file and gives its public key."""
+    rc, out = pack("keygen", program_path(path))
+    assert rc == 0, out
+    return out.strip().splitlines()[-1]
+
+
 class VerifyServerTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -41,12 +48,8 @@ class VerifyServerTest(unittest.TestCase):
         (root / "mods3" / "alpha.jar").write_bytes(b"alpha mod " * 1000)
         (root / "mods3" / "Библиотека.jar").write_bytes(b"library bytes")
         (root / "Settingss.exe").write_bytes(b"settings tool")
-        rc, out = pack("keygen", program_path(work / "admin.key"))
-        assert rc == 0, out
-        cls.public_key = out.strip().splitlines()[-1]
-        rc, other = pack("keygen", program_path(work / "other.key"))
-        assert rc == 0, other
-        cls.other_key = other.strip().splitlines()[-1]
+        cls.public_key = keygen(work / "admin.key")
+        cls.other_key = keygen(work / "other.key")
         rc, out = pack("build", program_path(root), "--version", "1",
                        "--key", program_path(work / "admin.key"))
         assert rc == 0, out

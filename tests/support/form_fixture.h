@@ -3,6 +3,8 @@
 // folder that also stands for %appdata%.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -53,6 +55,13 @@ class FormFixture : public ::testing::Test {
   void WriteLauncherConfig(const std::string& text) {
     temp.Write(".tlauncher/legacy.properties", text);
   }
+
+  // How often the status console holds `line`.
+  std::size_t LineCount(const std::string& line) const {
+    const auto& lines = form->StatusLog().Lines();
+    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
+  }
+  bool Logged(const std::string& line) const { return LineCount(line) > 0; }
 
   TempDir temp;
   FakeTickSource ticks;
