@@ -13,17 +13,13 @@
 #include "form_fixture.h"
 #include "sync/cleanup_form.h"
 #include "sync/whitelist.h"
+#include "system_helpers.h"
 #include "ui/skin/controls.h"
 
 namespace veltrane::win32 {
 namespace {
 
-RECT RectIn(HWND child, HWND parent) {
-  RECT rc;
-  GetWindowRect(child, &rc);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
-  return rc;
-}
+using test::RectIn;
 
 void ExpectRect(const RECT& rc, int left, int top, int width, int height) {
   EXPECT_EQ(rc.left, left);

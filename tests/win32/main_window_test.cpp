@@ -16,6 +16,7 @@
 #include "base/scope_exit.h"
 #include "base/u8path.h"
 #include "base/wide.h"
+#include "system_helpers.h"
 #include "temp_dir.h"
 #include "ui/animation_engine.h"
 #include "ui/layout.h"
@@ -42,8 +43,7 @@ class ErrorBoxWatch {
 
   Seen Wait() {
     while (!done_) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      test::Pump();
       Sleep(5);
     }
     watcher_.join();
@@ -178,20 +178,13 @@ TEST_F(MainWindowTest, AWorkerThreadsBarChangesArriveOnTheUiThread) {
   });
   worker.join();
   const HWND hwnd = window->ControlHwnd(ui::Control::sProgressBar3);
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  test::Pump();
   PBRANGE range{};
   SendMessageW(hwnd, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
   const auto position = SendMessageW(hwnd, PBM_GETPOS, 0, 0);
   EXPECT_GT(range.iHigh, 0);
   EXPECT_EQ(position * 2, range.iHigh);
 }
-
-}  // namespace
-}  // namespace veltrane::win32
-
-namespace veltrane::win32 {
-namespace {
 
 TEST_F(MainWindowTest, SizeModesInTheRealWindow) {
   // The wide window at the actions height, as after a check. No start-up tick: the validation of

@@ -22,6 +22,20 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limi
   return true;
 }
 
+// Runs the messages waiting for this thread's windows.
+inline void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// A child window's rectangle in its parent's client coordinates.
+inline RECT RectIn(HWND child, HWND parent) {
+  RECT rc;
+  GetWindowRect(child, &rc);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+  return rc;
+}
+
 // A variable of the process environment; empty when it is not set.
 inline std::string Environment(const wchar_t* name) {
   wchar_t buffer[1024] = {};
