@@ -13,6 +13,8 @@ A Session gives a test everything it needs around the program under test:
   paths; the Linux folder behind %APPDATA%, which Wine sets from the prefix's user profile and
   ignores from the environment).
 
+SessionTest is the unittest base with one Session per test class and the common calls.
+
 Served folders are sealed with seal() once their files are in place, as the server admin's
 signing would seal them for a build that carries the demo key (the cross and demo builds);
 verify_pack() checks one with the admin's tool.
@@ -58,6 +60,7 @@ import signal
 import subprocess
 import tempfile
 import time
+import unittest
 import urllib.request
 from pathlib import Path
 
@@ -66,6 +69,8 @@ TOOLS = REPO / "tools"
 TEST_SERVER = REPO / "tests" / "server" / "test_server.py"
 DEMO_KEY = REPO / "demo" / "demo-pack-key.txt"
 DEMO_PUBLIC_KEY = (REPO / "demo" / "demo-pack-key.pub").read_text(encoding="ascii").strip()
+OK_BUTTON = "\u041e\u041a"  # Wine's Russian message boxes spell OK in Cyrillic
+FIXTURE_CLASS = "VeltraneGuiFixture"  # tests/gui/gui_fixture.cpp, also the tests' stand-in tools
 
 
 class DriverError(Exception):
@@ -376,20 +381,17 @@ class Session:
                        stderr=subprocess.DEVNULL, timeout=30)
         return path
 
-    def user_dir(self):
-        """The prefix's folder for the Windows user (drive_c/users/<name>)."""
+    def appdata_dir(self):
+        """The Linux folder that is %APPDATA% for programs in this prefix (in drive_c/users/<the
+        Wine user>)."""
         users = self.prefix / "drive_c" / "users"
         mine = users / getpass.getuser()
-        if mine.is_dir():
-            return mine
-        others = [p for p in users.iterdir() if p.is_dir() and p.name != "Public"]
-        if len(others) != 1:
-            raise RuntimeError("cannot tell the Wine user's folder in %s" % users)
-        return others[0]
-
-    def appdata_dir(self):
-        """The Linux folder that is %APPDATA% for programs in this prefix."""
-        return self.user_dir() / "AppData" / "Roaming"
+        if not mine.is_dir():
+            others = [p for p in users.iterdir() if p.is_dir() and p.name != "Public"]
+            if len(others) != 1:
+                raise RuntimeError("cannot tell the Wine user's folder in %s" % users)
+            mine = others[0]
+        return mine / "AppData" / "Roaming"
 
     windows_path = staticmethod(windows_path)
 
@@ -426,3 +428,34 @@ class Session:
     def __exit__(self, *exc):
         self.close()
         return False
+
+
+class SessionTest(unittest.TestCase):
+    """One Session per test class, and the driver calls the tests make most."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = Session(name=cls.__name__)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+    def call(self, cmd, **args):
+        return self.session.call(cmd, **args)
+
+    def control(self, parent, **how):
+        return self.call("find", parent=parent, timeout_ms=5000, **how)["hwnd"]
+
+    def props(self, hwnd):
+        return self.call("props", hwnd=hwnd)
+
+    def eventually(self, read, expected, timeout=15.0):
+        """Polls read() until it gives `expected` (posted messages land a little later)."""
+        limit = time.monotonic() + timeout
+        value = read()
+        while value != expected and time.monotonic() < limit:
+            time.sleep(0.05)
+            value = read()
+        self.assertEqual(value, expected)
+        return value

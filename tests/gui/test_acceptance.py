@@ -101,11 +101,8 @@ class TypicalUseTest(ServedProgramTest):
     def shot(self, step, hwnd):
         self.session.screenshot(step, rect=self.props(hwnd)["rect"])
 
-    def tools_started(self):
-        return len(self.call("windows", cls="VeltraneGuiFixture")["windows"])
-
     def test_typical_use_from_start_to_end(self):
-        tools_before = self.tools_started()
+        tools_before = self.fixture_windows()
         # The served manifest was made anew with the stand-ins' hashes, and signed.
         stand_in = Path(os.environ["VELTRANE_GUI_FIXTURE"]).read_bytes()
         manifest = (self.root / "Update").read_bytes()
@@ -156,7 +153,7 @@ class TypicalUseTest(ServedProgramTest):
         # place. One removable file is kept, the other deleted.
         dialog = self.call("wait_window", cls="TProTarvoCompatibility2", visible=True,
                            timeout_ms=180000)["hwnd"]
-        self.eventually(lambda: self.tools_started(), tools_before + 1, timeout=30)
+        self.eventually(self.fixture_windows, tools_before + 1, timeout=30)
         self.eventually(lambda: self.size(dialog), DIALOG)
         self.centred(dialog, DIALOG)
         self.assertFalse(self.props(main)["visible"])
@@ -165,8 +162,7 @@ class TypicalUseTest(ServedProgramTest):
         self.assertEqual([(i["text"], i["data"]) for i in items], [(DELETED, 1), (KEPT, 1)])
         time.sleep(1.0)
         self.shot("cleanup", dialog)
-        self.call("mouse", hwnd=listbox, kind="down", x=30, y=24)
-        self.call("mouse", hwnd=listbox, kind="up", x=30, y=24)
+        self.release(listbox, x=30, y=24)
         self.eventually(lambda: self.call("listbox", hwnd=listbox)["items"][1]["data"], 0)
         self.call("click", hwnd=self.control(dialog, text="Удалить"))
         self.wait_console(main, "Кол-во удаленных файлов: 1")
@@ -191,7 +187,7 @@ class TypicalUseTest(ServedProgramTest):
         self.assertEqual(sorted(p.name for p in (self.game / "mods").iterdir()), ["1.12.2"])
         self.assertEqual((self.game / demo_world.TOOL).read_bytes(),
                          (self.root / demo_world.TOOL).read_bytes())
-        settings = (self.appdata / "Pellwick" / "Veltrane" / "Settings.ini").read_bytes()
+        settings = (self.data / "Settings.ini").read_bytes()
         self.assertIn(b"WhiteList=|" + KEPT.encode() + b"|", settings)
         self.assertNotIn(DELETED.encode(), settings)
 

@@ -10,8 +10,8 @@ from pathlib import Path
 
 import harness
 
-FIXTURE_CLASS = "VeltraneGuiFixture"
-OK_BUTTON = "\u041e\u041a"  # Wine's Russian message boxes spell OK in Cyrillic
+from harness import FIXTURE_CLASS, OK_BUTTON
+
 CANCEL_BUTTON = "Отмена"
 
 
@@ -20,18 +20,11 @@ def fixture_exe(session):
                 or session.build_dir / "tests" / "gui" / "gui_fixture.exe")
 
 
-class FixtureTest(unittest.TestCase):
+class FixtureTest(harness.SessionTest):
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.Session(name=cls.__name__)
+        super().setUpClass()
         cls.exe = fixture_exe(cls.session)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
-
-    def call(self, cmd, **args):
-        return self.session.call(cmd, **args)
 
     def start_fixture(self, args=(), env=None):
         app = self.session.launch(self.exe, args=args, env=env)
@@ -39,18 +32,6 @@ class FixtureTest(unittest.TestCase):
         hwnd = self.call("wait_window", timeout_ms=30000, visible=True,
                          cls=FIXTURE_CLASS)["hwnd"]
         return app, hwnd
-
-    def control(self, parent, **how):
-        return self.call("find", parent=parent, timeout_ms=2000, **how)["hwnd"]
-
-    def eventually(self, read, expected, timeout=5.0):
-        """Posted messages land a little later: poll until read() gives expected."""
-        limit = time.monotonic() + timeout
-        value = read()
-        while value != expected and time.monotonic() < limit:
-            time.sleep(0.05)
-            value = read()
-        self.assertEqual(value, expected)
 
     def answer_box(self, window, button):
         self.call("click", hwnd=self.control(window, text="Спросить"))

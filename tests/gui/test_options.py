@@ -6,18 +6,13 @@ import unittest
 from program import CONSOLE_ID, ProgramTest
 
 
-
 class OptionsTest(ProgramTest):
     def settings(self):
-        path = self.appdata / "Pellwick" / "Veltrane" / "Settings.ini"
+        path = self.data / "Settings.ini"
         return path.read_bytes().decode("cp1251") if path.exists() else ""
 
     def console_lines(self, main):
         return self.call("text", hwnd=self.control(main, id=CONSOLE_ID))["text"].split("\r\n")
-
-    def release(self, hwnd, button="left"):
-        self.call("mouse", hwnd=hwnd, kind="down", button=button, x=5, y=8)
-        self.call("mouse", hwnd=hwnd, kind="up", button=button, x=5, y=8)
 
     def test_toggles_log_their_texts_and_store_the_settings(self):
         self.make_game_folder()
