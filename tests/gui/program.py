@@ -11,6 +11,7 @@ from harness import FIXTURE_CLASS, OK_BUTTON  # noqa: F401 (for the tests)
 
 MAIN_CLASS = "TProTarvoCompatibility"
 CONSOLE_ID = 1013  # the status console's control id
+SCREEN = (1280, 1024)  # the test display's size
 
 
 def program_exe(session):
@@ -69,6 +70,13 @@ class ProgramTest(harness.SessionTest):
     def size(self, hwnd):
         rect = self.props(hwnd)["rect"]
         return rect["w"], rect["h"]
+
+    def assert_centred(self, hwnd, size):
+        """The window has `size` and sits in the middle of the screen."""
+        rect = self.props(hwnd)["rect"]
+        self.assertEqual((rect["w"], rect["h"]), size)
+        self.assertEqual((rect["x"], rect["y"]),
+                         (SCREEN[0] // 2 - size[0] // 2, SCREEN[1] // 2 - size[1] // 2))
 
     def console(self, main):
         return self.call("text", hwnd=self.control(main, id=CONSOLE_ID))["text"]

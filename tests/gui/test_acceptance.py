@@ -20,7 +20,6 @@ import demo_world  # noqa: E402
 
 COMPACT, ACTIONS, WIDE, WIDE_ONE_BAR, WIDE_FIVE_BARS, DIALOG = (
     (406, 133), (406, 294), (830, 294), (830, 317), (830, 317), (553, 279))
-SCREEN = (1280, 1024)
 KEPT, DELETED = demo_world.REMOVABLE[1], demo_world.REMOVABLE[0]
 
 
@@ -92,12 +91,6 @@ class TypicalUseTest(ServedProgramTest):
         demo_world.prepare_player(self.game, self.appdata)
         self.version_mods = self.game / "mods" / "1.12.2"
 
-    def centred(self, hwnd, size):
-        rect = self.props(hwnd)["rect"]
-        self.assertEqual((rect["w"], rect["h"]), size)
-        self.assertEqual((rect["x"], rect["y"]),
-                         (SCREEN[0] // 2 - size[0] // 2, SCREEN[1] // 2 - size[1] // 2))
-
     def shot(self, step, hwnd):
         self.session.screenshot(step, rect=self.props(hwnd)["rect"])
 
@@ -120,14 +113,14 @@ class TypicalUseTest(ServedProgramTest):
         # 2. The welcome text, the folder valid: the actions and both commands appear.
         self.wait_console(main, "Добро пожаловать :)")
         self.eventually(lambda: self.size(main), ACTIONS)
-        self.centred(main, ACTIONS)
+        self.assert_centred(main, ACTIONS)
         for text in ("Действия", "Forge Install", "Setups+"):
             self.assertTrue(self.props(self.control(main, text=text))["visible"], text)
         time.sleep(0.5)
         self.shot("actions", main)
         self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
         self.eventually(lambda: self.size(main), WIDE)
-        self.centred(main, WIDE)
+        self.assert_centred(main, WIDE)
 
         # 3. The check.
         download = self.control(main, text="Запуск синхронизации")
@@ -155,7 +148,7 @@ class TypicalUseTest(ServedProgramTest):
                            timeout_ms=180000)["hwnd"]
         self.eventually(self.fixture_windows, tools_before + 1, timeout=30)
         self.eventually(lambda: self.size(dialog), DIALOG)
-        self.centred(dialog, DIALOG)
+        self.assert_centred(dialog, DIALOG)
         self.assertFalse(self.props(main)["visible"])
         listbox = self.control(dialog, cls="ListBox")
         items = self.call("listbox", hwnd=listbox)["items"]

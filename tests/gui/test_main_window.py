@@ -38,8 +38,7 @@ class MainWindowTest(ProgramTest):
         self.eventually(lambda: self.size(main), (830, 294))
         status = self.control(main, text="Статус")
         self.assertTrue(self.props(status)["visible"])
-        rect = self.props(main)["rect"]
-        self.assertEqual((rect["x"], rect["y"]), (1280 // 2 - 830 // 2, 1024 // 2 - 294 // 2))
+        self.assert_centred(main, (830, 294))
         self.session.screenshot("wide")
 
     def test_status_file_then_exit_fades_out_and_ends_with_code_0(self):
