@@ -9,22 +9,17 @@ import urllib.request
 from pathlib import Path
 
 import harness
-
 from harness import FIXTURE_CLASS, OK_BUTTON
 
 CANCEL_BUTTON = "Отмена"
-
-
-def fixture_exe(session):
-    return Path(os.environ.get("VELTRANE_GUI_FIXTURE")
-                or session.build_dir / "tests" / "gui" / "gui_fixture.exe")
 
 
 class FixtureTest(harness.SessionTest):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        cls.exe = fixture_exe(cls.session)
+        cls.exe = Path(os.environ.get("VELTRANE_GUI_FIXTURE")
+                       or cls.session.build_dir / "tests" / "gui" / "gui_fixture.exe")
 
     def start_fixture(self, args=(), env=None):
         app = self.session.launch(self.exe, args=args, env=env)
