@@ -36,14 +36,10 @@ started for a program is the Windows process itself (wine-run and wine exec into
 that pid ends the Windows program, and its Linux exit status is the Windows exit code (low 8
 bits).
 
-Measured here (Wine 8.0, Xvfb, 2 cores shared with builds; load average about 12):
-  * driver round trip, `sleep 0`: median 0.04 ms, mean 0.6 ms over 300 calls; commands that ask
-    the program's window by message (text, props) median 8-16 ms;
-  * program start, Popen of the fixture until the driver sees its visible window: 1.6-2.3 s
-    (2.8-3.3 s for the first start in a prefix); killing it: under 0.05 s;
-  * driver start until its ready line: about 1.4 s; Session start with its own Xvfb: 1.3 s
-    when the prefix's wineserver is already running, 8 s when it has to start;
-  * a fresh prefix (tools/wine-prefix up): 43-68 s under that load.
+Measured here (Wine 8.0, Xvfb, 2 cores shared with builds, load about 12): a driver round trip
+well under 1 ms (8-16 ms for commands that ask the window by message); a program start until the
+driver sees its window 1.6-3.3 s, its kill under 0.05 s; the driver's start 1.4 s; a Session with
+its own Xvfb 1.3 s (8 s when wineserver has to start); a fresh prefix 43-68 s.
 
 Environment read: VELTRANE_BUILD_DIR (cross build folder), VELTRANE_UIDRIVER (driver exe,
 default <build>/tests/gui/uidriver.exe), VELTRANE_GUI_ARTIFACTS (screenshot folder),
