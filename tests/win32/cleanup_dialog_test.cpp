@@ -68,11 +68,7 @@ TEST_F(CleanupDialogWindowTest, IsAHiddenTopmostFrameWithoutTitleButtons) {
   EXPECT_EQ(frame->close_button(), nullptr);
   EXPECT_EQ(frame->TitleItemCount(), 0);
   EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & WS_SYSMENU, 0);
-
-  RECT rc;
-  GetWindowRect(hwnd, &rc);
-  EXPECT_EQ(rc.right - rc.left, 553);
-  EXPECT_EQ(rc.bottom - rc.top, 279);
+  EXPECT_EQ(test::OuterSize(hwnd), (std::pair<LONG, LONG>(553, 279)));
 }
 
 TEST_F(CleanupDialogWindowTest, ControlsSitInTheGroupWithTheirTexts) {

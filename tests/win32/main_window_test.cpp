@@ -96,10 +96,7 @@ TEST_F(MainWindowTest, ClassCaptionAndCompactSize) {
   GetClassNameW(window->hwnd(), name, 64);
   EXPECT_STREQ(name, L"TProTarvoCompatibility");
   EXPECT_EQ(skin::TextOf(window->hwnd()), "Veltrane v1.2.6 - Dravenna 1.12.2");
-  RECT rc{};
-  GetWindowRect(window->hwnd(), &rc);
-  EXPECT_EQ(rc.right - rc.left, 406);
-  EXPECT_EQ(rc.bottom - rc.top, 133);
+  EXPECT_EQ(test::OuterSize(window->hwnd()), (std::pair<LONG, LONG>(406, 133)));
   EXPECT_EQ(window->ClientWidth(), 401);
 }
 

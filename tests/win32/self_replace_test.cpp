@@ -74,30 +74,12 @@ class ReplaceBatchTest : public ::testing::Test {
     return ReadFileBytes(Path("started.txt"));
   }
 
-  // Runs the batch file through cmd from another working folder and waits for it.
+  // Starts the batch file as the program does, but from another working folder, and waits for
+  // it.
   void RunFromElsewhere(const std::string& batch) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    // cmd echoes every line; keep that out of the test log.
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    ScopedHandle null_device(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                         OPEN_EXISTING, 0, nullptr));
-    ASSERT_NE(null_device.get(), INVALID_HANDLE_VALUE);
-    startup.dwFlags |= STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = null_device.get();
-    PROCESS_INFORMATION process{};
-    std::wstring command = L"cmd /c \"" + Widen(batch) + L"\"";
-    const std::wstring elsewhere = dir_.path().wstring();
-    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        elsewhere.c_str(), &startup, &process);
-    null_device.reset();
-    ASSERT_TRUE(started);
-    const ScopedHandle child(process.hProcess);
-    const ScopedHandle thread(process.hThread);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
+    const ScopedHandle process(StartReplaceBatch(batch, PathText(dir_.path())));
+    ASSERT_NE(process.get(), nullptr);
+    EXPECT_EQ(WaitForSingleObject(process.get(), 120000), WAIT_OBJECT_0);
   }
 
   // The started program may still hold its file for a moment after leaving its mark.

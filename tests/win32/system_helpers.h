@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "base/scoped.h"
 #include "base/wide.h"
@@ -34,6 +35,13 @@ inline RECT RectIn(HWND child, HWND parent) {
   GetWindowRect(child, &rc);
   MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
   return rc;
+}
+
+// A window's outer width and height.
+inline std::pair<LONG, LONG> OuterSize(HWND hwnd) {
+  RECT rc;
+  GetWindowRect(hwnd, &rc);
+  return {rc.right - rc.left, rc.bottom - rc.top};
 }
 
 // A variable of the process environment; empty when it is not set.

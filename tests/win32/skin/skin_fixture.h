@@ -14,6 +14,7 @@
 namespace skin_test {
 
 namespace skin = veltrane::win32::skin;
+using veltrane::test::OuterSize;
 using veltrane::test::Pump;
 using veltrane::test::RectIn;
 
