@@ -66,11 +66,8 @@ CONSOLE = """[T]    Добро пожаловать :)
 Удален мод: old-minimap-1.10.2.jar
 =======Завершение удаления======
 Кол-во удаленных файлов: 1"""
-LOADED = ["dravenna-core-1.12.2-2.4.jar", "skyhooks-1.12.2-0.9.jar", "copper wires-1.12.2-3.2.jar",
-          "lanterns-plus-1.12.2-1.1.jar", "trail-maps-1.12.2-5.5.jar", "bakery-1.12.2-2.0.jar",
-          "ironclad-chests-1.12.2-7.0.jar", "quiet-mobs-1.12.2-1.3.jar",
-          "river-boats-1.12.2-0.4.jar", "starlight-sky-1.12.2-1.0.jar",
-          "Библиотека-1.12.2-1.0.jar"]
+# Every mod the check found missing is loaded by the run.
+LOADED = re.findall(r"^\* Отсутствует: (.*)$", CONSOLE, re.MULTILINE)
 
 
 def split_run(text):

@@ -17,10 +17,9 @@ class MainWindowTest(ProgramTest):
                         "Неправильный путь к папке с игрой!")
         time.sleep(1.5)  # a validation has run: still compact
         self.assertEqual(self.size(main), (406, 133))
-        self.assertFalse(self.props(self.control(main, text="Действия"))["visible"])
-        # The validation hides both commands of a valid folder.
-        self.assertFalse(self.props(self.control(main, text="Forge Install"))["visible"])
-        self.assertFalse(self.props(self.control(main, text="Setups+"))["visible"])
+        # No actions, and the validation hid both commands of a valid folder.
+        for text in ("Действия", "Forge Install", "Setups+"):
+            self.assertFalse(self.props(self.control(main, text=text))["visible"], text)
         self.session.screenshot("compact", rect=self.props(main)["rect"])
 
     def test_valid_folder_grows_and_the_actions_frame_widens(self):
