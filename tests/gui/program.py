@@ -7,7 +7,7 @@ from pathlib import Path
 from urllib.parse import urlparse
 
 import harness
-from harness import FIXTURE_CLASS, OK_BUTTON  # noqa: F401 (for the tests)
+from harness import FIXTURE_CLASS, OK_BUTTON  # noqa: F401 (OK_BUTTON is for the tests)
 
 MAIN_CLASS = "TProTarvoCompatibility"
 CONSOLE_ID = 1013  # the status console's control id
