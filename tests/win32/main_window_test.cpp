@@ -37,9 +37,6 @@ class ErrorBoxWatch {
   };
 
   ErrorBoxWatch() : watcher_([this] { Watch(); }) {}
-  ~ErrorBoxWatch() {
-    if (watcher_.joinable()) watcher_.join();
-  }
 
   Seen Wait() {
     while (!done_) {
@@ -69,7 +66,7 @@ class ErrorBoxWatch {
 
   Seen seen_;
   std::atomic<bool> done_{false};
-  std::thread watcher_;
+  std::jthread watcher_;  // joined on destruction too
 };
 
 class MainWindowTest : public ::testing::Test {
