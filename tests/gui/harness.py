@@ -13,6 +13,8 @@ A Session gives a test everything it needs around the program under test:
   paths; the Linux folder behind %APPDATA%, which Wine sets from the prefix's user profile and
   ignores from the environment).
 
+SessionTest is the unittest base with one Session per test class and the common calls.
+
 Served folders are sealed with seal() once their files are in place, as the server admin's
 signing would seal them for a build that carries the demo key (the cross and demo builds);
 verify_pack() checks one with the admin's tool.
@@ -34,14 +36,10 @@ started for a program is the Windows process itself (wine-run and wine exec into
 that pid ends the Windows program, and its Linux exit status is the Windows exit code (low 8
 bits).
 
-Measured here (Wine 8.0, Xvfb, 2 cores shared with builds; load average about 12):
-  * driver round trip, `sleep 0`: median 0.04 ms, mean 0.6 ms over 300 calls; commands that ask
-    the program's window by message (text, props) median 8-16 ms;
-  * program start, Popen of the fixture until the driver sees its visible window: 1.6-2.3 s
-    (2.8-3.3 s for the first start in a prefix); killing it: under 0.05 s;
-  * driver start until its ready line: about 1.4 s; Session start with its own Xvfb: 1.3 s
-    when the prefix's wineserver is already running, 8 s when it has to start;
-  * a fresh prefix (tools/wine-prefix up): 43-68 s under that load.
+Measured here (Wine 8.0, Xvfb, 2 cores shared with builds, load about 12): a driver round trip
+well under 1 ms (8-16 ms for commands that ask the window by message); a program start until the
+driver sees its window 1.6-3.3 s, its kill under 0.05 s; the driver's start 1.4 s; a Session with
+its own Xvfb 1.3 s (8 s when wineserver has to start); a fresh prefix 43-68 s.
 
 Environment read: VELTRANE_BUILD_DIR (cross build folder), VELTRANE_UIDRIVER (driver exe,
 default <build>/tests/gui/uidriver.exe), VELTRANE_GUI_ARTIFACTS (screenshot folder),
@@ -58,6 +56,7 @@ import signal
 import subprocess
 import tempfile
 import time
+import unittest
 import urllib.request
 from pathlib import Path
 
@@ -66,6 +65,8 @@ TOOLS = REPO / "tools"
 TEST_SERVER = REPO / "tests" / "server" / "test_server.py"
 DEMO_KEY = REPO / "demo" / "demo-pack-key.txt"
 DEMO_PUBLIC_KEY = (REPO / "demo" / "demo-pack-key.pub").read_text(encoding="ascii").strip()
+OK_BUTTON = "\u041e\u041a"  # Wine's Russian message boxes spell OK in Cyrillic
+FIXTURE_CLASS = "VeltraneGuiFixture"  # tests/gui/gui_fixture.cpp, also the tests' stand-in tools
 
 
 class DriverError(Exception):
@@ -376,20 +377,17 @@ class Session:
                        stderr=subprocess.DEVNULL, timeout=30)
         return path
 
-    def user_dir(self):
-        """The prefix's folder for the Windows user (drive_c/users/<name>)."""
+    def appdata_dir(self):
+        """The Linux folder that is %APPDATA% for programs in this prefix (in drive_c/users/<the
+        Wine user>)."""
         users = self.prefix / "drive_c" / "users"
         mine = users / getpass.getuser()
-        if mine.is_dir():
-            return mine
-        others = [p for p in users.iterdir() if p.is_dir() and p.name != "Public"]
-        if len(others) != 1:
-            raise RuntimeError("cannot tell the Wine user's folder in %s" % users)
-        return others[0]
-
-    def appdata_dir(self):
-        """The Linux folder that is %APPDATA% for programs in this prefix."""
-        return self.user_dir() / "AppData" / "Roaming"
+        if not mine.is_dir():
+            others = [p for p in users.iterdir() if p.is_dir() and p.name != "Public"]
+            if len(others) != 1:
+                raise RuntimeError("cannot tell the Wine user's folder in %s" % users)
+            mine = others[0]
+        return mine / "AppData" / "Roaming"
 
     windows_path = staticmethod(windows_path)
 
@@ -426,3 +424,34 @@ class Session:
     def __exit__(self, *exc):
         self.close()
         return False
+
+
+class SessionTest(unittest.TestCase):
+    """One Session per test class, and the driver calls the tests make most."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = Session(name=cls.__name__)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+    def call(self, cmd, **args):
+        return self.session.call(cmd, **args)
+
+    def control(self, parent, **how):
+        return self.call("find", parent=parent, timeout_ms=5000, **how)["hwnd"]
+
+    def props(self, hwnd):
+        return self.call("props", hwnd=hwnd)
+
+    def eventually(self, read, expected, timeout=15.0):
+        """Polls read() until it gives `expected` (posted messages land a little later)."""
+        limit = time.monotonic() + timeout
+        value = read()
+        while value != expected and time.monotonic() < limit:
+            time.sleep(0.05)
+            value = read()
+        self.assertEqual(value, expected)
+        return value

@@ -3,16 +3,15 @@
 import os
 import shutil
 import tempfile
-import time
-import unittest
 from pathlib import Path
 from urllib.parse import urlparse
 
 import harness
+from harness import FIXTURE_CLASS, OK_BUTTON  # noqa: F401 (OK_BUTTON is for the tests)
 
 MAIN_CLASS = "TProTarvoCompatibility"
 CONSOLE_ID = 1013  # the status console's control id
-OK_BUTTON = "\u041e\u041a"  # Wine's Russian message boxes spell OK in Cyrillic
+SCREEN = (1280, 1024)  # the test display's size
 
 
 def program_exe(session):
@@ -20,27 +19,22 @@ def program_exe(session):
                 or session.build_dir / "src" / "Veltrane Dravenna.exe")
 
 
-class ProgramTest(unittest.TestCase):
-    """One session (display, prefix, driver) per test class; a fresh %APPDATA% per test."""
+class ProgramTest(harness.SessionTest):
+    """One session (display, prefix, driver) per test class; a fresh %APPDATA% per test, with
+    the program's own folder in it as self.data."""
 
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.Session(name=cls.__name__)
+        super().setUpClass()
         cls.exe = program_exe(cls.session)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
 
     def setUp(self):
         self.appdata = self.session.appdata_dir()
+        self.data = self.appdata / "Pellwick" / "Veltrane"
         for name in ("Pellwick", ".minecraft", ".tlauncher"):
             shutil.rmtree(self.appdata / name, ignore_errors=True)
         self.cwd = Path(tempfile.mkdtemp(prefix="veltrane-cwd-"))
         self.addCleanup(shutil.rmtree, self.cwd, True)
-
-    def call(self, cmd, **args):
-        return self.session.call(cmd, **args)
 
     def make_game_folder(self, folder=None, version=True):
         folder = Path(folder or self.appdata / ".minecraft")
@@ -56,15 +50,33 @@ class ProgramTest(unittest.TestCase):
         hwnd = self.call("wait_window", cls=MAIN_CLASS, visible=True, timeout_ms=60000)["hwnd"]
         return app, hwnd
 
-    def control(self, parent, **how):
-        return self.call("find", parent=parent, timeout_ms=5000, **how)["hwnd"]
+    def start_wide(self):
+        """Starts the program on a valid folder and widens it by a move over "Действия"."""
+        app, main = self.start()
+        self.eventually(lambda: self.size(main), (406, 294))
+        self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
+        self.eventually(lambda: self.size(main), (830, 294))
+        return app, main
 
-    def props(self, hwnd):
-        return self.call("props", hwnd=hwnd)
+    def release(self, hwnd, x=5, y=8, button="left"):
+        """A press and release of a mouse button over `hwnd`."""
+        self.call("mouse", hwnd=hwnd, kind="down", button=button, x=x, y=y)
+        self.call("mouse", hwnd=hwnd, kind="up", button=button, x=x, y=y)
+
+    def fixture_windows(self):
+        """How many stand-in tools (the fixture window) are open."""
+        return len(self.call("windows", cls=FIXTURE_CLASS)["windows"])
 
     def size(self, hwnd):
         rect = self.props(hwnd)["rect"]
         return rect["w"], rect["h"]
+
+    def assert_centred(self, hwnd, size):
+        """The window has `size` and sits in the middle of the screen."""
+        rect = self.props(hwnd)["rect"]
+        self.assertEqual((rect["w"], rect["h"]), size)
+        self.assertEqual((rect["x"], rect["y"]),
+                         (SCREEN[0] // 2 - size[0] // 2, SCREEN[1] // 2 - size[1] // 2))
 
     def console(self, main):
         return self.call("text", hwnd=self.control(main, id=CONSOLE_ID))["text"]
@@ -89,15 +101,6 @@ class ProgramTest(unittest.TestCase):
         self.assertEqual(app.wait(30), 0)
         self.assertTrue(any(0 <= a < 255 for a in alphas), alphas[:20])
         self.assertLess(min(heights, default=height), height, heights[:20])
-
-    def eventually(self, read, expected, timeout=15.0):
-        limit = time.monotonic() + timeout
-        value = read()
-        while value != expected and time.monotonic() < limit:
-            time.sleep(0.05)
-            value = read()
-        self.assertEqual(value, expected)
-        return value
 
 
 class ServedProgramTest(ProgramTest):

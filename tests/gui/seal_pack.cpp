@@ -11,6 +11,7 @@
 // was: a test never serves bytes it did not write.
 //
 // Exit status: 0 sealed, 2 refused, 1 failed.
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -59,10 +60,8 @@ void WriteWhole(const fs::path& path, std::string_view bytes) {
 }
 
 bool HasKey(const Entries& entries, std::string_view key) {
-  for (const auto& entry : entries) {
-    if (AsciiLower(entry.first) == AsciiLower(key)) return true;
-  }
-  return false;
+  return std::ranges::any_of(entries,
+                             [&](const auto& e) { return AsciiLower(e.first) == AsciiLower(key); });
 }
 
 // An ASCII line and its CRLF as the store writes them into a file that starts like `file`.

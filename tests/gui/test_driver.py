@@ -9,29 +9,17 @@ import urllib.request
 from pathlib import Path
 
 import harness
+from harness import FIXTURE_CLASS, OK_BUTTON
 
-FIXTURE_CLASS = "VeltraneGuiFixture"
-OK_BUTTON = "\u041e\u041a"  # Wine's Russian message boxes spell OK in Cyrillic
 CANCEL_BUTTON = "Отмена"
 
 
-def fixture_exe(session):
-    return Path(os.environ.get("VELTRANE_GUI_FIXTURE")
-                or session.build_dir / "tests" / "gui" / "gui_fixture.exe")
-
-
-class FixtureTest(unittest.TestCase):
+class FixtureTest(harness.SessionTest):
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.Session(name=cls.__name__)
-        cls.exe = fixture_exe(cls.session)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
-
-    def call(self, cmd, **args):
-        return self.session.call(cmd, **args)
+        super().setUpClass()
+        cls.exe = Path(os.environ.get("VELTRANE_GUI_FIXTURE")
+                       or cls.session.build_dir / "tests" / "gui" / "gui_fixture.exe")
 
     def start_fixture(self, args=(), env=None):
         app = self.session.launch(self.exe, args=args, env=env)
@@ -39,18 +27,6 @@ class FixtureTest(unittest.TestCase):
         hwnd = self.call("wait_window", timeout_ms=30000, visible=True,
                          cls=FIXTURE_CLASS)["hwnd"]
         return app, hwnd
-
-    def control(self, parent, **how):
-        return self.call("find", parent=parent, timeout_ms=2000, **how)["hwnd"]
-
-    def eventually(self, read, expected, timeout=5.0):
-        """Posted messages land a little later: poll until read() gives expected."""
-        limit = time.monotonic() + timeout
-        value = read()
-        while value != expected and time.monotonic() < limit:
-            time.sleep(0.05)
-            value = read()
-        self.assertEqual(value, expected)
 
     def answer_box(self, window, button):
         self.call("click", hwnd=self.control(window, text="Спросить"))

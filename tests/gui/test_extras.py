@@ -2,8 +2,6 @@
 one-bar size mode while the transfer runs, the file in the game folder, the program started."""
 
 import os
-import shutil
-import tempfile
 import time
 import unittest
 from pathlib import Path
@@ -26,21 +24,16 @@ class ExtrasTest(ServedProgramTest):
         game = self.make_game_folder()
         (game / FORGE).write_bytes(b"an old installer")
         self.server.fault(path="/" + FORGE, slow=len(self.installer) // 10)
-        app, main = self.start()
-        self.eventually(lambda: self.size(main), (406, 294))
-        self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
-        self.eventually(lambda: self.size(main), (830, 294))
+        app, main = self.start_wide()
         item = self.control(main, text="Forge Install")
         # Programs started by earlier tests in this prefix may still be there.
-        before = len(self.call("windows", cls="VeltraneGuiFixture")["windows"])
+        before = self.fixture_windows()
         # The right button runs the command just as the left one does.
-        self.call("mouse", hwnd=item, kind="down", button="right", x=5, y=5)
-        self.call("mouse", hwnd=item, kind="up", button="right", x=5, y=5)
+        self.release(item, button="right")
         bar = self.control(main, id=BAR1_ID)
         self.eventually(lambda: self.size(main), (830, 317))
         # A second click while the installer is being written is refused.
-        self.call("mouse", hwnd=item, kind="down", x=5, y=5)
-        self.call("mouse", hwnd=item, kind="up", x=5, y=5)
+        self.release(item)
         props = self.props(bar)
         self.assertTrue(props["visible"])
         self.assertEqual(props["in_parent"]["w"], 830 - 5 - 16)
@@ -50,30 +43,24 @@ class ExtrasTest(ServedProgramTest):
         self.eventually(lambda: self.size(main), (830, 294), timeout=60)
         self.assertFalse(self.props(bar)["visible"])
         self.assertEqual(self.props(bar)["in_parent"]["w"], 155)
-        self.eventually(lambda: len(self.call("windows", cls="VeltraneGuiFixture")["windows"]),
-                        before + 1, timeout=30)
+        self.eventually(self.fixture_windows, before + 1, timeout=30)
         self.assertEqual((game / FORGE).read_bytes(), self.installer)
         time.sleep(1.5)  # opened once only
-        self.assertEqual(len(self.call("windows", cls="VeltraneGuiFixture")["windows"]), before + 1)
+        self.assertEqual(self.fixture_windows(), before + 1)
         self.assertEqual(self.server.log().count("/" + FORGE), 1)
 
     def test_forge_install_by_the_left_button_into_a_folder_without_one(self):
         self.assert_pack_verifies()
         game = self.make_game_folder()
         self.server.fault(path="/" + FORGE, slow=len(self.installer) // 4)
-        app, main = self.start()
-        self.eventually(lambda: self.size(main), (406, 294))
-        self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
-        self.eventually(lambda: self.size(main), (830, 294))
-        before = len(self.call("windows", cls="VeltraneGuiFixture")["windows"])
+        app, main = self.start_wide()
+        before = self.fixture_windows()
         item = self.control(main, text="Forge Install")
-        self.call("mouse", hwnd=item, kind="down", x=5, y=5)
-        self.call("mouse", hwnd=item, kind="up", x=5, y=5)
+        self.release(item)
         self.eventually(lambda: self.size(main), (830, 317))
         self.eventually(lambda: self.size(main), (830, 294), timeout=60)
         self.assertEqual((game / FORGE).read_bytes(), self.installer)
-        self.eventually(lambda: len(self.call("windows", cls="VeltraneGuiFixture")["windows"]),
-                        before + 1, timeout=30)
+        self.eventually(self.fixture_windows, before + 1, timeout=30)
         self.assertTrue(self.props(main)["enabled"])
 
 

@@ -6,7 +6,6 @@ import unittest
 from program import CONSOLE_ID, MAIN_CLASS, ProgramTest
 
 
-
 class MainWindowTest(ProgramTest):
     def test_compact_at_start_while_the_folder_is_invalid(self):
         app, main = self.start()
@@ -18,10 +17,9 @@ class MainWindowTest(ProgramTest):
                         "Неправильный путь к папке с игрой!")
         time.sleep(1.5)  # a validation has run: still compact
         self.assertEqual(self.size(main), (406, 133))
-        self.assertFalse(self.props(self.control(main, text="Действия"))["visible"])
-        # The validation hides both commands of a valid folder.
-        self.assertFalse(self.props(self.control(main, text="Forge Install"))["visible"])
-        self.assertFalse(self.props(self.control(main, text="Setups+"))["visible"])
+        # No actions, and the validation hid both commands of a valid folder.
+        for text in ("Действия", "Forge Install", "Setups+"):
+            self.assertFalse(self.props(self.control(main, text=text))["visible"], text)
         self.session.screenshot("compact", rect=self.props(main)["rect"])
 
     def test_valid_folder_grows_and_the_actions_frame_widens(self):
@@ -39,25 +37,16 @@ class MainWindowTest(ProgramTest):
         self.eventually(lambda: self.size(main), (830, 294))
         status = self.control(main, text="Статус")
         self.assertTrue(self.props(status)["visible"])
-        rect = self.props(main)["rect"]
-        screen_w, screen_h = 1280, 1024
-        self.assertEqual(rect["x"], screen_w // 2 - 830 // 2)
-        self.assertEqual(rect["y"], screen_h // 2 - 294 // 2)
+        self.assert_centred(main, (830, 294))
         self.session.screenshot("wide")
 
     def test_status_file_then_exit_fades_out_and_ends_with_code_0(self):
         self.make_game_folder()
         app, main = self.start()
-        memo = self.control(main, id=CONSOLE_ID)
-        for _ in range(300):
-            if "Добро пожаловать" in self.call("text", hwnd=memo)["text"]:
-                break
-            time.sleep(0.05)
-        self.call("mouse", hwnd=memo, kind="dblclk", x=10, y=10)
+        self.wait_console(main, "Добро пожаловать")
+        self.call("mouse", hwnd=self.control(main, id=CONSOLE_ID), kind="dblclk", x=10, y=10)
         status_file = self.cwd / "Veltrane - Статус.txt"
-        limit = time.monotonic() + 15
-        while not status_file.exists() and time.monotonic() < limit:
-            time.sleep(0.1)
+        self.eventually(status_file.exists, True)
         time.sleep(0.5)
         data = status_file.read_bytes()
         lines = data.split(b"\r\n")

@@ -3,21 +3,13 @@
 import time
 import unittest
 
-from program import CONSOLE_ID, ProgramTest
-
+from program import ProgramTest
 
 
 class OptionsTest(ProgramTest):
     def settings(self):
-        path = self.appdata / "Pellwick" / "Veltrane" / "Settings.ini"
+        path = self.data / "Settings.ini"
         return path.read_bytes().decode("cp1251") if path.exists() else ""
-
-    def console_lines(self, main):
-        return self.call("text", hwnd=self.control(main, id=CONSOLE_ID))["text"].split("\r\n")
-
-    def release(self, hwnd, button="left"):
-        self.call("mouse", hwnd=hwnd, kind="down", button=button, x=5, y=8)
-        self.call("mouse", hwnd=hwnd, kind="up", button=button, x=5, y=8)
 
     def test_toggles_log_their_texts_and_store_the_settings(self):
         self.make_game_folder()
@@ -39,7 +31,7 @@ class OptionsTest(ProgramTest):
         self.release(setups)
         self.eventually(lambda: "ExtraOptions=0" in self.settings(), True)
 
-        lines = self.console_lines(main)
+        lines = self.console(main).split("\r\n")
         heads = [i for i, line in enumerate(lines) if line == " "]
         self.assertEqual(len(heads), 4)
         texts = [lines[i + 1] for i in heads]

@@ -2,14 +2,11 @@
 turbo run with five bars and one failing transfer, the cleanup dialog, a one-stream run."""
 
 import os
-import shutil
-import tempfile
 import time
 import unittest
 from pathlib import Path
 
 from program import ServedProgramTest
-
 
 
 class SyncTest(ServedProgramTest):
@@ -35,22 +32,11 @@ class SyncTest(ServedProgramTest):
     def body(self, name):
         return (self.root / "mods3" / name).read_bytes()
 
-    def release(self, hwnd, x=5, y=8):
-        self.call("mouse", hwnd=hwnd, kind="down", x=x, y=y)
-        self.call("mouse", hwnd=hwnd, kind="up", x=x, y=y)
-
-    def start_ready(self):
-        app, main = self.start()
-        self.eventually(lambda: self.size(main), (406, 294))
-        self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
-        self.eventually(lambda: self.size(main), (830, 294))
-        return app, main
-
     def test_check_then_turbo_run_then_cleanup_keeping_one_file(self):
         (self.root / "mods3" / "mod05.jar").unlink()  # the server lacks one: its transfer fails
         (self.version_mods / "old-a.jar").write_bytes(b"a")
         (self.version_mods / "old-b.jar").write_bytes(b"b")
-        app, main = self.start_ready()
+        app, main = self.start_wide()
         self.release(self.control(main, text="Setups"))  # no extra tool after this run
         self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
         self.wait_console(main, "Можно удалить файлов: 2 шт.")
@@ -89,7 +75,7 @@ class SyncTest(ServedProgramTest):
         self.wait_console(main, "Кол-во удаленных файлов: 1")
         self.assertFalse((self.version_mods / "old-a.jar").exists())
         self.assertTrue((self.version_mods / "old-b.jar").exists())
-        settings = (self.appdata / "Pellwick" / "Veltrane" / "Settings.ini").read_bytes()
+        settings = (self.data / "Settings.ini").read_bytes()
         self.assertIn(b"old-b.jar", settings)
         self.assertNotIn(b"old-a.jar", settings)
         self.eventually(lambda: self.size(main), (830, 294))
@@ -106,9 +92,9 @@ class SyncTest(ServedProgramTest):
                 (self.version_mods / name).write_bytes(self.body(name))
         (self.game / "mods" / "mod03.jar").write_bytes(self.body("mod03.jar"))
         (self.game / "Settingss.exe").write_bytes(b"an old tool")
-        app, main = self.start_ready()
+        app, main = self.start_wide()
         self.release(self.control(main, text="Турбо"))
-        tools_before = len(self.call("windows", cls="VeltraneGuiFixture")["windows"])
+        tools_before = self.fixture_windows()
         self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
         self.wait_console(main, "Можно удалить файлов: 0 шт.")
         # The check itself moved the stray copy, so only mod02 is missing.
@@ -124,13 +110,12 @@ class SyncTest(ServedProgramTest):
         self.eventually(lambda: self.size(main), (830, 294))
         # "Setups" was on: the run ended by fetching the extra tool afresh and starting it.
         self.assertEqual((self.game / "Settingss.exe").read_bytes(), self.tool)
-        self.eventually(lambda: len(self.call("windows", cls="VeltraneGuiFixture")["windows"]),
-                        tools_before + 1, timeout=30)
+        self.eventually(self.fixture_windows, tools_before + 1, timeout=30)
 
     def test_a_mod_changed_after_sealing_is_refused_and_an_outdated_copy_replaced(self):
         self.tamper("mods3/mod07.jar")
         (self.version_mods / "mod01.jar").write_bytes(b"an older release")
-        app, main = self.start_ready()
+        app, main = self.start_wide()
         self.release(self.control(main, text="Setups"))
         self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
         self.wait_console(main, "Можно удалить файлов: 0 шт.")
@@ -148,7 +133,7 @@ class SyncTest(ServedProgramTest):
 
     def test_a_manifest_changed_after_sealing_is_not_taken(self):
         self.tamper("Update")
-        app, main = self.start_ready()  # start-up took nothing either: no update offered
+        app, main = self.start_wide()  # start-up took nothing either: no update offered
         self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
         self.wait_console(main, "Ошибка загрузки конфига.")
         console = self.console(main)
@@ -156,9 +141,8 @@ class SyncTest(ServedProgramTest):
                          r"\[\d{1,2}:\d{2}:\d{2}\]  ! Подпись конфига не подтверждена\.\r\n"
                          r"\[\d{1,2}:\d{2}:\d{2}\] Ошибка загрузки конфига\.")
         self.session.screenshot("tampered-manifest-refused")
-        data = self.appdata / "Pellwick" / "Veltrane"
-        self.assertFalse((data / "Update.ini").exists())
-        self.assertFalse((data / "Update.sig").exists())
+        self.assertFalse((self.data / "Update.ini").exists())
+        self.assertFalse((self.data / "Update.sig").exists())
         self.assertFalse(self.props(self.control(main, text="Запуск синхронизации"))["enabled"])
         self.assertTrue(self.props(main)["enabled"])
         self.assertFalse(any(path.startswith("/mods3/") for path in self.server.log()))

@@ -13,17 +13,13 @@
 #include "form_fixture.h"
 #include "sync/cleanup_form.h"
 #include "sync/whitelist.h"
+#include "system_helpers.h"
 #include "ui/skin/controls.h"
 
 namespace veltrane::win32 {
 namespace {
 
-RECT RectIn(HWND child, HWND parent) {
-  RECT rc;
-  GetWindowRect(child, &rc);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
-  return rc;
-}
+using test::RectIn;
 
 void ExpectRect(const RECT& rc, int left, int top, int width, int height) {
   EXPECT_EQ(rc.left, left);
@@ -72,11 +68,7 @@ TEST_F(CleanupDialogWindowTest, IsAHiddenTopmostFrameWithoutTitleButtons) {
   EXPECT_EQ(frame->close_button(), nullptr);
   EXPECT_EQ(frame->TitleItemCount(), 0);
   EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & WS_SYSMENU, 0);
-
-  RECT rc;
-  GetWindowRect(hwnd, &rc);
-  EXPECT_EQ(rc.right - rc.left, 553);
-  EXPECT_EQ(rc.bottom - rc.top, 279);
+  EXPECT_EQ(test::OuterSize(hwnd), (std::pair<LONG, LONG>(553, 279)));
 }
 
 TEST_F(CleanupDialogWindowTest, ControlsSitInTheGroupWithTheirTexts) {

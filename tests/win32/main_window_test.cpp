@@ -16,6 +16,7 @@
 #include "base/scope_exit.h"
 #include "base/u8path.h"
 #include "base/wide.h"
+#include "system_helpers.h"
 #include "temp_dir.h"
 #include "ui/animation_engine.h"
 #include "ui/layout.h"
@@ -36,14 +37,10 @@ class ErrorBoxWatch {
   };
 
   ErrorBoxWatch() : watcher_([this] { Watch(); }) {}
-  ~ErrorBoxWatch() {
-    if (watcher_.joinable()) watcher_.join();
-  }
 
   Seen Wait() {
     while (!done_) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      test::Pump();
       Sleep(5);
     }
     watcher_.join();
@@ -69,7 +66,7 @@ class ErrorBoxWatch {
 
   Seen seen_;
   std::atomic<bool> done_{false};
-  std::thread watcher_;
+  std::jthread watcher_;  // joined on destruction too
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -96,10 +93,7 @@ TEST_F(MainWindowTest, ClassCaptionAndCompactSize) {
   GetClassNameW(window->hwnd(), name, 64);
   EXPECT_STREQ(name, L"TProTarvoCompatibility");
   EXPECT_EQ(skin::TextOf(window->hwnd()), "Veltrane v1.2.6 - Dravenna 1.12.2");
-  RECT rc{};
-  GetWindowRect(window->hwnd(), &rc);
-  EXPECT_EQ(rc.right - rc.left, 406);
-  EXPECT_EQ(rc.bottom - rc.top, 133);
+  EXPECT_EQ(test::OuterSize(window->hwnd()), (std::pair<LONG, LONG>(406, 133)));
   EXPECT_EQ(window->ClientWidth(), 401);
 }
 
@@ -178,20 +172,13 @@ TEST_F(MainWindowTest, AWorkerThreadsBarChangesArriveOnTheUiThread) {
   });
   worker.join();
   const HWND hwnd = window->ControlHwnd(ui::Control::sProgressBar3);
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  test::Pump();
   PBRANGE range{};
   SendMessageW(hwnd, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
   const auto position = SendMessageW(hwnd, PBM_GETPOS, 0, 0);
   EXPECT_GT(range.iHigh, 0);
   EXPECT_EQ(position * 2, range.iHigh);
 }
-
-}  // namespace
-}  // namespace veltrane::win32
-
-namespace veltrane::win32 {
-namespace {
 
 TEST_F(MainWindowTest, SizeModesInTheRealWindow) {
   // The wide window at the actions height, as after a check. No start-up tick: the validation of

@@ -10,13 +10,8 @@
 namespace veltrane::test {
 namespace {
 
-std::string AnsiBytes(std::string_view utf8) {
-  return win32::ToAnsi(utf8);
-}
-
 app::IniCodec AnsiCodec() {
-  return app::IniCodec{[](std::string_view bytes) { return win32::FromAnsi(bytes); },
-                       [](std::string_view utf8) { return win32::ToAnsi(utf8); }};
+  return app::IniCodec{win32::FromAnsi, win32::ToAnsi};
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -25,13 +20,13 @@ INSTANTIATE_TEST_SUITE_P(
                                     [](const std::string& path) {
                                       return std::make_unique<win32::ProfileIniStore>(path);
                                     },
-                                    AnsiBytes},
+                                    win32::ToAnsi},
                       IniStoreMaker{"PortableAnsi",
                                     [](const std::string& path) {
                                       return std::make_unique<app::PortableIniStore>(path,
                                                                                      AnsiCodec());
                                     },
-                                    AnsiBytes}),
+                                    win32::ToAnsi}),
     MakerName);
 
 TEST(ProfileIniStore, CyrillicIsStoredAsOneByteOfCodePage1251) {

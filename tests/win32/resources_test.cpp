@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "base/ascii.h"
 #include "base/wide.h"
 
 namespace {
@@ -144,11 +145,7 @@ TEST(ProgramResourcesTest, ManifestRunsAsInvokerOnWindows7To11WithTheClassicCont
     systems.insert(Narrow(text));
   }
   std::set<std::string> expected;
-  for (const char* id : kSupportedOs) {
-    std::string upper(id);
-    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    expected.insert(upper);
-  }
+  for (const char* id : kSupportedOs) expected.insert(veltrane::AsciiUpper(id));
   EXPECT_EQ(systems, expected);
 }
 

@@ -63,30 +63,23 @@ class ReplaceBatchTest : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return PathText(U8Path(folder_) / name); }
 
-  // Runs the batch file through cmd from another working folder and waits for it.
+  // The batch file that replaces "Veltrane Dravenna.exe" with the download named `target`.
+  std::string WriteBatch(const std::string& target) const {
+    return WriteReplaceBatch(folder_, "Veltrane Dravenna.exe", target, "48213907561234567890.exe");
+  }
+
+  // The path the started program ran from, as it wrote it in its mark; empty when none came.
+  std::string StartedAs() const {
+    WaitFor([&] { return !ReadFileBytes(Path("started.txt")).empty(); }, std::chrono::seconds(30));
+    return ReadFileBytes(Path("started.txt"));
+  }
+
+  // Starts the batch file as the program does, but from another working folder, and waits for
+  // it.
   void RunFromElsewhere(const std::string& batch) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    // cmd echoes every line; keep that out of the test log.
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    ScopedHandle null_device(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                         OPEN_EXISTING, 0, nullptr));
-    ASSERT_NE(null_device.get(), INVALID_HANDLE_VALUE);
-    startup.dwFlags |= STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = null_device.get();
-    PROCESS_INFORMATION process{};
-    std::wstring command = L"cmd /c \"" + Widen(batch) + L"\"";
-    const std::wstring elsewhere = dir_.path().wstring();
-    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        elsewhere.c_str(), &startup, &process);
-    null_device.reset();
-    ASSERT_TRUE(started);
-    const ScopedHandle child(process.hProcess);
-    const ScopedHandle thread(process.hThread);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
+    const ScopedHandle process(StartReplaceBatch(batch, PathText(dir_.path())));
+    ASSERT_NE(process.get(), nullptr);
+    EXPECT_EQ(WaitForSingleObject(process.get(), 120000), WAIT_OBJECT_0);
   }
 
   // The started program may still hold its file for a moment after leaving its mark.
@@ -108,8 +101,7 @@ class ReplaceBatchTest : public ::testing::Test {
 };
 
 TEST_F(ReplaceBatchTest, ReplacesTheOldProgramOnceItIsFree) {
-  const std::string batch =
-      WriteReplaceBatch(folder_, "Veltrane Dravenna.exe", target_name_, "48213907561234567890.exe");
+  const std::string batch = WriteBatch(target_name_);
   EXPECT_EQ(batch, Path("delete.bat"));
   const std::string text = ReadFileBytes(batch);
   EXPECT_EQ(text.substr(0, 11), "chcp 1251\r\n");
@@ -133,17 +125,14 @@ TEST_F(ReplaceBatchTest, ReplacesTheOldProgramOnceItIsFree) {
   EXPECT_TRUE(Exists(Path(target_name_)));
   EXPECT_FALSE(Exists(batch));
   // The new program was started, in its own folder, from its final name.
-  ASSERT_TRUE(WaitFor([&] { return !ReadFileBytes(Path("started.txt")).empty(); },
-                      std::chrono::seconds(30)));
-  const std::string started_as = ReadFileBytes(Path("started.txt"));
+  const std::string started_as = StartedAs();
   EXPECT_NE(AsciiUpper(started_as).find(AsciiUpper(target_name_)), std::string::npos) << started_as;
   WaitUntilDeletable(Path(target_name_));
 }
 
 TEST_F(ReplaceBatchTest, KeepsTheOldProgramWhenTheDownloadIsMissing) {
   fs::remove(U8Path(downloaded_));
-  const std::string batch =
-      WriteReplaceBatch(folder_, "Veltrane Dravenna.exe", target_name_, "48213907561234567890.exe");
+  const std::string batch = WriteBatch(target_name_);
   RunFromElsewhere(batch);
   EXPECT_EQ(ReadFileBytes(old_), "old program");
   EXPECT_FALSE(Exists(Path(target_name_)));
@@ -153,14 +142,12 @@ TEST_F(ReplaceBatchTest, KeepsTheOldProgramWhenTheDownloadIsMissing) {
 }
 
 TEST_F(ReplaceBatchTest, WorksFromAnotherWorkingFolder) {
-  const std::string batch =
-      WriteReplaceBatch(folder_, "Veltrane Dravenna.exe", target_name_, "48213907561234567890.exe");
+  const std::string batch = WriteBatch(target_name_);
   RunFromElsewhere(batch);
   EXPECT_FALSE(Exists(old_));
   EXPECT_TRUE(Exists(Path(target_name_)));
   EXPECT_FALSE(Exists(batch));
-  EXPECT_TRUE(WaitFor([&] { return !ReadFileBytes(Path("started.txt")).empty(); },
-                      std::chrono::seconds(30)));
+  EXPECT_FALSE(StartedAs().empty());
   EXPECT_FALSE(Exists(PathText(dir_.path() / "started.txt")));
   WaitUntilDeletable(Path(target_name_));
 }
@@ -172,8 +159,7 @@ TEST_F(ReplaceBatchTest, ARenameThatFailsPutsTheOldProgramBackAndStartsIt) {
   fs::copy_file(U8Path(OwnProgramPath()), U8Path(old_));
   // Longer than a file name may be: the rename to it fails.
   const std::string too_long = "Veltrane Dravenna v" + std::string(240, '7') + ".exe";
-  const std::string batch =
-      WriteReplaceBatch(folder_, "Veltrane Dravenna.exe", too_long, "48213907561234567890.exe");
+  const std::string batch = WriteBatch(too_long);
   RunFromElsewhere(batch);
 
   // The old program, whole (compared without printing a program file on failure).
@@ -181,9 +167,7 @@ TEST_F(ReplaceBatchTest, ARenameThatFailsPutsTheOldProgramBackAndStartsIt) {
   EXPECT_FALSE(Exists(downloaded_));
   EXPECT_FALSE(Exists(downloaded_ + ".old"));
   EXPECT_FALSE(Exists(batch));
-  ASSERT_TRUE(WaitFor([&] { return !ReadFileBytes(Path("started.txt")).empty(); },
-                      std::chrono::seconds(30)));
-  const std::string started_as = ReadFileBytes(Path("started.txt"));
+  const std::string started_as = StartedAs();
   EXPECT_NE(AsciiUpper(started_as).find("\\VELTRANE DRAVENNA.EXE"), std::string::npos)
       << started_as;
   WaitUntilDeletable(old_);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "base/scoped.h"
 #include "base/wide.h"
@@ -20,6 +21,27 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limi
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return true;
+}
+
+// Runs the messages waiting for this thread's windows.
+inline void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// A child window's rectangle in its parent's client coordinates.
+inline RECT RectIn(HWND child, HWND parent) {
+  RECT rc;
+  GetWindowRect(child, &rc);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+  return rc;
+}
+
+// A window's outer width and height.
+inline std::pair<LONG, LONG> OuterSize(HWND hwnd) {
+  RECT rc;
+  GetWindowRect(hwnd, &rc);
+  return {rc.right - rc.left, rc.bottom - rc.top};
 }
 
 // A variable of the process environment; empty when it is not set.

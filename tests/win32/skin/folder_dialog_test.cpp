@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "base/wide.h"
+
 namespace {
 
 namespace skin = veltrane::win32::skin;
@@ -36,13 +38,7 @@ TEST(FolderDialogTest, OpensOnTheStartFolderWhichBecomesCurrent) {
         },
         0);
   });
-  std::string utf8;
-  {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, start.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    utf8.resize(static_cast<size_t>(n));
-    WideCharToMultiByte(CP_UTF8, 0, start.c_str(), -1, utf8.data(), n, nullptr, nullptr);
-    utf8.pop_back();
-  }
+  const std::string utf8 = veltrane::win32::Narrow(start);
   g_folder_dialog_button = IDCANCEL;
   const auto chosen = skin::BrowseForFolder(nullptr, utf8);
   // OK takes the folder that the dialog opened with.

@@ -14,10 +14,7 @@ namespace {
 using namespace skin_test;
 
 TEST_F(SkinTest, FrameGeometryAddsFiveAndTwentyEight) {
-  RECT outer;
-  GetWindowRect(hwnd_, &outer);
-  EXPECT_EQ(outer.right - outer.left, 401 + 5);
-  EXPECT_EQ(outer.bottom - outer.top, 289 + 28);
+  EXPECT_EQ(OuterSize(hwnd_), (std::pair<LONG, LONG>(401 + 5, 289 + 28)));
 
   // Sizing the window "right edge + 13" by "bottom edge + 36" leaves an 8 px margin inside.
   const int right = 8 + 385, bottom = 0 + 97;
@@ -31,9 +28,7 @@ TEST_F(SkinTest, FrameGeometryAddsFiveAndTwentyEight) {
   EXPECT_EQ(placed.top, skin::kTitleHeight);
 
   frame_->SetContentSize(817 + 8, 281 + 8);
-  GetWindowRect(hwnd_, &outer);
-  EXPECT_EQ(outer.right - outer.left, 817 + 13);
-  EXPECT_EQ(outer.bottom - outer.top, 281 + 36);
+  EXPECT_EQ(OuterSize(hwnd_), (std::pair<LONG, LONG>(817 + 13, 281 + 36)));
 }
 
 TEST_F(SkinTest, EveryControlCarriesItsCaptionAsWindowText) {

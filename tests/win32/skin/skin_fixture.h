@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "../system_helpers.h"
 #include "base/scoped.h"
 #include "ui/skin/control_desc.h"
 #include "ui/skin/frame.h"
@@ -13,6 +14,9 @@
 namespace skin_test {
 
 namespace skin = veltrane::win32::skin;
+using veltrane::test::OuterSize;
+using veltrane::test::Pump;
+using veltrane::test::RectIn;
 
 inline skin::ControlDesc At(int left, int top, int width, int height, std::string text = {}) {
   skin::ControlDesc desc;
@@ -24,20 +28,8 @@ inline skin::ControlDesc At(int left, int top, int width, int height, std::strin
   return desc;
 }
 
-inline RECT RectIn(HWND child, HWND parent) {
-  RECT rc;
-  GetWindowRect(child, &rc);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
-  return rc;
-}
-
 inline LPARAM Point(int x, int y) {
   return MAKELPARAM(x, y);
-}
-
-inline void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
 class SkinTest : public testing::Test {

@@ -42,6 +42,15 @@ TEST_F(SkinTest, HintsLiveInOneTooltipPerWindow) {
   EXPECT_EQ(skin::HintOf(b), turbo);
 }
 
+// The cursor a window sets itself when the mouse moves over it; null when it leaves that to
+// others.
+HCURSOR CursorOver(HWND hwnd) {
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  const LRESULT set = SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd),
+                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  return set == TRUE ? GetCursor() : nullptr;
+}
+
 TEST_F(SkinTest, CursorsAndHintsOfTitleItemsAndControls) {
   HWND setups = frame_->AddTitleItem({"Setups+", 49, true, skin::CursorKind::Help,
                                       "Загрузка и запуск\r\nдополнительных настроек"});
@@ -50,24 +59,12 @@ TEST_F(SkinTest, CursorsAndHintsOfTitleItemsAndControls) {
   EXPECT_EQ(skin::HintOf(forge), "");
 
   // A help cursor is set by the item itself; a default item leaves the cursor to the system.
-  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  EXPECT_EQ(SendMessageW(setups, WM_SETCURSOR, reinterpret_cast<WPARAM>(setups),
-                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
-            TRUE);
-  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HELP));
-
+  EXPECT_EQ(CursorOver(setups), LoadCursorW(nullptr, IDC_HELP));
   HWND memo = skin::CreateMemo(content(), At(8, 16, 300, 80));
-  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  SendMessageW(memo, WM_SETCURSOR, reinterpret_cast<WPARAM>(memo),
-               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));  // not the text beam
-
+  EXPECT_EQ(CursorOver(memo), LoadCursorW(nullptr, IDC_ARROW));  // not the text beam
   HWND box = skin::CreateCheckBox(content(), At(8, 100, 60, 17, "Setups"), true);
   skin::SetCursorKind(box, skin::CursorKind::Help);
-  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  SendMessageW(box, WM_SETCURSOR, reinterpret_cast<WPARAM>(box),
-               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HELP));
+  EXPECT_EQ(CursorOver(box), LoadCursorW(nullptr, IDC_HELP));
 }
 TEST_F(SkinTest, SelectingASkinRepaintsTheWindow) {
   ShowWindow(hwnd_, SW_SHOWNA);
