@@ -34,274 +34,33 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "base/utf8.h"
-
 namespace {
 
-using veltrane::AppendUtf8;
-
-// ---- JSON: flat objects in, arbitrary documents out ----
-
-struct Value {
-  enum class Kind { kNull, kBool, kNumber, kString } kind = Kind::kNull;
-  bool boolean = false;
-  long long number = 0;
-  std::string text;
-};
-
-using Request = std::map<std::string, Value>;
+// Ordered, so that an answer's fields come out in the order they were written.
+using Json = nlohmann::ordered_json;
+using Request = Json;
 
 struct BadRequest : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class Parser {
- public:
-  explicit Parser(const std::string& s) : s_(s) {}
-
-  Request ParseObject() {
-    Request req;
-    Skip();
-    Expect('{');
-    Skip();
-    if (Peek() == '}') {
-      ++i_;
-    } else {
-      for (;;) {
-        Skip();
-        std::string key = ParseString();
-        Skip();
-        Expect(':');
-        Skip();
-        req[key] = ParseValue();
-        Skip();
-        if (Peek() == ',') {
-          ++i_;
-          continue;
-        }
-        Expect('}');
-        break;
-      }
-    }
-    Skip();
-    if (i_ != s_.size()) throw BadRequest("trailing characters after the object");
-    return req;
+// Requests are flat objects: anything else, or a nested value, is refused before a command runs.
+Request ParseRequest(const std::string& line) {
+  size_t first = line.find_first_not_of(" \t\r");
+  if (first == std::string::npos || line[first] != '{') throw BadRequest("expected '{'");
+  Request req = Json::parse(line);
+  for (const auto& value : req) {
+    if (value.is_structured()) throw BadRequest("nested values are not accepted");
   }
-
- private:
-  char Peek() const { return i_ < s_.size() ? s_[i_] : '\0'; }
-  void Skip() {
-    while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\r')) ++i_;
-  }
-  void Expect(char c) {
-    if (Peek() != c) throw BadRequest(std::string("expected '") + c + "'");
-    ++i_;
-  }
-  bool Literal(const char* word) {
-    std::string w(word);
-    if (s_.compare(i_, w.size(), w) != 0) return false;
-    i_ += w.size();
-    return true;
-  }
-
-  unsigned Hex4() {
-    if (i_ + 4 > s_.size()) throw BadRequest("short \\u escape");
-    unsigned v = 0;
-    for (int k = 0; k < 4; ++k) {
-      char c = s_[i_++];
-      v <<= 4;
-      if (c >= '0' && c <= '9') {
-        v |= static_cast<unsigned>(c - '0');
-      } else if (c >= 'a' && c <= 'f') {
-        v |= static_cast<unsigned>(c - 'a' + 10);
-      } else if (c >= 'A' && c <= 'F') {
-        v |= static_cast<unsigned>(c - 'A' + 10);
-      } else {
-        throw BadRequest("bad \\u escape");
-      }
-    }
-    return v;
-  }
-
-  std::string ParseString() {
-    Expect('"');
-    std::string out;
-    for (;;) {
-      if (i_ >= s_.size()) throw BadRequest("unterminated string");
-      char c = s_[i_++];
-      if (c == '"') return out;
-      if (c != '\\') {
-        out += c;
-        continue;
-      }
-      char e = Peek();
-      ++i_;
-      switch (e) {
-        case '"':
-          out += '"';
-          break;
-        case '\\':
-          out += '\\';
-          break;
-        case '/':
-          out += '/';
-          break;
-        case 'b':
-          out += '\b';
-          break;
-        case 'f':
-          out += '\f';
-          break;
-        case 'n':
-          out += '\n';
-          break;
-        case 'r':
-          out += '\r';
-          break;
-        case 't':
-          out += '\t';
-          break;
-        case 'u': {
-          unsigned cp = Hex4();
-          if (cp >= 0xD800 && cp < 0xDC00 && Literal("\\u")) {
-            unsigned lo = Hex4();
-            if (lo < 0xDC00 || lo >= 0xE000) throw BadRequest("unpaired surrogate");
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
-          }
-          AppendUtf8(out, cp);
-          break;
-        }
-        default:
-          throw BadRequest("bad escape");
-      }
-    }
-  }
-
-  Value ParseValue() {
-    Value v;
-    char c = Peek();
-    if (c == '"') {
-      v.kind = Value::Kind::kString;
-      v.text = ParseString();
-    } else if (Literal("true")) {
-      v.kind = Value::Kind::kBool;
-      v.boolean = true;
-    } else if (Literal("false")) {
-      v.kind = Value::Kind::kBool;
-    } else if (Literal("null")) {
-      v.kind = Value::Kind::kNull;
-    } else if (c == '-' || (c >= '0' && c <= '9')) {
-      const char* begin = s_.c_str() + i_;
-      char* end = nullptr;
-      double d = std::strtod(begin, &end);
-      if (end == begin) throw BadRequest("bad number");
-      i_ += static_cast<size_t>(end - begin);
-      v.kind = Value::Kind::kNumber;
-      v.number = static_cast<long long>(d);
-    } else {
-      throw BadRequest("nested values are not accepted");
-    }
-    return v;
-  }
-
-  const std::string& s_;
-  size_t i_ = 0;
-};
-
-// Builds one answer line. Commas are tracked per nesting level.
-class Writer {
- public:
-  Writer() {
-    out_ = "{\"ok\":true";
-    first_.push_back(false);
-  }
-
-  Writer& Key(const char* k) {
-    Comma();
-    Str(k);
-    out_ += ':';
-    pending_value_ = true;
-    return *this;
-  }
-  Writer& Int(long long v) { return Raw(std::to_string(v)); }
-  Writer& Bool(bool v) { return Raw(v ? "true" : "false"); }
-  Writer& Null() { return Raw("null"); }
-  Writer& Text(const std::string& v) {
-    BeforeValue();
-    Str(v);
-    return *this;
-  }
-  Writer& BeginObject() { return Open('{'); }
-  Writer& EndObject() { return Close('}'); }
-  Writer& BeginArray() { return Open('['); }
-  Writer& EndArray() { return Close(']'); }
-
-  std::string Finish() { return out_ + "}"; }
-
- private:
-  void Comma() {
-    if (!first_.back()) out_ += ',';
-    first_.back() = false;
-  }
-  void BeforeValue() {
-    if (pending_value_) {
-      pending_value_ = false;
-    } else {
-      Comma();
-    }
-  }
-  Writer& Raw(const std::string& s) {
-    BeforeValue();
-    out_ += s;
-    return *this;
-  }
-  Writer& Open(char c) {
-    BeforeValue();
-    out_ += c;
-    first_.push_back(true);
-    return *this;
-  }
-  Writer& Close(char c) {
-    out_ += c;
-    first_.pop_back();
-    return *this;
-  }
-  void Str(const std::string& s) {
-    out_ += '"';
-    for (unsigned char c : s) {
-      if (c == '"' || c == '\\') {
-        out_ += '\\';
-        out_ += static_cast<char>(c);
-      } else if (c < 0x20) {
-        char buf[8];
-        std::snprintf(buf, sizeof buf, "\\u%04x", c);
-        out_ += buf;
-      } else {
-        out_ += static_cast<char>(c);
-      }
-    }
-    out_ += '"';
-  }
-
-  std::string out_;
-  std::vector<bool> first_;
-  bool pending_value_ = false;
-};
-
-std::string ErrorLine(const std::string& message) {
-  std::string line = "{\"ok\":false,\"error\":";
-  // Reuse the writer's escaping by building a throwaway document.
-  std::string doc = Writer().Key("e").Text(message).Finish();
-  line += doc.substr(doc.find("\"e\":") + 4);
-  return line;
+  return req;
 }
 
 // ---- text conversion ----
@@ -428,17 +187,22 @@ HWND ParentOf(HWND h) {
 
 // ---- request access ----
 
-const Value* Find(const Request& r, const char* key) {
+const Json* Find(const Request& r, const char* key) {
   auto it = r.find(key);
-  return it == r.end() || it->second.kind == Value::Kind::kNull ? nullptr : &it->second;
+  return it == r.end() || it->is_null() ? nullptr : &*it;
 }
 
 long long Int(const Request& r, const char* key) {
-  const Value* v = Find(r, key);
-  if (!v || v->kind != Value::Kind::kNumber) {
-    throw BadRequest(std::string("\"") + key + "\" must be a number");
-  }
-  return v->number;
+  const Json* v = Find(r, key);
+  if (!v || !v->is_number()) throw BadRequest(std::string("\"") + key + "\" must be a number");
+  // A fraction is cut off.
+  return v->is_number_float() ? static_cast<long long>(v->get<double>()) : v->get<long long>();
+}
+
+// Anything but true is false.
+bool Flag(const Request& r, const char* key) {
+  const Json* v = Find(r, key);
+  return v && v->is_boolean() && v->get<bool>();
 }
 
 long long IntOr(const Request& r, const char* key, long long fallback) {
@@ -446,17 +210,15 @@ long long IntOr(const Request& r, const char* key, long long fallback) {
 }
 
 std::optional<std::wstring> TextArg(const Request& r, const char* key) {
-  const Value* v = Find(r, key);
+  const Json* v = Find(r, key);
   if (!v) return std::nullopt;
-  if (v->kind != Value::Kind::kString) {
-    throw BadRequest(std::string("\"") + key + "\" must be a string");
-  }
-  return Widen(v->text);
+  if (!v->is_string()) throw BadRequest(std::string("\"") + key + "\" must be a string");
+  return Widen(v->get_ref<const std::string&>());
 }
 
 std::string StrOr(const Request& r, const char* key, const std::string& fallback) {
-  const Value* v = Find(r, key);
-  return v && v->kind == Value::Kind::kString ? v->text : fallback;
+  const Json* v = Find(r, key);
+  return v && v->is_string() ? v->get<std::string>() : fallback;
 }
 
 HWND WindowArg(const Request& r, const char* key = "hwnd") {
@@ -476,11 +238,8 @@ HWND Poll(const Request& r, const std::function<HWND()>& found) {
   }
 }
 
-void WriteRect(Writer& w, const char* key, const RECT& rc) {
-  w.Key(key).BeginObject();
-  w.Key("x").Int(rc.left).Key("y").Int(rc.top);
-  w.Key("w").Int(rc.right - rc.left).Key("h").Int(rc.bottom - rc.top);
-  w.EndObject();
+Json RectJson(const RECT& rc) {
+  return {{"x", rc.left}, {"y", rc.top}, {"w", rc.right - rc.left}, {"h", rc.bottom - rc.top}};
 }
 
 RECT RectInParent(HWND h) {
@@ -494,11 +253,11 @@ RECT RectInParent(HWND h) {
 
 // ---- commands ----
 
-std::string CmdWaitWindow(const Request& r) {
+Json CmdWaitWindow(const Request& r) {
   auto cls = TextArg(r, "class");
   auto title = TextArg(r, "title");
   long long pid = IntOr(r, "pid", 0);
-  bool must_be_visible = Find(r, "visible") && Find(r, "visible")->boolean;
+  bool must_be_visible = Flag(r, "visible");
   if (!cls && !title) throw BadRequest("wait_window needs \"class\" or \"title\"");
   HWND h = Poll(r, [&]() -> HWND {
     for (HWND w : TopLevelWindows()) {
@@ -511,41 +270,42 @@ std::string CmdWaitWindow(const Request& r) {
     return nullptr;
   });
   if (!h) throw std::runtime_error("no such window appeared in time");
-  return Writer().Key("hwnd").Int(FromHwnd(h)).Finish();
+  return {{"hwnd", FromHwnd(h)}};
 }
 
-std::string CmdFind(const Request& r) {
+Json CmdFind(const Request& r) {
   HWND parent = WindowArg(r, "parent");
   auto text = TextArg(r, "text");
   auto cls = TextArg(r, "class");
-  const Value* id = Find(r, "id");
+  bool by_id = Find(r, "id") != nullptr;
+  long long id = IntOr(r, "id", 0);
   long long index = IntOr(r, "index", 0);
   HWND h = Poll(r, [&]() -> HWND {
     long long seen = 0;
     for (HWND c : Descendants(parent)) {
       if (cls && ClassOf(c) != *cls) continue;
-      if (id && GetDlgCtrlID(c) != static_cast<int>(id->number)) continue;
+      if (by_id && GetDlgCtrlID(c) != id) continue;
       if (text && !SameText(TextOf(c), *text)) continue;
       if (seen++ == index) return c;
     }
     return nullptr;
   });
   if (!h) throw std::runtime_error("no such control");
-  return Writer().Key("hwnd").Int(FromHwnd(h)).Finish();
+  return {{"hwnd", FromHwnd(h)}};
 }
 
-std::string CmdText(const Request& r) {
-  return Writer().Key("text").Text(Narrow(TextOf(WindowArg(r)))).Finish();
+Json CmdText(const Request& r) {
+  return {{"text", Narrow(TextOf(WindowArg(r)))}};
 }
 
-std::string CmdSetText(const Request& r) {
+Json CmdSetText(const Request& r) {
   HWND h = WindowArg(r);
   std::wstring text = TextArg(r, "text").value_or(L"");
   SendOrThrow(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  return Writer().Finish();
+  return Json::object();
 }
 
-std::string CmdProps(const Request& r) {
+Json CmdProps(const Request& r) {
   HWND h = WindowArg(r);
   RECT window{}, client{};
   GetWindowRect(h, &window);
@@ -553,68 +313,65 @@ std::string CmdProps(const Request& r) {
   MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&client), 2);
   DWORD tid = 0, pid = 0;
   tid = GetWindowThreadProcessId(h, &pid);
-  Writer w;
-  w.Key("class").Text(Narrow(ClassOf(h)));
-  w.Key("text").Text(Narrow(TextOf(h)));
-  w.Key("id").Int(GetDlgCtrlID(h));
-  w.Key("visible").Bool(IsWindowVisible(h) != FALSE);
-  w.Key("enabled").Bool(IsWindowEnabled(h) != FALSE);
-  WriteRect(w, "rect", window);
-  WriteRect(w, "client", client);
-  WriteRect(w, "in_parent", RectInParent(h));
-  w.Key("parent").Int(FromHwnd(ParentOf(h)));
-  w.Key("owner").Int(FromHwnd(GetWindow(h, GW_OWNER)));
-  w.Key("pid").Int(pid).Key("tid").Int(tid);
-  w.Key("style").Int(static_cast<long long>(static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE))));
-  w.Key("exstyle").Int(static_cast<long long>(static_cast<DWORD>(GetWindowLongW(h, GWL_EXSTYLE))));
-  return w.Finish();
+  Json w;
+  w["class"] = Narrow(ClassOf(h));
+  w["text"] = Narrow(TextOf(h));
+  w["id"] = GetDlgCtrlID(h);
+  w["visible"] = IsWindowVisible(h) != FALSE;
+  w["enabled"] = IsWindowEnabled(h) != FALSE;
+  w["rect"] = RectJson(window);
+  w["client"] = RectJson(client);
+  w["in_parent"] = RectJson(RectInParent(h));
+  w["parent"] = FromHwnd(ParentOf(h));
+  w["owner"] = FromHwnd(GetWindow(h, GW_OWNER));
+  w["pid"] = pid;
+  w["tid"] = tid;
+  w["style"] = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
+  w["exstyle"] = static_cast<DWORD>(GetWindowLongW(h, GWL_EXSTYLE));
+  return w;
 }
 
-void WriteWindowEntry(Writer& w, HWND c) {
-  w.BeginObject();
-  w.Key("hwnd").Int(FromHwnd(c));
-  w.Key("parent").Int(FromHwnd(ParentOf(c)));
-  w.Key("class").Text(Narrow(ClassOf(c)));
-  w.Key("text").Text(Narrow(TextOf(c)));
-  w.Key("id").Int(GetDlgCtrlID(c));
-  w.Key("visible").Bool(IsWindowVisible(c) != FALSE);
-  WriteRect(w, "rect", RectInParent(c));
-  w.EndObject();
+Json WindowEntry(HWND c) {
+  Json w;
+  w["hwnd"] = FromHwnd(c);
+  w["parent"] = FromHwnd(ParentOf(c));
+  w["class"] = Narrow(ClassOf(c));
+  w["text"] = Narrow(TextOf(c));
+  w["id"] = GetDlgCtrlID(c);
+  w["visible"] = IsWindowVisible(c) != FALSE;
+  w["rect"] = RectJson(RectInParent(c));
+  return w;
 }
 
-std::string CmdChildren(const Request& r) {
+Json CmdChildren(const Request& r) {
   HWND h = WindowArg(r);
-  bool direct = Find(r, "direct") && Find(r, "direct")->boolean;
-  Writer w;
-  w.Key("children").BeginArray();
+  bool direct = Flag(r, "direct");
+  Json children = Json::array();
   for (HWND c : Descendants(h)) {
     if (direct && ParentOf(c) != h) continue;
-    WriteWindowEntry(w, c);
+    children.push_back(WindowEntry(c));
   }
-  w.EndArray();
-  return w.Finish();
+  return {{"children", children}};
 }
 
-std::string CmdWindows(const Request& r) {
+Json CmdWindows(const Request& r) {
   auto cls = TextArg(r, "class");
   long long pid = IntOr(r, "pid", 0);
-  Writer w;
-  w.Key("windows").BeginArray();
+  Json windows = Json::array();
   for (HWND h : TopLevelWindows()) {
     if (cls && ClassOf(h) != *cls) continue;
     if (pid && PidOf(h) != static_cast<DWORD>(pid)) continue;
-    WriteWindowEntry(w, h);
+    windows.push_back(WindowEntry(h));
   }
-  w.EndArray();
-  return w.Finish();
+  return {{"windows", windows}};
 }
 
-std::string CmdClick(const Request& r) {
+Json CmdClick(const Request& r) {
   if (!PostMessageW(WindowArg(r), BM_CLICK, 0, 0)) throw std::runtime_error("PostMessage failed");
-  return Writer().Finish();
+  return Json::object();
 }
 
-std::string CmdMouse(const Request& r) {
+Json CmdMouse(const Request& r) {
   HWND h = WindowArg(r);
   std::string kind = StrOr(r, "kind", "");
   std::string button = StrOr(r, "button", "left");
@@ -639,10 +396,10 @@ std::string CmdMouse(const Request& r) {
   }
   LPARAM lp = MAKELPARAM(static_cast<int>(Int(r, "x")), static_cast<int>(Int(r, "y")));
   if (!PostMessageW(h, msg, wp, lp)) throw std::runtime_error("PostMessage failed");
-  return Writer().Finish();
+  return Json::object();
 }
 
-std::string CmdKey(const Request& r) {
+Json CmdKey(const Request& r) {
   HWND h = WindowArg(r);
   auto vk = static_cast<UINT>(Int(r, "vk"));
   std::string kind = StrOr(r, "kind", "press");
@@ -655,18 +412,18 @@ std::string CmdKey(const Request& r) {
   if (kind != "down" && kind != "up" && kind != "press")
     throw BadRequest("kind is down, up or press");
   if (!ok) throw std::runtime_error("PostMessage failed");
-  return Writer().Finish();
+  return Json::object();
 }
 
-std::string CmdType(const Request& r) {
+Json CmdType(const Request& r) {
   HWND h = WindowArg(r);
   for (wchar_t c : TextArg(r, "text").value_or(L"")) {
     if (!PostMessageW(h, WM_CHAR, c, 1)) throw std::runtime_error("PostMessage failed");
   }
-  return Writer().Finish();
+  return Json::object();
 }
 
-std::string CmdRealMouse(const Request& r, bool click) {
+Json CmdRealMouse(const Request& r, bool click) {
   std::string button = StrOr(r, "button", "left");
   bool right = button == "right";
   std::string kind = click ? "click" : StrOr(r, "kind", "");
@@ -700,7 +457,7 @@ std::string CmdRealMouse(const Request& r, bool click) {
   if (sent != inputs.size()) throw std::runtime_error("SendInput refused the input");
   POINT at{};
   GetCursorPos(&at);
-  return Writer().Key("cursor_x").Int(at.x).Key("cursor_y").Int(at.y).Finish();
+  return {{"cursor_x", at.x}, {"cursor_y", at.y}};
 }
 
 HWND FindBox(const std::wstring& caption, long long pid) {
@@ -713,27 +470,27 @@ HWND FindBox(const std::wstring& caption, long long pid) {
   return nullptr;
 }
 
-std::string CmdMsgBox(const Request& r) {
+Json CmdMsgBox(const Request& r) {
   auto caption = TextArg(r, "caption");
   if (!caption) throw BadRequest("msgbox needs \"caption\"");
   long long pid = IntOr(r, "pid", 0);
   HWND box = Poll(r, [&] { return FindBox(*caption, pid); });
   if (!box) throw std::runtime_error("no message box with that caption appeared in time");
   HWND text = GetDlgItem(box, 0xFFFF);
-  Writer w;
-  w.Key("hwnd").Int(FromHwnd(box));
-  w.Key("pid").Int(PidOf(box));
-  w.Key("owner").Int(FromHwnd(GetWindow(box, GW_OWNER)));
-  w.Key("text").Text(text ? Narrow(TextOf(text)) : std::string());
-  w.Key("buttons").BeginArray();
+  Json buttons = Json::array();
   for (HWND c : Descendants(box)) {
-    if (ClassOf(c) == L"Button" && IsWindowVisible(c)) w.Text(Narrow(StripMnemonic(TextOf(c))));
+    if (ClassOf(c) == L"Button" && IsWindowVisible(c)) {
+      buttons.push_back(Narrow(StripMnemonic(TextOf(c))));
+    }
   }
-  w.EndArray();
-  return w.Finish();
+  return {{"hwnd", FromHwnd(box)},
+          {"pid", PidOf(box)},
+          {"owner", FromHwnd(GetWindow(box, GW_OWNER))},
+          {"text", text ? Narrow(TextOf(text)) : std::string()},
+          {"buttons", buttons}};
 }
 
-std::string CmdPress(const Request& r) {
+Json CmdPress(const Request& r) {
   HWND box = WindowArg(r);
   auto caption = TextArg(r, "button");
   if (!caption) throw BadRequest("press needs \"button\"");
@@ -741,120 +498,102 @@ std::string CmdPress(const Request& r) {
     if (ClassOf(c) != L"Button" || !SameText(TextOf(c), *caption)) continue;
     // Posted: a SendMessage would not return until the box has closed.
     if (!PostMessageW(c, BM_CLICK, 0, 0)) throw std::runtime_error("PostMessage failed");
-    return Writer().Key("button").Int(FromHwnd(c)).Finish();
+    return {{"button", FromHwnd(c)}};
   }
   throw std::runtime_error("the box has no such button");
 }
 
-std::string CmdAlpha(const Request& r) {
+Json CmdAlpha(const Request& r) {
   HWND h = WindowArg(r);
   bool layered = (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
   COLORREF key = 0;
   BYTE alpha = 255;
   DWORD flags = 0;
-  Writer w;
-  w.Key("layered").Bool(layered);
   if (layered && GetLayeredWindowAttributes(h, &key, &alpha, &flags)) {
-    w.Key("alpha").Int((flags & LWA_ALPHA) ? alpha : 255);
-    w.Key("flags").Int(flags);
-  } else {
-    w.Key("alpha").Int(255).Key("flags").Int(0);
+    return {{"layered", true}, {"alpha", (flags & LWA_ALPHA) ? alpha : 255}, {"flags", flags}};
   }
-  return w.Finish();
+  return {{"layered", layered}, {"alpha", 255}, {"flags", 0}};
 }
 
-std::string CmdProgress(const Request& r) {
+Json CmdProgress(const Request& r) {
   HWND h = WindowArg(r);
   // lParam stays null: a pointer into this process would mean nothing to the target.
   LRESULT low = SendOrThrow(h, PBM_GETRANGE, TRUE, 0);
   LRESULT high = SendOrThrow(h, PBM_GETRANGE, FALSE, 0);
   LRESULT pos = SendOrThrow(h, PBM_GETPOS, 0, 0);
-  return Writer().Key("low").Int(low).Key("high").Int(high).Key("pos").Int(pos).Finish();
+  return {{"low", low}, {"high", high}, {"pos", pos}};
 }
 
-std::string CmdListBox(const Request& r) {
+Json CmdListBox(const Request& r) {
   HWND h = WindowArg(r);
   LRESULT count = SendOrThrow(h, LB_GETCOUNT, 0, 0);
   if (count < 0) throw std::runtime_error("not a list box");
-  Writer w;
-  w.Key("count").Int(count);
-  w.Key("selected").Int(SendOrThrow(h, LB_GETCURSEL, 0, 0));
-  w.Key("items").BeginArray();
+  LRESULT selected = SendOrThrow(h, LB_GETCURSEL, 0, 0);
+  Json items = Json::array();
   for (LRESULT i = 0; i < count; ++i) {
     auto index = static_cast<WPARAM>(i);
     LRESULT len = SendOrThrow(h, LB_GETTEXTLEN, index, 0);
     std::wstring text(static_cast<size_t>(len > 0 ? len : 0) + 1, L'\0');
     LRESULT got = SendOrThrow(h, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    w.BeginObject();
-    w.Key("text").Text(Narrow(text));
-    w.Key("data").Int(static_cast<long long>(SendOrThrow(h, LB_GETITEMDATA, index, 0)));
-    w.Key("selected").Bool(SendOrThrow(h, LB_GETSEL, index, 0) > 0);
-    w.EndObject();
+    items.push_back({{"text", Narrow(text)},
+                     {"data", SendOrThrow(h, LB_GETITEMDATA, index, 0)},
+                     {"selected", SendOrThrow(h, LB_GETSEL, index, 0) > 0}});
   }
-  w.EndArray();
-  return w.Finish();
+  return {{"count", count}, {"selected", selected}, {"items", items}};
 }
 
-std::string CmdCombo(const Request& r) {
+Json CmdCombo(const Request& r) {
   HWND h = WindowArg(r);
   LRESULT count = SendOrThrow(h, CB_GETCOUNT, 0, 0);
   if (count < 0) throw std::runtime_error("not a combo box");
-  Writer w;
-  w.Key("count").Int(count);
-  w.Key("selected").Int(SendOrThrow(h, CB_GETCURSEL, 0, 0));
-  w.Key("items").BeginArray();
+  LRESULT selected = SendOrThrow(h, CB_GETCURSEL, 0, 0);
+  Json items = Json::array();
   for (LRESULT i = 0; i < count; ++i) {
     auto index = static_cast<WPARAM>(i);
     LRESULT len = SendOrThrow(h, CB_GETLBTEXTLEN, index, 0);
     std::wstring text(static_cast<size_t>(len > 0 ? len : 0) + 1, L'\0');
     LRESULT got = SendOrThrow(h, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    w.Text(Narrow(text));
+    items.push_back(Narrow(text));
   }
-  w.EndArray();
-  return w.Finish();
+  return {{"count", count}, {"selected", selected}, {"items", items}};
 }
 
-std::string CmdCheck(const Request& r) {
-  return Writer().Key("check").Int(SendOrThrow(WindowArg(r), BM_GETCHECK, 0, 0)).Finish();
+Json CmdCheck(const Request& r) {
+  return {{"check", SendOrThrow(WindowArg(r), BM_GETCHECK, 0, 0)}};
 }
 
-std::string CmdForeground(const Request&) {
-  return Writer().Key("hwnd").Int(FromHwnd(GetForegroundWindow())).Finish();
+Json CmdForeground(const Request&) {
+  return {{"hwnd", FromHwnd(GetForegroundWindow())}};
 }
 
-std::string CmdWaitGone(const Request& r) {
+Json CmdWaitGone(const Request& r) {
   HWND h = ToHwnd(Int(r, "hwnd"));
   HWND still = Poll(r, [&]() -> HWND { return IsWindow(h) ? nullptr : GetDesktopWindow(); });
   if (!still) throw std::runtime_error("the window is still there");
-  return Writer().Finish();
+  return Json::object();
 }
 
-std::string CmdSleep(const Request& r) {
+Json CmdSleep(const Request& r) {
   Sleep(static_cast<DWORD>(IntOr(r, "ms", 0)));
-  return Writer().Finish();
+  return Json::object();
 }
 
-std::string CmdProcessAlive(const Request& r) {
+Json CmdProcessAlive(const Request& r) {
   auto pid = static_cast<DWORD>(Int(r, "pid"));
   HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
-  Writer w;
-  if (!p) return w.Key("alive").Bool(false).Key("exit_code").Null().Finish();
+  if (!p) return {{"alive", false}, {"exit_code", nullptr}};
   DWORD code = 0;
   BOOL got = GetExitCodeProcess(p, &code);
   bool alive = WaitForSingleObject(p, 0) == WAIT_TIMEOUT;
   CloseHandle(p);
-  w.Key("alive").Bool(alive);
-  if (!alive && got) {
-    w.Key("exit_code").Int(code);
-  } else {
-    w.Key("exit_code").Null();
-  }
-  return w.Finish();
+  Json exit_code = nullptr;
+  if (!alive && got) exit_code = code;
+  return {{"alive", alive}, {"exit_code", exit_code}};
 }
 
-using Handler = std::function<std::string(const Request&)>;
+using Handler = std::function<Json(const Request&)>;
 
 const std::map<std::string, Handler>& Commands() {
   static const std::map<std::string, Handler> table = {
@@ -886,25 +625,26 @@ const std::map<std::string, Handler>& Commands() {
   return table;
 }
 
-void Answer(const std::string& line) {
+// One line: "seq" first when the request had one, then "ok", then the command's fields. A test
+// that gave up waiting for an answer must not read it as the answer to its next command: the
+// request's "seq" comes back so that the late one can be told apart. A text that is not UTF-8
+// goes out with U+FFFD in place of its bad bytes rather than ending the driver.
+void Answer(std::optional<long long> seq, bool ok, const Json& fields) {
+  Json answer = Json::object();
+  if (seq) answer["seq"] = *seq;
+  answer["ok"] = ok;
+  answer.update(fields);
+  std::string line = answer.dump(-1, ' ', false, Json::error_handler_t::replace) + '\n';
   std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fputc('\n', stdout);
   std::fflush(stdout);
 }
 
 }  // namespace
 
-// A test that gave up waiting for an answer must not read it as the answer to its next
-// command: a request's "seq" comes back in its answer so the late one can be told apart.
-std::string Tagged(std::string answer, std::optional<long long> seq) {
-  if (seq) answer.insert(1, "\"seq\":" + std::to_string(*seq) + ",");
-  return answer;
-}
-
 int main() {
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
-  Answer(Writer().Key("ready").Bool(true).Key("pid").Int(GetCurrentProcessId()).Finish());
+  Answer(std::nullopt, true, {{"ready", true}, {"pid", GetCurrentProcessId()}});
   std::string line;
   for (;;) {
     line.clear();
@@ -914,21 +654,20 @@ int main() {
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
     std::optional<long long> seq;
     try {
-      Request req = Parser(line).ParseObject();
-      if (const Value* tag = Find(req, "seq"); tag && tag->kind == Value::Kind::kNumber) {
-        seq = tag->number;
-      }
-      const Value* cmd = Find(req, "cmd");
-      if (!cmd || cmd->kind != Value::Kind::kString) throw BadRequest("\"cmd\" is missing");
-      if (cmd->text == "quit") {
-        Answer(Tagged(Writer().Finish(), seq));
+      Request req = ParseRequest(line);
+      if (const Json* tag = Find(req, "seq"); tag && tag->is_number()) seq = Int(req, "seq");
+      const Json* cmd = Find(req, "cmd");
+      if (!cmd || !cmd->is_string()) throw BadRequest("\"cmd\" is missing");
+      const auto& name = cmd->get_ref<const std::string&>();
+      if (name == "quit") {
+        Answer(seq, true, Json::object());
         return 0;
       }
-      auto it = Commands().find(cmd->text);
-      if (it == Commands().end()) throw BadRequest("unknown command " + cmd->text);
-      Answer(Tagged(it->second(req), seq));
+      auto it = Commands().find(name);
+      if (it == Commands().end()) throw BadRequest("unknown command " + name);
+      Answer(seq, true, it->second(req));
     } catch (const std::exception& e) {
-      Answer(Tagged(ErrorLine(e.what()), seq));
+      Answer(seq, false, {{"error", e.what()}});
     }
   }
 }
