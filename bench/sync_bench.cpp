@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,29 +60,14 @@ class Geometry : public ui::Animatable {
   ui::Rect bounds;
 };
 
-// Like the window's bar binding: the model under a lock, a worker's changes carried over to
+// Like the window's bar binding: the shared model, a worker's changes carried over to
 // the UI thread, and a transfer on the UI thread letting the queued work run between chunks.
 class HeadlessBar : public net::ProgressSink {
  public:
   explicit HeadlessBar(test::ManualUiThread& ui) : ui_(ui) {}
-  void Begin(std::int64_t length) override {
-    net::BarView view;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      model_.Begin(length);
-      view = model_.View();
-    }
-    Show(view);
-  }
+  void Begin(std::int64_t length) override { Show(model_.Begin(length)); }
   void Advance(std::int64_t bytes) override {
-    net::BarView view;
-    bool changed;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      changed = model_.Advance(bytes);
-      view = model_.View();
-    }
-    if (changed) Show(view);
+    if (const auto view = model_.Advance(bytes)) Show(*view);
     if (ui_.IsCurrent()) ui_.RunPending();
   }
 
@@ -97,8 +81,7 @@ class HeadlessBar : public net::ProgressSink {
   }
 
   test::ManualUiThread& ui_;
-  std::mutex mutex_;
-  net::BarModel model_;
+  net::SharedBarModel model_;
   net::BarView shown_;  // UI thread only
 };
 

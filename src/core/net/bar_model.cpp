@@ -32,4 +32,16 @@ bool BarModel::Advance(std::int64_t bytes) {
   return true;
 }
 
+BarView SharedBarModel::Begin(std::int64_t length) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  model_.Begin(length);
+  return model_.View();
+}
+
+std::optional<BarView> SharedBarModel::Advance(std::int64_t bytes) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (!model_.Advance(bytes)) return std::nullopt;
+  return model_.View();
+}
+
 }  // namespace veltrane::net

@@ -4,6 +4,8 @@
 // scaled down by a power of two so that it fits, and an unknown one puts the bar into its
 // indeterminate (marquee) state, since there is nothing to measure the position against.
 #include <cstdint>
+#include <mutex>
+#include <optional>
 
 namespace veltrane::net {
 
@@ -30,6 +32,19 @@ class BarModel {
   std::int64_t done_ = 0;
   int shift_ = 0;
   BarView view_;
+};
+
+// One bar's model as its transfers report to it from any thread; each call takes the lock and
+// answers with what the control should show, so the caller can carry that to the UI thread.
+class SharedBarModel {
+ public:
+  BarView Begin(std::int64_t length);
+  // Nothing when the view did not change.
+  std::optional<BarView> Advance(std::int64_t bytes);
+
+ private:
+  std::mutex mutex_;
+  BarModel model_;
 };
 
 }  // namespace veltrane::net

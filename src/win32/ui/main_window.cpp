@@ -112,24 +112,11 @@ void HwndAnimatable::SetHeight(int height) {
 }
 
 void BarBinding::Begin(std::int64_t length) {
-  net::BarView view;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    model_.Begin(length);
-    view = model_.View();
-  }
-  Show(view);
+  Show(model_.Begin(length));
 }
 
 void BarBinding::Advance(std::int64_t bytes) {
-  net::BarView view;
-  bool changed;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    changed = model_.Advance(bytes);
-    view = model_.View();
-  }
-  if (changed) Show(view);
+  if (const auto view = model_.Advance(bytes)) Show(*view);
   // A transfer on the UI thread keeps the window alive between chunks.
   if (ui_.IsCurrent()) PumpMessages();
 }

@@ -6,7 +6,6 @@
 #include <array>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string_view>
 
 #include "net/bar_model.h"
@@ -62,8 +61,7 @@ class BarBinding : public net::ProgressSink {
   void Show(const net::BarView& view);
   HWND bar_;
   ui::UiThread& ui_;
-  std::mutex mutex_;
-  net::BarModel model_;
+  net::SharedBarModel model_;
 };
 
 class MainWindow : public ui::MainView {
