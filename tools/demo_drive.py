@@ -33,7 +33,6 @@ def main(exe, work):
         def shot(step, hwnd=None):
             s.screenshot(step, rect=s.call("props", hwnd=hwnd or main)["rect"])
 
-        shot("start")
         wait_for(size, (406, 294))
         shot("folder-valid")
         actions = s.call("find", parent=main, text="Действия")["hwnd"]
