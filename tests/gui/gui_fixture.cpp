@@ -25,7 +25,6 @@ constexpr int kIdStep = 106;
 constexpr int kIdPanel = 107;
 constexpr int kIdCanvas = 108;
 constexpr int kIdDone = 109;
-constexpr int kIdCombo = 110;
 
 constexpr int kProgressStep = 40;
 constexpr int kAlphaStep = 51;
@@ -62,12 +61,6 @@ LRESULT CALLBACK CanvasProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MOUSEMOVE:
       if (wp & MK_LBUTTON) name = L"drag";
       break;
-    case WM_KEYDOWN: {
-      std::wstring text = L"keydown " + std::to_wstring(wp);
-      SetWindowTextW(hwnd, text.c_str());
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    }
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);
@@ -121,11 +114,6 @@ void Create(HWND hwnd) {
   }
   Child(hwnd, L"VeltraneGuiFixtureCanvas", L"", WS_VISIBLE | WS_BORDER, 240, 120, 200, 100,
         kIdCanvas);
-  HWND combo =
-      Child(hwnd, L"ComboBox", L"", WS_VISIBLE | CBS_DROPDOWNLIST, 10, 190, 210, 100, kIdCombo);
-  SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"первый"));
-  SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"второй"));
-  SendMessageW(combo, CB_SETCURSEL, 1, 0);
   Child(hwnd, L"Static", L"Шаг сделан", 0, 10, 160, 210, 20, kIdDone);  // shown by the first step
 }
 

@@ -14,13 +14,12 @@
 //                 style exstyle                                  (rects are {x,y,w,h})
 //   children hwnd [direct] -> children[];  windows [class pid] -> windows[]
 //   click hwnd (posted BM_CLICK);  mouse hwnd kind(move|down|up|dblclk) [button] x y
-//   key hwnd vk [kind(press|down|up)];  type hwnd text (posted WM_CHAR)
-//   real_mouse kind(move|down|up) x y [button];  real_click x y [button]   (SendInput)
+//   real_mouse kind(move|down|up) x y [button]   (SendInput)
 //   msgbox caption [pid timeout_ms] -> hwnd pid owner text buttons[]
 //   press hwnd button(caption)
 //   alpha hwnd -> layered alpha flags;  progress hwnd -> low high pos;  check hwnd -> check
-//   listbox hwnd -> count selected items[{text data selected}];  combo hwnd -> count selected
-//   items[];  foreground -> hwnd;  wait_gone hwnd [timeout_ms];  sleep ms
+//   listbox hwnd -> count selected items[{text data selected}];  foreground -> hwnd
+//   wait_gone hwnd [timeout_ms];  sleep ms
 //   process_alive pid -> alive exit_code;  quit
 // Window handles travel as plain integers. Texts are UTF-8 both ways.
 
@@ -399,34 +398,10 @@ Json CmdMouse(const Request& r) {
   return Json::object();
 }
 
-Json CmdKey(const Request& r) {
-  HWND h = WindowArg(r);
-  auto vk = static_cast<UINT>(Int(r, "vk"));
-  std::string kind = StrOr(r, "kind", "press");
-  LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
-  bool ok = true;
-  if (kind == "down" || kind == "press") ok = ok && PostMessageW(h, WM_KEYDOWN, vk, 1 | scan);
-  if (kind == "up" || kind == "press") {
-    ok = ok && PostMessageW(h, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u) | scan);
-  }
-  if (kind != "down" && kind != "up" && kind != "press")
-    throw BadRequest("kind is down, up or press");
-  if (!ok) throw std::runtime_error("PostMessage failed");
-  return Json::object();
-}
-
-Json CmdType(const Request& r) {
-  HWND h = WindowArg(r);
-  for (wchar_t c : TextArg(r, "text").value_or(L"")) {
-    if (!PostMessageW(h, WM_CHAR, c, 1)) throw std::runtime_error("PostMessage failed");
-  }
-  return Json::object();
-}
-
-Json CmdRealMouse(const Request& r, bool click) {
+Json CmdRealMouse(const Request& r) {
   std::string button = StrOr(r, "button", "left");
   bool right = button == "right";
-  std::string kind = click ? "click" : StrOr(r, "kind", "");
+  std::string kind = StrOr(r, "kind", "");
   int x = static_cast<int>(Int(r, "x")), y = static_cast<int>(Int(r, "y"));
   int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
   std::vector<INPUT> inputs;
@@ -446,12 +421,8 @@ Json CmdRealMouse(const Request& r, bool click) {
     add(down);
   } else if (kind == "up") {
     add(up);
-  } else if (kind == "click") {
-    add(0);
-    add(down);
-    add(up);
   } else {
-    throw BadRequest("kind is move, down, up or click");
+    throw BadRequest("kind is move, down or up");
   }
   UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
   if (sent != inputs.size()) throw std::runtime_error("SendInput refused the input");
@@ -543,23 +514,6 @@ Json CmdListBox(const Request& r) {
   return {{"count", count}, {"selected", selected}, {"items", items}};
 }
 
-Json CmdCombo(const Request& r) {
-  HWND h = WindowArg(r);
-  LRESULT count = SendOrThrow(h, CB_GETCOUNT, 0, 0);
-  if (count < 0) throw std::runtime_error("not a combo box");
-  LRESULT selected = SendOrThrow(h, CB_GETCURSEL, 0, 0);
-  Json items = Json::array();
-  for (LRESULT i = 0; i < count; ++i) {
-    auto index = static_cast<WPARAM>(i);
-    LRESULT len = SendOrThrow(h, CB_GETLBTEXTLEN, index, 0);
-    std::wstring text(static_cast<size_t>(len > 0 ? len : 0) + 1, L'\0');
-    LRESULT got = SendOrThrow(h, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    items.push_back(Narrow(text));
-  }
-  return {{"count", count}, {"selected", selected}, {"items", items}};
-}
-
 Json CmdCheck(const Request& r) {
   return {{"check", SendOrThrow(WindowArg(r), BM_GETCHECK, 0, 0)}};
 }
@@ -606,16 +560,12 @@ const std::map<std::string, Handler>& Commands() {
       {"windows", CmdWindows},
       {"click", CmdClick},
       {"mouse", CmdMouse},
-      {"key", CmdKey},
-      {"type", CmdType},
-      {"real_mouse", [](const Request& r) { return CmdRealMouse(r, false); }},
-      {"real_click", [](const Request& r) { return CmdRealMouse(r, true); }},
+      {"real_mouse", CmdRealMouse},
       {"msgbox", CmdMsgBox},
       {"press", CmdPress},
       {"alpha", CmdAlpha},
       {"progress", CmdProgress},
       {"listbox", CmdListBox},
-      {"combo", CmdCombo},
       {"check", CmdCheck},
       {"foreground", CmdForeground},
       {"wait_gone", CmdWaitGone},
