@@ -29,6 +29,9 @@ class ProgramTest(harness.SessionTest):
         cls.exe = program_exe(cls.session)
 
     def setUp(self):
+        # The program the last test ended may keep its window a moment longer; a start now
+        # would find it and hand over to it.
+        self.eventually(lambda: self.call("windows", cls=MAIN_CLASS)["windows"], [])
         self.appdata = self.session.appdata_dir()
         self.data = self.appdata / "Pellwick" / "Veltrane"
         for name in ("Pellwick", ".minecraft", ".tlauncher"):
