@@ -115,23 +115,28 @@ TEST_F(DownloadRunTest, AnEmptyOrUnsafeNameFailsWithoutTouchingAnything) {
 }
 
 TEST_F(DownloadRunTest, PublishedHashesDecideTheTransfersAndTheStrayCopies) {
-  form->State().MissingMods = {"good.jar", "tampered.jar", "stray.jar", "other-stray.jar"};
-  form->State().MissingHashes = {{"good.jar", test::Sha256Hex("good")},
-                                 {"tampered.jar", test::Sha256Hex("published")},
-                                 {"stray.jar", test::Sha256Hex("stray")},
-                                 {"other-stray.jar", test::Sha256Hex("published")}};
+  form->State().MissingMods = {"good.jar", "tampered.jar", "stray.jar", "other-stray.jar",
+                               "longer.jar"};
+  form->State().MissingHashes = {{"good.jar", {test::Sha256Hex("good")}},
+                                 {"tampered.jar", {test::Sha256Hex("published")}},
+                                 {"stray.jar", {test::Sha256Hex("stray")}},
+                                 {"other-stray.jar", {test::Sha256Hex("published")}},
+                                 // its hash, but more bytes than the published size
+                                 {"longer.jar", {test::Sha256Hex("longer"), 5}}};
   server.Put(mods + "good.jar", "good");
   server.Put(mods + "tampered.jar", "tampered");
   server.Put(mods + "other-stray.jar", "published");
+  server.Put(mods + "longer.jar", "longer");
   temp.Write("game/mods/stray.jar", "stray");
   temp.Write("game/mods/other-stray.jar", "an older copy");
   form->sButtonDownloadClick();
 
   const std::vector<std::string> expected{
       "[9:05:07] Успешно: good.jar", "[9:05:07]  ! Ошибка загрузки: tampered.jar",
-      "[9:05:07] Уже существует: stray.jar", "[9:05:07] Успешно: other-stray.jar"};
+      "[9:05:07] Уже существует: stray.jar", "[9:05:07] Успешно: other-stray.jar",
+      "[9:05:07]  ! Ошибка загрузки: longer.jar"};
   const std::vector<std::string> lines = LinesFrom(1);
-  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4), expected);
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5), expected);
   const std::string& version = form->State().VersionModsFolder;
   EXPECT_FALSE(FileExists(JoinPath(version, "tampered.jar")));
   EXPECT_EQ(test::ReadFileBytes(JoinPath(version, "other-stray.jar")), "published");
@@ -147,7 +152,7 @@ class KeyedDownloadRunTest : public DownloadRunTest {
 
 TEST_F(KeyedDownloadRunTest, AModWithoutAPublishedHashIsRefusedWithoutARequest) {
   form->State().MissingMods = {"a.jar", "b.jar", "c.jar"};
-  form->State().MissingHashes = {{"a.jar", test::Sha256Hex("a")}};
+  form->State().MissingHashes = {{"a.jar", {test::Sha256Hex("a")}}};
   server.Put(mods + "a.jar", "a");
   for (const char* name : {"b.jar", "c.jar"}) server.Put(mods + name, "x");
   temp.Write("game/mods/c.jar", "stray");

@@ -103,9 +103,9 @@ std::vector<std::string> FolderEntries(const TempDir& dir) {
 class DownloadFileTest : public ::testing::Test {
  protected:
   bool Fetch(const std::string& name, RecordingBar* bar = nullptr,
-             const std::optional<std::string>& sha256 = std::nullopt) {
+             const ExpectedBody& expected = {}) {
     return DownloadFile(transport_, "http://host/mods3/" + name, dir_.Sub(name), bar,
-                        std::string("Veltrane.exe"), sha256);
+                        std::string("Veltrane.exe"), expected);
   }
   std::string Body(std::size_t size) {
     std::string body(size, '\0');
@@ -230,7 +230,7 @@ TEST_F(DownloadFileTest, FailuresLeaveNothingBehindAndTransientOnesAreTriedThric
     transport_.script = c.script;
     transport_.opened.clear();
     RecordingBar bar;
-    EXPECT_FALSE(Fetch("mod.jar", &bar, c.sha256)) << c.what;
+    EXPECT_FALSE(Fetch("mod.jar", &bar, {c.sha256})) << c.what;
     EXPECT_TRUE(FolderEntries(dir_).empty()) << c.what;
     EXPECT_EQ(transport_.opened.size(), c.tries) << c.what;
   }
@@ -265,10 +265,38 @@ TEST_F(DownloadFileTest, AnExpectedHashDecidesAndAMismatchIsTriedAgain) {
     transport_.first = c.first;
     transport_.script = {200, std::nullopt, body, 777};
     transport_.opened.clear();
-    EXPECT_EQ(Fetch("mod.jar", nullptr, c.sha256), c.fetched) << c.what;
+    EXPECT_EQ(Fetch("mod.jar", nullptr, {c.sha256}), c.fetched) << c.what;
     EXPECT_EQ(transport_.opened.size(), c.tries) << c.what;
     EXPECT_EQ(FolderEntries(dir_).size(), c.fetched ? 1u : 0u) << c.what;
     EXPECT_EQ(ReadFileBytes(dir_.Sub("mod.jar")), c.fetched ? body : "") << c.what;
+  }
+}
+
+// A bound stops a body that runs past it, stated or not, before more than the bound is read:
+// the body is broken then, and tried again like one.
+TEST_F(DownloadFileTest, ABodyPastItsBoundIsCutThereAndCountsAsBroken) {
+  struct Case {
+    const char* what;
+    std::optional<std::string> length;
+    std::int64_t largest;
+    bool fetched;
+    std::int64_t read_per_try;
+  };
+  const std::vector<Case> cases = {
+      {"no length, endless as far as the bound knows", std::nullopt, 5000, false, 4096},
+      {"a stated length past the bound is not read at all", "20000", 19999, false, 0},
+      {"exactly at the bound", std::nullopt, 20000, true, 20000},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(dir_.path() / "mod.jar");
+    transport_.script = {200, c.length, Body(20000), 1024};
+    transport_.opened.clear();
+    RecordingBar bar;
+    EXPECT_EQ(Fetch("mod.jar", &bar, {std::nullopt, c.largest}), c.fetched) << c.what;
+    EXPECT_EQ(FolderEntries(dir_).size(), c.fetched ? 1u : 0u) << c.what;
+    const auto tries = static_cast<std::int64_t>(transport_.opened.size());
+    EXPECT_EQ(tries, c.fetched ? 1 : 3) << c.what;
+    EXPECT_EQ(bar.Total(), tries * c.read_per_try) << c.what;
   }
 }
 

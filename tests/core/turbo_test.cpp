@@ -207,8 +207,8 @@ class KeyedTurboTest : public TurboTest {
 // A body without the published hash is not kept; a mod without one is not even asked for.
 TEST_F(KeyedTurboTest, WorkersTakeOnlyPublishedBodies) {
   form->State().MissingMods = {"good.jar", "tampered.jar", "unpublished.jar"};
-  form->State().MissingHashes = {{"good.jar", test::Sha256Hex("good")},
-                                 {"tampered.jar", test::Sha256Hex("published")}};
+  form->State().MissingHashes = {{"good.jar", {test::Sha256Hex("good")}},
+                                 {"tampered.jar", {test::Sha256Hex("published")}}};
   server.Put(mods + "good.jar", "good");
   server.Put(mods + "tampered.jar", "tampered");
   server.Put(mods + "unpublished.jar", "x");

@@ -40,8 +40,14 @@ struct SharedState {
   std::unique_ptr<IniStore> ManifestIni;
 
   std::vector<std::string> MissingMods;
-  // The published SHA-256 of each missing mod that has one, by name; rebuilt with MissingMods.
-  std::map<std::string, std::string> MissingHashes;
+  // What the manifest publishes of each missing mod that has a hash, by name; rebuilt with
+  // MissingMods.
+  struct PublishedMod {
+    std::string sha256;
+    std::int64_t size = -1;  // the size published beside it; -1 when none is
+    bool operator==(const PublishedMod&) const = default;
+  };
+  std::map<std::string, PublishedMod> MissingHashes;
   std::vector<std::string> RemovableFiles;
 
   // In a build with a key: the served files' hashes of the last manifest verified under it in

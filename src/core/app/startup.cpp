@@ -41,10 +41,10 @@ namespace {
 // A local file error counts as a failed transfer here (the manifest's too): there is no window
 // to report it in yet.
 bool Fetch(StartupServices& services, const std::string& url, const std::string& file,
-           const std::optional<std::string>& sha256) {
+           const net::ExpectedBody& expected) {
   try {
     return net::DownloadFile(services.Transport(), url, file, nullptr, services.ProgramName(),
-                             sha256);
+                             expected);
   } catch (const net::LocalFileError&) {
     return false;
   }
@@ -87,7 +87,8 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
     return StartupResult::kExit;
   }
   const std::string downloaded = JoinPath(data_folder, temp_name);
-  if (!Fetch(services, update_url, downloaded, sha256)) {
+  // The size just stated bounds the body: a server sending without end fills no disk.
+  if (!Fetch(services, update_url, downloaded, {sha256, size})) {
     services.ShowMessage(kUpdateFailedText, kErrorCaption, ui::Desktop::Buttons::Ok,
                          ui::Desktop::Icon::Error);
     return StartupResult::kExit;

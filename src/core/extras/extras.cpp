@@ -47,9 +47,9 @@ bool Extras::FetchAndOpen(std::string_view url, std::string_view name, ServedFil
   if (sha256 || pack_key_.empty()) {
     DeleteFileAt(local);
     try {
-      fetched =
-          net::DownloadFile(transport_, std::string(url), local,
-                            &view_.Bar(ui::Control::sProgressBar1), desktop_.ProgramName(), sha256);
+      fetched = net::DownloadFile(transport_, std::string(url), local,
+                                  &view_.Bar(ui::Control::sProgressBar1), desktop_.ProgramName(),
+                                  {sha256});
     } catch (const net::LocalFileError&) {
       // Silent like every other failure here; the shell then finds nothing to open.
     }

@@ -1,6 +1,7 @@
 #include "net/manifest_fetch.h"
 
 #include "base/paths.h"
+#include "net/crypto.h"
 #include "net/manifest_signature.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
@@ -16,11 +17,13 @@ ManifestFetch FetchManifest(Transport& transport, std::string_view server_url,
   // A signature never stays beside a manifest it was not fetched with.
   DeleteFileAt(signature);
   const std::string url = std::string(server_url) + std::string(kManifestPath);
-  if (!DownloadFile(transport, url, manifest, nullptr, agent)) return ManifestFetch::kFailed;
+  if (!DownloadFile(transport, url, manifest, nullptr, agent, {std::nullopt, kLargestManifest})) {
+    return ManifestFetch::kFailed;
+  }
   if (pack_key.empty()) return ManifestFetch::kTaken;
   // A signature that cannot be fetched leaves nothing, and counts as missing.
   DownloadFile(transport, std::string(server_url) + std::string(kManifestSignaturePath), signature,
-               nullptr, agent);
+               nullptr, agent, {std::nullopt, std::tuple_size_v<P256Signature>});
   if (CheckManifestSignatureFiles(manifest, signature, pack_key) == ManifestSignature::kGood) {
     return ManifestFetch::kTaken;
   }

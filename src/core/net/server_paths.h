@@ -35,6 +35,9 @@ inline constexpr std::string_view kForgeSha256Key = "forgesha256";
 inline constexpr std::string_view kManifestSignaturePath = "/Update.sig";
 // Its local copy, beside the manifest's in the data folder.
 inline constexpr std::string_view kManifestSignatureFileName = "Update.sig";
+// The most a manifest may hold: some hundred times a pack of 10 000 hashed mods, and a bound
+// on what a server sending without end can make us store or hold.
+inline constexpr long long kLargestManifest = 64LL * 1024 * 1024;
 
 inline std::string EntryKey(long long index) {
   return std::string(kEntryStem) + std::to_string(index);

@@ -159,13 +159,15 @@ class TemporaryFile {
 Outcome TryDownload(Transport& transport, const std::string& url, const std::string& file_name,
                     TemporaryFile& temporary, ProgressSink* bar,
                     const std::optional<std::string>& agent,
-                    const std::optional<Sha256Digest>& expected) {
+                    const std::optional<Sha256Digest>& expected, std::int64_t largest) {
   const std::unique_ptr<Response> response = transport.Open(url, agent);
   if (!response) return Outcome::kTransient;
   if (const Outcome answered = Answered(response->Status()); answered != Outcome::kDone) {
     return answered;
   }
   const std::int64_t length = ParseContentLength(response->ContentLengthText());
+  const auto too_long = [largest](std::int64_t size) { return largest >= 0 && size > largest; };
+  if (too_long(length)) return Outcome::kTransient;
   if (bar) bar->Begin(length);
 
   std::int64_t received = 0;
@@ -185,6 +187,7 @@ Outcome TryDownload(Transport& transport, const std::string& url, const std::str
         pacing.Took(std::chrono::steady_clock::now() - started);
       }
       const auto count = std::min<std::int64_t>(got, static_cast<std::int64_t>(wanted));
+      if (too_long(received + count)) return Outcome::kTransient;
       out.write(buffer.data(), static_cast<std::streamsize>(count));
       if (!out) throw LocalFileError("Unable to write to file", temporary.path());
       if (hash) hash->Update(buffer.data(), static_cast<std::size_t>(count));
@@ -222,17 +225,17 @@ std::int64_t ParseContentLength(const std::optional<std::string>& text) {
 
 bool DownloadFile(Transport& transport, const std::string& url, const std::string& file_name,
                   ProgressSink* bar, const std::optional<std::string>& agent,
-                  const std::optional<std::string>& expected_sha256) {
+                  const ExpectedBody& expected) {
   std::string folder;
   std::string leaf;
   if (!SplitPath(file_name, folder, leaf) || !IsPlainFileName(leaf)) return false;
   std::error_code ec;
   if (!fs::is_directory(U8Path(folder), ec)) return false;
   if (fs::exists(U8Path(file_name), ec) || ec) return false;
-  std::optional<Sha256Digest> expected;
-  if (expected_sha256) {
-    expected = ParseHexArray<32>(*expected_sha256);
-    if (!expected) return false;
+  std::optional<Sha256Digest> sha256;
+  if (expected.sha256) {
+    sha256 = ParseHexArray<32>(*expected.sha256);
+    if (!sha256) return false;
   }
 
   // Made before any connection, so that a name the folder cannot take costs no request.
@@ -241,7 +244,8 @@ bool DownloadFile(Transport& transport, const std::string& url, const std::strin
     throw LocalFileError("Unable to create file", temporary.path());
   }
   return WithRetries(transport, bar, [&] {
-           return TryDownload(transport, url, file_name, temporary, bar, agent, expected);
+           return TryDownload(transport, url, file_name, temporary, bar, agent, sha256,
+                              expected.largest);
          }) == Outcome::kDone;
 }
 

@@ -36,15 +36,22 @@ class LocalFileError : public std::runtime_error {
 // `bar`, when given, sees Begin(length or -1) at each try and one Advance per chunk written;
 // during a pause it sees Advance(0) every few dozen milliseconds, so that a transfer on the
 // user-interface thread keeps the window answering.
-// `expected_sha256`, when given (64 hex characters in either case), is the SHA-256 the body
-// must have: it is hashed as it streams, and a body with another hash counts as broken (a body
-// cut where the platform cannot see it shows up only so) and is tried again like one. A text
-// that is not 64 hex characters is a hash no body can have: false at once, nothing fetched.
+// `expected` says what is known of the body before it arrives. Its `sha256`, when given (64 hex
+// characters in either case), is the hash the body must have: it is hashed as it streams, and a
+// body with another hash counts as broken (a body cut where the platform cannot see it shows up
+// only so) and is tried again like one. A text that is not 64 hex characters is a hash no body
+// can have: false at once, nothing fetched. Its `largest`, when not negative, bounds the body:
+// reading stops as soon as the body (or its stated length) passes it, and the body counts as
+// broken, so that a server sending without end cannot fill the disk.
 // Throws LocalFileError, and never tries again, when the local file cannot be named, created
 // or written.
+struct ExpectedBody {
+  std::optional<std::string> sha256;
+  std::int64_t largest = -1;
+};
 bool DownloadFile(Transport& transport, const std::string& url, const std::string& file_name,
                   ProgressSink* bar, const std::optional<std::string>& agent,
-                  const std::optional<std::string>& expected_sha256 = std::nullopt);
+                  const ExpectedBody& expected = {});
 
 // The length the server states for `url`, -1 when it states none, the text is not a
 // non-negative number, or no 2xx answer came (tried like DownloadFile). Reads no body.

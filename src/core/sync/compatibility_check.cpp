@@ -202,7 +202,10 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
       if (FileExists(kept)) continue;
     }
     state_.MissingMods.push_back(mod.name);
-    if (mod.sha256) state_.MissingHashes.insert_or_assign(mod.name, *mod.sha256);
+    if (mod.sha256) {
+      state_.MissingHashes.insert_or_assign(
+          mod.name, app::SharedState::PublishedMod{*mod.sha256, mod.size > 0 ? mod.size : -1});
+    }
     state_.MissingSize = AddWrapping(state_.MissingSize, mod.size);
     console_.Console(false, std::string(kMissing) + mod.name);
   }

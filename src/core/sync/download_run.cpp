@@ -143,8 +143,10 @@ ModTransfer DownloadRun::TransferOf(const std::string& name, Control bar) {
   // An unsafe name gets no path at all; the transfer refuses it before looking at one.
   if (net::IsPlainFileName(name)) mod.FSaveTo = JoinPath(state_.VersionModsFolder, name);
   mod.agent = agent_;
-  if (const auto hash = state_.MissingHashes.find(name); hash != state_.MissingHashes.end())
-    mod.sha256 = hash->second;
+  if (const auto hash = state_.MissingHashes.find(name); hash != state_.MissingHashes.end()) {
+    mod.sha256 = hash->second.sha256;
+    mod.largest = hash->second.size;
+  }
   mod.hash_required = hashes_required_;
   mod.bar = &view_.Bar(bar);
   return mod;

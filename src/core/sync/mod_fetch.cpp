@@ -32,7 +32,8 @@ ModResult FetchMod(net::Transport& transport, const ModTransfer& mod) {
       MoveFileTo(mod.stray, mod.FSaveTo, false);
       return {ModOutcome::kMoved, SizeOrZero(mod.FSaveTo)};
     }
-    if (net::DownloadFile(transport, mod.FFromInet, mod.FSaveTo, mod.bar, mod.agent, mod.sha256)) {
+    if (net::DownloadFile(transport, mod.FFromInet, mod.FSaveTo, mod.bar, mod.agent,
+                          {mod.sha256, mod.largest})) {
       return {ModOutcome::kFetched, SizeOrZero(mod.FSaveTo)};
     }
   } catch (const std::exception&) {

@@ -21,6 +21,8 @@ struct ModTransfer {
   // The SHA-256 the manifest publishes for it: the body must have it, and so must a stray copy
   // to be taken.
   std::optional<std::string> sha256;
+  // The size the manifest publishes beside that hash, which the body may not pass; -1: none.
+  std::int64_t largest = -1;
   // Set in a build with a key: a mod the verified manifest publishes no hash for is refused.
   bool hash_required = false;
   // The window's bar, safe to use from any thread; nullptr for none.
