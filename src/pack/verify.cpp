@@ -29,12 +29,27 @@ constexpr std::size_t kReadSize = 256 * 1024;
 constexpr auto kProgressStep = std::chrono::milliseconds(100);
 constexpr std::size_t kParallelFetches = 2;
 
+// Hands `size` more bytes to `sink` unless they would take the body past `largest`; false, with
+// the outcome set, when they would.
+bool Deliver(Fetched& fetched, std::int64_t largest, const Sink& sink, const char* data,
+             std::size_t size) {
+  const auto count = static_cast<std::int64_t>(size);
+  if (largest >= 0 && fetched.bytes + count > largest) {
+    fetched.outcome = Fetched::Outcome::kTooLong;
+    fetched.passed = largest;
+    return false;
+  }
+  sink(data, size);
+  fetched.bytes += count;
+  return true;
+}
+
 class HttpPackSource final : public PackSource {
  public:
   HttpPackSource(net::Transport& transport, std::string base_url)
       : transport_(transport), base_url_(std::move(base_url)) {}
 
-  Fetched Fetch(const std::string& path, const Sink& sink) override {
+  Fetched Fetch(const std::string& path, std::int64_t largest, const Sink& sink) override {
     Fetched fetched;
     const auto response = transport_.Open(base_url_ + path, "veltrane-pack");
     if (!response) {
@@ -56,8 +71,9 @@ class HttpPackSource final : public PackSource {
         return fetched;
       }
       if (got == 0) break;
-      sink(buffer.data(), static_cast<std::size_t>(got));
-      fetched.bytes += got;
+      if (!Deliver(fetched, largest, sink, buffer.data(), static_cast<std::size_t>(got))) {
+        return fetched;
+      }
     }
     // Some platforms take a body cut short of its stated length for a whole one.
     if (fetched.stated >= 0 && fetched.bytes < fetched.stated) {
@@ -75,7 +91,7 @@ class FolderPackSource final : public PackSource {
  public:
   explicit FolderPackSource(std::string dir) : dir_(std::move(dir)) {}
 
-  Fetched Fetch(const std::string& path, const Sink& sink) override {
+  Fetched Fetch(const std::string& path, std::int64_t largest, const Sink& sink) override {
     Fetched fetched;
     const fs::path file = U8Path(dir_) / U8Path(path.substr(1));
     std::error_code ec;
@@ -92,8 +108,7 @@ class FolderPackSource final : public PackSource {
         return fetched;
       }
       const auto got = static_cast<std::size_t>(in.gcount());
-      sink(buffer.data(), got);
-      fetched.bytes += static_cast<std::int64_t>(got);
+      if (!Deliver(fetched, largest, sink, buffer.data(), got)) return fetched;
     }
     return fetched;
   }
@@ -124,6 +139,8 @@ std::optional<Finding> FetchFinding(const std::string& file, const Fetched& fetc
       return Finding{file, "transfer",
                      "broken after " + std::to_string(fetched.bytes) + " bytes" +
                          (fetched.stated >= 0 ? " of " + std::to_string(fetched.stated) : "")};
+    case Fetched::Outcome::kTooLong:
+      return Finding{file, "size", "more than " + std::to_string(fetched.passed) + " bytes"};
   }
   return std::nullopt;
 }
@@ -287,7 +304,7 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
   const std::string manifest_name(net::kManifestPath.substr(1));
   std::string manifest;
   const Fetched fetched_manifest =
-      source.Fetch(std::string(net::kManifestPath),
+      source.Fetch(std::string(net::kManifestPath), net::kLargestManifest,
                    [&](const char* data, std::size_t size) { manifest.append(data, size); });
   if (auto finding = FetchFinding(manifest_name, fetched_manifest)) {
     findings.push_back(std::move(*finding));
@@ -299,9 +316,9 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
   if (options.public_key) {
     const std::string name(net::kManifestSignaturePath.substr(1));
     std::string signature;
-    const Fetched fetched =
-        source.Fetch(std::string(net::kManifestSignaturePath),
-                     [&](const char* data, std::size_t size) { signature.append(data, size); });
+    const Fetched fetched = source.Fetch(
+        std::string(net::kManifestSignaturePath), std::tuple_size_v<net::P256Signature>,
+        [&](const char* data, std::size_t size) { signature.append(data, size); });
     if (auto finding = FetchFinding(name, fetched)) {
       finding->problem = "signature";
       findings.push_back(std::move(*finding));
@@ -339,10 +356,12 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
     try {
       for (std::size_t i = next++; i < files.size(); i = next++) {
         const auto hash = net::NewSha256();
-        results[i].fetched = source.Fetch(files[i].path, [&](const char* data, std::size_t size) {
-          hash->Update(data, size);
-          bar.Advance(static_cast<std::int64_t>(size));
-        });
+        // A body past its published size is already wrong; reading on could last for ever.
+        results[i].fetched = source.Fetch(files[i].path, files[i].size.value_or(-1),
+                                          [&](const char* data, std::size_t size) {
+                                            hash->Update(data, size);
+                                            bar.Advance(static_cast<std::int64_t>(size));
+                                          });
         results[i].sha256 = net::ToHex(hash->Final());
         bar.FileDone();
       }

@@ -16,11 +16,13 @@ namespace veltrane::pack {
 
 // How fetching one file ended.
 struct Fetched {
-  enum class Outcome { kOk, kMissing, kStatus, kUnreachable, kBroken };
+  // kTooLong: the body passed the bound it was fetched with; reading stopped there.
+  enum class Outcome { kOk, kMissing, kStatus, kUnreachable, kBroken, kTooLong };
   Outcome outcome = Outcome::kOk;
   int status = 0;            // HTTP status, when there was one
   std::int64_t bytes = 0;    // body bytes received
   std::int64_t stated = -1;  // Content-Length, -1 when none
+  std::int64_t passed = -1;  // for kTooLong, the bound the body passed
 };
 
 using Sink = std::function<void(const char* data, std::size_t size)>;
@@ -29,9 +31,9 @@ using Sink = std::function<void(const char* data, std::size_t size)>;
 class PackSource {
  public:
   virtual ~PackSource() = default;
-  // Streams the file at `path` ("/Update", "/mods3/<name>") to `sink` as it arrives. Called
-  // from several threads at once.
-  virtual Fetched Fetch(const std::string& path, const Sink& sink) = 0;
+  // Streams the file at `path` ("/Update", "/mods3/<name>") to `sink` as it arrives, but never
+  // more than `largest` bytes when that is not negative. Called from several threads at once.
+  virtual Fetched Fetch(const std::string& path, std::int64_t largest, const Sink& sink) = 0;
 };
 
 // `base_url` without a trailing slash; paths are appended unchanged, as the client does.

@@ -84,6 +84,8 @@ class VerifyServerTest(unittest.TestCase):
              r"mods3/Библиотека\.jar +HTTP status +HTTP 500"),
             ("cut body", None, [{"path": alpha, "cut": 100}],
              r"mods3/alpha\.jar +transfer +broken after 100 bytes of 10000"),
+            ("endless body", None, [{"path": alpha, "endless": 1}],
+             r"mods3/alpha\.jar +size +more than 10000 bytes"),
             ("changed byte", None, [{"path": library, "body": "library byteZ"}],
              r"mods3/Библиотека\.jar +hash +SHA-256 differs from the manifest's"),
             ("changed extra file", None, [{"path": "/Settingss.exe", "body": "settings tooL"}],

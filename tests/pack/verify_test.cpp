@@ -57,6 +57,8 @@ TEST_F(VerifyFolderTest, EachKindOfDamageIsReported) {
        "mods3/Библиотека.jar +hash +SHA-256 differs.*"},
       {"short mod", [&] { Mod("a.jar", "first"); },
        "mods3/a.jar +size +5 bytes, the manifest says 9"},
+      {"long mod", [&] { Mod("a.jar", "first mod, longer"); },
+       "mods3/a.jar +size +more than 9 bytes"},
       {"changed extra file", [&] { Put("Update.exe", "Program"); }, "Update.exe +hash +.*"},
       {"missing signature", [&] { std::filesystem::remove(U8Path(SrvFile("Update.sig"))); },
        "Update.sig +signature +no such file"},
