@@ -127,6 +127,25 @@ TEST_F(WinInetTest, ErrorStatusesAndBrokenBodiesFailLeaveNothingAndTransientOnes
   }
 }
 
+// A server that never stops sending is cut off at the bound, with or without chunks. Paced as
+// a real line would pace it: closing a chunked answer mid-body, Wine's WinInet first reads on
+// for as long as bytes are already waiting, which on loopback at full speed is for ever.
+TEST_F(WinInetTest, AnEndlessBodyIsCutAtItsBound) {
+  ServeFile("mods3/endless.jar", "x");
+  constexpr std::int64_t kBound = 256 * 1024;
+  for (const std::string query : {"?endless=1&slow=2000000", "?endless=1&chunked=1&slow=2000000"}) {
+    transport_.paused = std::chrono::milliseconds(0);
+    RecordingBar bar;
+    EXPECT_FALSE(net::DownloadFile(transport_, TestServerUrl() + "/mods3/endless.jar" + query,
+                                   dir_.Sub("endless.jar"), &bar, OwnExeName(),
+                                   {std::nullopt, kBound}))
+        << query;
+    EXPECT_FALSE(AnythingLeft()) << query;
+    EXPECT_LE(bar.total, 3 * kBound) << query;
+    EXPECT_EQ(transport_.paused, kThreeTries) << query;
+  }
+}
+
 // Each answer would come whole after 20 s: only the time-out makes these fail.
 TEST_F(WinInetTest, AServerSilentBeforeTheHeadOrTheBodyFailsByTheTimeOut) {
   ServeFile("mods3/late.jar", Body(1000));
