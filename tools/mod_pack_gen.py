@@ -29,27 +29,25 @@ def manifest(path, entries):
     with open(path, "w", encoding="cp1251", newline="\r\n") as f:
         f.write("\n".join(lines))
 
+def write_mod(folder, name, size):
+    """A mod of `size` random bytes; gives its manifest entry."""
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(rng.randbytes(size))
+    return name, size
+
 # Log-uniform leaning to the small end: many small mods, a few large ones.
 sizes = [int(math.exp(low + (high - low) * rng.random() ** 1.5)) for _ in range(150)]
-pack = []
-for i, size in enumerate(sizes, 1):
-    name = f"{words[i % len(words)]}-{i:03d}-1.12.2.jar"
-    with open(os.path.join(mods, name), "wb") as f:
-        f.write(rng.randbytes(size))
-    pack.append((name, size))
+pack = [write_mod(mods, f"{words[i % len(words)]}-{i:03d}-1.12.2.jar", size)
+        for i, size in enumerate(sizes, 1)]
 manifest(os.path.join(work, "Update.pack"), pack)
 with open(os.path.join(work, "pack.list"), "w") as f:
     f.writelines(name + "\n" for name, _ in pack)
 
 present = os.path.join(work, "present")
 os.makedirs(present)
-small = []
-for i in range(1, 301):
-    size = 2048 + rng.randrange(60 * 1024)
-    name = f"small-{i:03d}-1.12.2.jar"
-    with open(os.path.join(present, name), "wb") as f:
-        f.write(rng.randbytes(size))
-    small.append((name, size))
+# Each size is drawn just before its bytes, as it always was: the pack keeps its bytes.
+small = [write_mod(present, f"small-{i:03d}-1.12.2.jar", 2048 + rng.randrange(60 * 1024))
+         for i in range(1, 301)]
 manifest(os.path.join(work, "Update.check"), small)
 
 # Drawn after everything above, so the other packs keep their bytes with or without it.
@@ -62,10 +60,6 @@ if sys.argv[2:] == ["--large-check"]:
     scale = total / sum(raw)
     sizes = [max(1, int(r * scale)) for r in raw]
     sizes[-1] += total - sum(sizes)
-    entries = []
-    for i, size in enumerate(sizes, 1):
-        name = f"present-{i:03d}-1.12.2.jar"
-        with open(os.path.join(large, name), "wb") as f:
-            f.write(rng.randbytes(size))
-        entries.append((name, size))
+    entries = [write_mod(large, f"present-{i:03d}-1.12.2.jar", size)
+               for i, size in enumerate(sizes, 1)]
     manifest(os.path.join(work, "Update.check-large"), entries)
