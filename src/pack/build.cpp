@@ -26,15 +26,16 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kModsFolder = "mods3";
 
-// The optional files beside the manifest whose hashes it carries.
+// The optional files beside the manifest whose hashes and sizes it carries.
 struct ExtraFile {
   std::string_view name;
-  std::string_view key;
+  std::string_view sha256_key;
+  std::string_view size_key;
 };
 constexpr std::array<ExtraFile, 3> kExtraFiles = {{
-    {net::kUpdatePath.substr(1), net::kUpdateSha256Key},
-    {net::kSettingsToolName, net::kSettingsToolSha256Key},
-    {net::kForgeInstallerName, net::kForgeSha256Key},
+    {net::kUpdatePath.substr(1), net::kUpdateSha256Key, net::kUpdateSizeKey},
+    {net::kSettingsToolName, net::kSettingsToolSha256Key, net::kSettingsToolSizeKey},
+    {net::kForgeInstallerName, net::kForgeSha256Key, net::kForgeSizeKey},
 }};
 
 struct Problem {
@@ -180,7 +181,8 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
   if (plan.last_version) update.entries.emplace_back(net::kLastVersionKey, *plan.last_version);
   for (std::size_t i = 0; i < kExtraFiles.size(); ++i) {
     if (extras[i].path.empty()) continue;
-    update.entries.emplace_back(kExtraFiles[i].key, HashFile(extras[i].path));
+    update.entries.emplace_back(kExtraFiles[i].sha256_key, HashFile(extras[i].path));
+    update.entries.emplace_back(kExtraFiles[i].size_key, std::to_string(extras[i].size));
   }
   ManifestSection modlist{std::string(net::kModListSection), {}};
   modlist.entries.emplace_back(net::kCountKey, std::to_string(plan.mods.size()));

@@ -207,14 +207,17 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
     }
     files.push_back(std::move(file));
   }
-  const net::ServedFileHashes served = net::ReadServedFileHashes(store);
-  const std::array<std::pair<std::string, const std::optional<std::string>*>, 3> extras = {{
+  const net::ServedFiles served = net::ReadServedFiles(store);
+  const std::array<std::pair<std::string, const net::ExpectedBody*>, 3> extras = {{
       {std::string(net::kUpdatePath), &served.update},
       {std::string(net::kSettingsToolPath), &served.settings_tool},
       {net::ForgeInstallerUrl(""), &served.forge},
   }};
-  for (const auto& [path, sha256] : extras) {
-    if (*sha256) files.push_back({path.substr(1), path, std::nullopt, **sha256});
+  for (const auto& [path, published] : extras) {
+    if (!published->sha256) continue;
+    std::optional<std::int64_t> size;
+    if (published->largest >= 0) size = published->largest;
+    files.push_back({path.substr(1), path, size, *published->sha256});
   }
   return files;
 }

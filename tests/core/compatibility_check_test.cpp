@@ -254,10 +254,10 @@ TEST_F(CompatibilityCheckTest, AFileWithoutThePublishedHashIsOutdatedUnlessItIsA
   EXPECT_FALSE(FileExists(InVersion("page.jar")));
   EXPECT_TRUE(FileExists(InVersion("current.jar")));
   EXPECT_TRUE(FileExists(InVersion("unhashed.jar")));
-  EXPECT_EQ(form->State().MissingHashes, (std::map<std::string, app::SharedState::PublishedMod>{
-                                             {"old.jar", {Sha256Hex("new"), 7}},
-                                             {"page.jar", {Sha256Hex("page")}},
-                                             {"absent.jar", {Sha256Hex("absent")}}}));
+  EXPECT_EQ(form->State().MissingHashes,
+            (std::map<std::string, net::ExpectedBody>{{"old.jar", {Sha256Hex("new"), 7}},
+                                                      {"page.jar", {Sha256Hex("page")}},
+                                                      {"absent.jar", {Sha256Hex("absent")}}}));
   // Without a key the manifest is taken as it comes: no signature is asked for.
   EXPECT_EQ(server.Opened(), std::vector<std::string>{url + "/Update"});
 }

@@ -127,6 +127,17 @@ TEST_F(ExtrasTest, HashesInTheManifestCopyDecideWhatIsKeptAndOpened) {
   EXPECT_EQ(view.window.bounds.height, 294);
 }
 
+// The fake server states every body's length, so a body past the published size is not read.
+TEST_F(ExtrasTest, ABodyPastThePublishedSizeIsNeitherReadNorOpened) {
+  temp.Write("Pellwick/Veltrane/Update.ini",
+             "[Update]\r\nsettingssha256=" + test::Sha256Hex("tool") + "\r\nsettingssize=3\r\n");
+  server.Put(url + "/Settingss.exe", "tool");
+  EXPECT_FALSE(form->StartSetupsPlus());
+  EXPECT_EQ(view.bars.at(Control::sProgressBar1).position, 0);
+  EXPECT_FALSE(FileExists(JoinPath(game, "Settingss.exe")));
+  EXPECT_TRUE(desktop.opened_files.empty());
+}
+
 class KeyedExtrasTest : public ExtrasTest {
  protected:
   KeyedExtrasTest() : ExtrasTest(test::kSignerPublicKey) {}
@@ -166,8 +177,8 @@ TEST_F(KeyedExtrasTest, WithoutAVerifiedHashNothingIsFetchedOrOpened) {
 }
 
 TEST_F(KeyedExtrasTest, AHashVerifiedEarlierInThisProcessIsUsedWithoutAskingAgain) {
-  form->State().VerifiedFiles = net::ServedFileHashes{};
-  form->State().VerifiedFiles->settings_tool = test::Sha256Hex("tool");
+  form->State().VerifiedFiles = net::ServedFiles{};
+  form->State().VerifiedFiles->settings_tool.sha256 = test::Sha256Hex("tool");
   server.Put(url + "/Settingss.exe", "tool");
   EXPECT_TRUE(form->StartSetupsPlus());
   EXPECT_EQ(server.Opened(), std::vector<std::string>{url + "/Settingss.exe"});

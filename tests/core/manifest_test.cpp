@@ -195,15 +195,23 @@ TEST(Manifest, ModHashesAreNormalisedOrKeptUnmatchable) {
   }
 }
 
-TEST(Manifest, ServedFileHashesComeFromTheUpdateSection) {
+// A size bounds a body only beside a hash: sizes alone were never published by the pack tool.
+TEST(Manifest, ServedFilesComeFromTheUpdateSection) {
   const std::string hash(64, 'b');
   const ManifestFile ini("[Update]\r\nlastversion=1.2.6.3\r\nUpdateSHA256=" + std::string(64, 'B') +
-                         "\r\nsettingssha256=not a hash\r\nsettingssha256=" + hash +
-                         "\r\n[modlist]\r\nforgesha256=" + hash + "\r\n");
-  const ServedFileHashes hashes = ReadServedFileHashes(ini);
-  EXPECT_EQ(hashes.update, hash);
-  EXPECT_EQ(hashes.settings_tool, "not a hash");
-  EXPECT_FALSE(hashes.forge);  // only section Update holds them
+                         "\r\nUpdateSize=900\r\nupdatesize=5\r\nsettingssha256=not a hash\r\n"
+                         "settingssha256=" +
+                         hash +
+                         "\r\nsettingssize=9 kB\r\nforgesize=7\r\n"
+                         "[modlist]\r\nforgesha256=" +
+                         hash + "\r\n");
+  const ServedFiles served = ReadServedFiles(ini);
+  EXPECT_EQ(served.update.sha256, hash);
+  EXPECT_EQ(served.update.largest, 900);
+  EXPECT_EQ(served.settings_tool.sha256, "not a hash");
+  EXPECT_EQ(served.settings_tool.largest, -1);
+  EXPECT_FALSE(served.forge.sha256);  // only section Update holds them
+  EXPECT_EQ(served.forge.largest, -1);
   EXPECT_EQ(ini.reads, 1);
 }
 

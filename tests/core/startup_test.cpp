@@ -213,14 +213,21 @@ TEST_F(StartupTest, AFailedUpdateDownloadIsReportedAndEndsTheProgram) {
   EXPECT_FALSE(services.replaced);
 }
 
-TEST_F(StartupTest, AnUpdateWithoutThePublishedHashIsAFailedDownload) {
-  services.server.Put(url + "/Update", "[Update]\r\nlastversion=1.2.7\r\nupdatesha256=" +
-                                           std::string(64, 'a') + "\r\n");
-  services.server.Put(url + "/Update.exe", "MZ some other program");
-  EXPECT_EQ(RunStartup(services), StartupResult::kExit);
-  ExpectLastBox(services, 2, "Ошибка", kUpdateFailedText, ui::Desktop::Icon::Error);
-  EXPECT_FALSE(services.replaced);
-  EXPECT_FALSE(TempFileLeft(services));
+TEST_F(StartupTest, AnUpdateWithoutThePublishedHashOrPastItsSizeIsAFailedDownload) {
+  const std::string body = "MZ some other program";
+  for (const std::string& published :
+       {"updatesha256=" + std::string(64, 'a'),
+        "updatesha256=" + test::Sha256Hex(body) + "\r\nupdatesize=5"}) {
+    SCOPED_TRACE(published);
+    test::TempDir dir;
+    FakeStartup fresh(dir);
+    fresh.server.Put(url + "/Update", "[Update]\r\nlastversion=1.2.7\r\n" + published + "\r\n");
+    fresh.server.Put(url + "/Update.exe", body);
+    EXPECT_EQ(RunStartup(fresh), StartupResult::kExit);
+    ExpectLastBox(fresh, 2, "Ошибка", kUpdateFailedText, ui::Desktop::Icon::Error);
+    EXPECT_FALSE(fresh.replaced);
+    EXPECT_FALSE(TempFileLeft(fresh));
+  }
 }
 
 // The signed manifest announces another version but publishes no hash for the update: even
@@ -248,7 +255,7 @@ TEST_F(StartupTest, AKeyedBuildReadsOnlyASignedManifestAndOffersOnlyAPublishedUp
     fresh.server.Put(url + "/Update", std::string(test::kSignedManifest));
     fresh.server.Put(url + "/Update.exe", "MZ new program");
     if (c.signature) fresh.server.Put(url + "/Update.sig", *c.signature);
-    std::optional<net::ServedFileHashes> verified;
+    std::optional<net::ServedFiles> verified;
     EXPECT_EQ(RunStartup(fresh, &verified), StartupResult::kRunWindows);
     EXPECT_TRUE(fresh.boxes.empty());
     EXPECT_EQ(verified.has_value(), c.verified);

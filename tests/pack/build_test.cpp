@@ -61,8 +61,10 @@ TEST_F(BuildTest, SizesAndHashesOfModsAndOfTheExtraFilesPresent) {
   EXPECT_EQ(Value("modlist", "mod1size"), "3");
   EXPECT_EQ(Value("modlist", "mod1sha256"), abc);
   EXPECT_EQ(Value("Update", "settingssha256"), abc);
-  EXPECT_EQ(Value("Update", "updatesha256"), "<absent>");
-  EXPECT_EQ(Value("Update", "forgesha256"), "<absent>");
+  EXPECT_EQ(Value("Update", "settingssize"), "3");
+  for (const char* absent : {"updatesha256", "updatesize", "forgesha256", "forgesize"}) {
+    EXPECT_EQ(Value("Update", absent), "<absent>") << absent;
+  }
 }
 
 TEST_F(BuildTest, CodePage1251WhenEveryNameFitsElseUtf16WithBom) {

@@ -60,6 +60,8 @@ TEST_F(VerifyFolderTest, EachKindOfDamageIsReported) {
       {"long mod", [&] { Mod("a.jar", "first mod, longer"); },
        "mods3/a.jar +size +more than 9 bytes"},
       {"changed extra file", [&] { Put("Update.exe", "Program"); }, "Update.exe +hash +.*"},
+      {"long extra file", [&] { Put("Update.exe", "program, longer"); },
+       "Update.exe +size +more than 7 bytes"},
       {"missing signature", [&] { std::filesystem::remove(U8Path(SrvFile("Update.sig"))); },
        "Update.sig +signature +no such file"},
       {"bad signature", [&] { Put("Update.sig", std::string(64, 'x')); },

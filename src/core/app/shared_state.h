@@ -40,21 +40,17 @@ struct SharedState {
   std::unique_ptr<IniStore> ManifestIni;
 
   std::vector<std::string> MissingMods;
-  // What the manifest publishes of each missing mod that has a hash, by name; rebuilt with
-  // MissingMods.
-  struct PublishedMod {
-    std::string sha256;
-    std::int64_t size = -1;  // the size published beside it; -1 when none is
-    bool operator==(const PublishedMod&) const = default;
-  };
-  std::map<std::string, PublishedMod> MissingHashes;
+  // What the manifest publishes of each missing mod that has a hash (the hash, and the size
+  // beside it as the body's bound), by name; rebuilt with MissingMods.
+  std::map<std::string, net::ExpectedBody> MissingHashes;
   std::vector<std::string> RemovableFiles;
 
-  // In a build with a key: the served files' hashes of the last manifest verified under it in
-  // this process. Start-up verifies one before the form exists and its caller hands it over;
-  // each check and the extras' own fetch that verify one replace it. The extras take their
-  // hashes from here only. Nullopt until then, and always in a build without a key.
-  std::optional<net::ServedFileHashes> VerifiedFiles;
+  // In a build with a key: what the last manifest verified under it in this process publishes of
+  // the served files (hashes and sizes). Start-up verifies one before the form exists and its
+  // caller hands it over; each check and the extras' own fetch that verify one replace it. The
+  // extras take what they expect from here only. Nullopt until then, and always in a build
+  // without a key.
+  std::optional<net::ServedFiles> VerifiedFiles;
 
   std::int32_t ModCount = 0;
   std::int32_t ModsSize = 0;

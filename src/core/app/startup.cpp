@@ -69,10 +69,10 @@ StartupResult NotPlaced(StartupServices& services) {
 
 // The update, once the server announced another version. kRunWindows when it cannot be put in
 // place: the running program is never replaced by anything but a whole program file, and, when
-// the manifest publishes its hash (`sha256`), only by one that has it.
+// the manifest publishes its hash, only by one that has it.
 StartupResult Update(StartupServices& services, const std::string& data_folder,
                      const std::string& server_url, const std::string& version,
-                     const std::optional<std::string>& sha256) {
+                     const net::ExpectedBody& published) {
   const std::string temp_name = services.RandomDigits(20) + ".exe";
   const std::string final_name = "Veltrane Dravenna v" + version + ".exe";
   // A name the batch file cannot carry (our own, renamed by the player) is known now: nothing
@@ -87,8 +87,10 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
     return StartupResult::kExit;
   }
   const std::string downloaded = JoinPath(data_folder, temp_name);
-  // The size just stated bounds the body: a server sending without end fills no disk.
-  if (!Fetch(services, update_url, downloaded, {sha256, size})) {
+  // The size published beside the hash, else the one just stated, bounds the body: a server
+  // sending without end fills no disk.
+  if (!Fetch(services, update_url, downloaded,
+             {published.sha256, published.largest >= 0 ? published.largest : size})) {
     services.ShowMessage(kUpdateFailedText, kErrorCaption, ui::Desktop::Buttons::Ok,
                          ui::Desktop::Icon::Error);
     return StartupResult::kExit;
@@ -112,8 +114,7 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
 
 }  // namespace
 
-StartupResult RunStartup(StartupServices& services,
-                         std::optional<net::ServedFileHashes>* verified) {
+StartupResult RunStartup(StartupServices& services, std::optional<net::ServedFiles>* verified) {
   if (services.ActivateRunningCopy(kMainWindowClass)) return StartupResult::kExit;
   const std::string server_url = build::kServerUrl;
   const std::string data_folder = DataFolderIn(services.ExpandEnvText("%appdata%"));
@@ -129,13 +130,13 @@ StartupResult RunStartup(StartupServices& services,
       // A failed fetch, or one not signed under the key, leaves no file: the version then
       // reads as our own.
       if (FetchManifest(services, server_url, data_folder, key) == net::ManifestFetch::kTaken) {
-        const net::ServedFileHashes hashes = net::ReadServedFileHashes(*manifest);
-        if (!key.empty() && verified) *verified = hashes;
+        const net::ServedFiles served = net::ReadServedFiles(*manifest);
+        if (!key.empty() && verified) *verified = served;
         const std::string version = net::ReadLastVersion(*manifest, kAppVersion);
         // With a key, the program is replaced only by a file whose hash the signer published.
-        if (UpdateDue(version) && (key.empty() || hashes.update)) {
+        if (UpdateDue(version) && (key.empty() || served.update.sha256)) {
           const StartupResult result =
-              Update(services, data_folder, server_url, version, hashes.update);
+              Update(services, data_folder, server_url, version, served.update);
           if (result == StartupResult::kExit) return result;
         }
       }

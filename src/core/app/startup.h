@@ -70,6 +70,6 @@ bool LooksLikeTheProgram(const std::string& path, std::int64_t stated_size);
 // update, and neither does one that publishes no hash for "/Update.exe". The served files'
 // hashes of a manifest verified here go to `verified` (when given), for the form to take over.
 StartupResult RunStartup(StartupServices& services,
-                         std::optional<net::ServedFileHashes>* verified = nullptr);
+                         std::optional<net::ServedFiles>* verified = nullptr);
 
 }  // namespace veltrane::app

@@ -15,22 +15,22 @@ Extras::Extras(const ui::FormContext& context)
       state_(context.state),
       pack_key_(context.pack_key) {}
 
-std::optional<std::string> Extras::PublishedHash(ServedFile file) {
+net::ExpectedBody Extras::Published(ServedFile file) {
   if (pack_key_.empty()) {
-    if (!state_.ManifestIni) return std::nullopt;
-    return net::ReadServedFileHashes(*state_.ManifestIni).*file;
+    if (!state_.ManifestIni) return {};
+    return net::ReadServedFiles(*state_.ManifestIni).*file;
   }
   if (!state_.VerifiedFiles && state_.ManifestIni) {
     try {
       if (net::FetchManifest(transport_, state_.ServerUrl, state_.DataFolder,
                              desktop_.ProgramName(), pack_key_) == net::ManifestFetch::kTaken) {
-        state_.VerifiedFiles = net::ReadServedFileHashes(*state_.ManifestIni);
+        state_.VerifiedFiles = net::ReadServedFiles(*state_.ManifestIni);
       }
     } catch (const net::LocalFileError&) {
       // Silent like every failure here: nothing verified, nothing fetched.
     }
   }
-  if (!state_.VerifiedFiles) return std::nullopt;
+  if (!state_.VerifiedFiles) return {};
   return (*state_.VerifiedFiles).*file;
 }
 
@@ -41,7 +41,8 @@ bool Extras::FetchAndOpen(std::string_view url, std::string_view name, ServedFil
     ~Done() { flag = false; }
   } done{fetching_extra_};
   ui::ChngSize(view_, 1);
-  const std::optional<std::string> sha256 = PublishedHash(file);
+  const net::ExpectedBody published = Published(file);
+  const std::optional<std::string>& sha256 = published.sha256;
   const std::string local = JoinPath(state_.GameFolder, name);
   bool fetched = false;
   if (sha256 || pack_key_.empty()) {
@@ -49,7 +50,7 @@ bool Extras::FetchAndOpen(std::string_view url, std::string_view name, ServedFil
     try {
       fetched = net::DownloadFile(transport_, std::string(url), local,
                                   &view_.Bar(ui::Control::sProgressBar1), desktop_.ProgramName(),
-                                  {sha256});
+                                  published);
     } catch (const net::LocalFileError&) {
       // Silent like every other failure here; the shell then finds nothing to open.
     }
@@ -64,7 +65,7 @@ bool Extras::FetchAndOpen(std::string_view url, std::string_view name, ServedFil
 bool Extras::StartSetupsPlus() {
   if (fetching_extra_) return false;
   return FetchAndOpen(state_.ServerUrl + std::string(net::kSettingsToolPath),
-                      net::kSettingsToolName, &net::ServedFileHashes::settings_tool);
+                      net::kSettingsToolName, &net::ServedFiles::settings_tool);
 }
 
 void Extras::sTitleBar1Items0MouseUp() {
@@ -74,7 +75,7 @@ void Extras::sTitleBar1Items0MouseUp() {
 void Extras::sTitleBar1Items2MouseUp() {
   if (fetching_extra_) return;
   FetchAndOpen(net::ForgeInstallerUrl(state_.ServerUrl), net::kForgeInstallerName,
-               &net::ServedFileHashes::forge);
+               &net::ServedFiles::forge);
 }
 
 }  // namespace veltrane::extras

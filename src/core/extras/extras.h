@@ -32,13 +32,13 @@ class Extras {
   bool Busy() const { return fetching_extra_; }
 
  private:
-  using ServedFile = std::optional<std::string> net::ServedFileHashes::*;
+  using ServedFile = net::ExpectedBody net::ServedFiles::*;
 
   bool FetchAndOpen(std::string_view url, std::string_view name, ServedFile file);
-  // The hash the manifest publishes for the file: from its local copy, or in a build with a key
-  // from the manifest verified in this process, which is fetched and verified first when there
-  // is none yet (the program started offline, say).
-  std::optional<std::string> PublishedHash(ServedFile file);
+  // What the manifest publishes for the file (its hash and size): from its local copy, or in a
+  // build with a key from the manifest verified in this process, which is fetched and verified
+  // first when there is none yet (the program started offline, say). Empty when none is known.
+  net::ExpectedBody Published(ServedFile file);
 
   ui::MainView& view_;
   ui::Desktop& desktop_;

@@ -156,25 +156,34 @@ std::string ReadLastVersion(const app::IniStore& manifest, std::string_view own_
   return manifest.ReadString(kUpdateSection, kLastVersionKey, own_version);
 }
 
-ServedFileHashes ReadServedFileHashes(const app::IniStore& manifest) {
-  ServedFileHashes hashes;
-  const std::array<std::pair<std::string_view, std::optional<std::string>*>, 3> keys = {{
-      {kUpdateSha256Key, &hashes.update},
-      {kSettingsToolSha256Key, &hashes.settings_tool},
-      {kForgeSha256Key, &hashes.forge},
-  }};
-  std::array<bool, keys.size()> seen{};
+ServedFiles ReadServedFiles(const app::IniStore& manifest) {
+  struct Published {
+    std::string_view sha256_key;
+    std::string_view size_key;
+    std::optional<std::string> sha256;
+    std::optional<std::string> size;
+  };
+  std::array<Published, 3> files = {{{kUpdateSha256Key, kUpdateSizeKey, {}, {}},
+                                     {kSettingsToolSha256Key, kSettingsToolSizeKey, {}, {}},
+                                     {kForgeSha256Key, kForgeSizeKey, {}, {}}}};
   // The first of a repeated name counts, as a read of that one key would have it.
+  const auto take = [](std::optional<std::string>& held, std::string& value) {
+    if (!held) held = std::move(value);
+  };
   for (auto& [key, value] : manifest.ReadSection(kUpdateSection)) {
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-      if (!seen[i] && AsciiEqualNoCase(key, keys[i].first)) {
-        seen[i] = true;
-        *keys[i].second = PublishedSha256(std::move(value));
-        break;
-      }
+    for (Published& file : files) {
+      if (AsciiEqualNoCase(key, file.sha256_key)) take(file.sha256, value);
+      if (AsciiEqualNoCase(key, file.size_key)) take(file.size, value);
     }
   }
-  return hashes;
+  const auto expected = [](Published& file) {
+    ExpectedBody body;
+    if (file.sha256) body.sha256 = PublishedSha256(std::move(*file.sha256));
+    const std::optional<std::int64_t> size = file.size ? ParseInt64(*file.size) : std::nullopt;
+    if (body.sha256 && size && *size > 0) body.largest = *size;
+    return body;
+  };
+  return {expected(files[0]), expected(files[1]), expected(files[2])};
 }
 
 ManifestList ReadModList(const app::IniStore& manifest) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/ini_store.h"
+#include "net/transfer.h"
 
 namespace veltrane::net {
 
@@ -43,14 +44,16 @@ bool IsPlainFileName(std::string_view name);
 // The newest release the server announces; `own_version` when the manifest does not say.
 std::string ReadLastVersion(const app::IniStore& manifest, std::string_view own_version);
 
-// The hashes of the single files the server holds beside the mods, from section `Update`, each
-// as PublishedSha256 gives it (nullopt when the key is absent). One read of the file.
-struct ServedFileHashes {
-  std::optional<std::string> update;         // updatesha256: the program update, "/Update.exe"
-  std::optional<std::string> settings_tool;  // settingssha256: the extra settings tool
-  std::optional<std::string> forge;          // forgesha256: the Forge installer
+// What the manifest vouches for of the single files the server holds beside the mods, from
+// section `Update` in one read of the file: each file's hash as PublishedSha256 gives it (nullopt
+// when its key is absent) and, only beside a hash, its published size as the most its body may
+// hold (-1 when no positive size is published).
+struct ServedFiles {
+  ExpectedBody update;         // updatesha256, updatesize: the program update, "/Update.exe"
+  ExpectedBody settings_tool;  // settingssha256, settingssize: the extra settings tool
+  ExpectedBody forge;          // forgesha256, forgesize: the Forge installer
 };
-ServedFileHashes ReadServedFileHashes(const app::IniStore& manifest);
+ServedFiles ReadServedFiles(const app::IniStore& manifest);
 
 inline constexpr std::int32_t kGapBudget = 10000;
 

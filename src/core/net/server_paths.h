@@ -25,11 +25,15 @@ inline constexpr std::string_view kCountKey = "Count";
 inline constexpr std::string_view kEntryStem = "mod";
 inline constexpr std::string_view kSizeSuffix = "size";
 // SHA-256 of the served files as 64 lower-case hex characters: "mod"+i+"sha256" in modlist, and
-// the keys below in the Update section, each present only when the server holds that file.
+// the keys below in the Update section, each present only when the server holds that file, with
+// the file's size beside it.
 inline constexpr std::string_view kSha256Suffix = "sha256";
 inline constexpr std::string_view kUpdateSha256Key = "updatesha256";
+inline constexpr std::string_view kUpdateSizeKey = "updatesize";
 inline constexpr std::string_view kSettingsToolSha256Key = "settingssha256";
+inline constexpr std::string_view kSettingsToolSizeKey = "settingssize";
 inline constexpr std::string_view kForgeSha256Key = "forgesha256";
+inline constexpr std::string_view kForgeSizeKey = "forgesize";
 // The manifest's detached signature: 64 raw bytes r‖s, ECDSA P-256 over SHA-256 of the exact
 // bytes of "/Update" (see net/crypto.h).
 inline constexpr std::string_view kManifestSignaturePath = "/Update.sig";

@@ -48,6 +48,7 @@ class LocalFileError : public std::runtime_error {
 struct ExpectedBody {
   std::optional<std::string> sha256;
   std::int64_t largest = -1;
+  bool operator==(const ExpectedBody&) const = default;
 };
 bool DownloadFile(Transport& transport, const std::string& url, const std::string& file_name,
                   ProgressSink* bar, const std::optional<std::string>& agent,

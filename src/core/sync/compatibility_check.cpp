@@ -131,7 +131,7 @@ void CompatibilityCheck::sButtonCheckClick() {
       break;
   }
   console_.Console(kManifestLoaded);
-  if (!pack_key_.empty()) state_.VerifiedFiles = net::ReadServedFileHashes(Manifest());
+  if (!pack_key_.empty()) state_.VerifiedFiles = net::ReadServedFiles(Manifest());
 
   bool finished = false;
   {
@@ -204,7 +204,7 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
     state_.MissingMods.push_back(mod.name);
     if (mod.sha256) {
       state_.MissingHashes.insert_or_assign(
-          mod.name, app::SharedState::PublishedMod{*mod.sha256, mod.size > 0 ? mod.size : -1});
+          mod.name, net::ExpectedBody{mod.sha256, mod.size > 0 ? mod.size : -1});
     }
     state_.MissingSize = AddWrapping(state_.MissingSize, mod.size);
     console_.Console(false, std::string(kMissing) + mod.name);

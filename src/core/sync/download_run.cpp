@@ -144,8 +144,7 @@ ModTransfer DownloadRun::TransferOf(const std::string& name, Control bar) {
   if (net::IsPlainFileName(name)) mod.FSaveTo = JoinPath(state_.VersionModsFolder, name);
   mod.agent = agent_;
   if (const auto hash = state_.MissingHashes.find(name); hash != state_.MissingHashes.end()) {
-    mod.sha256 = hash->second.sha256;
-    mod.largest = hash->second.size;
+    mod.expected = hash->second;
   }
   mod.hash_required = hashes_required_;
   mod.bar = &view_.Bar(bar);

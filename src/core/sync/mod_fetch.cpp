@@ -24,16 +24,16 @@ std::int64_t SizeOrZero(const std::string& path) {
 ModResult FetchMod(net::Transport& transport, const ModTransfer& mod) {
   // An unsafe or empty name is never joined to a folder: its transfer simply fails.
   if (!net::IsPlainFileName(mod.name)) return {};
-  if (mod.hash_required && !mod.sha256) return {};
+  if (mod.hash_required && !mod.expected.sha256) return {};
   try {
     // A stray copy that is not the published file stays where it is; the mod is fetched.
     if (!mod.stray.empty() && FileExists(mod.stray) &&
-        (!mod.sha256 || net::Sha256OfFile(mod.stray) == mod.sha256)) {
+        (!mod.expected.sha256 || net::Sha256OfFile(mod.stray) == mod.expected.sha256)) {
       MoveFileTo(mod.stray, mod.FSaveTo, false);
       return {ModOutcome::kMoved, SizeOrZero(mod.FSaveTo)};
     }
     if (net::DownloadFile(transport, mod.FFromInet, mod.FSaveTo, mod.bar, mod.agent,
-                          {mod.sha256, mod.largest})) {
+                          mod.expected)) {
       return {ModOutcome::kFetched, SizeOrZero(mod.FSaveTo)};
     }
   } catch (const std::exception&) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "net/progress.h"
+#include "net/transfer.h"
 #include "net/transport.h"
 
 namespace veltrane::sync {
@@ -18,11 +19,9 @@ struct ModTransfer {
   // Where a stray copy is looked for first (the one-stream run); empty: always fetched.
   std::string stray;
   std::string agent;
-  // The SHA-256 the manifest publishes for it: the body must have it, and so must a stray copy
-  // to be taken.
-  std::optional<std::string> sha256;
-  // The size the manifest publishes beside that hash, which the body may not pass; -1: none.
-  std::int64_t largest = -1;
+  // What the manifest publishes for it: the SHA-256 the body must have, and so must a stray copy
+  // to be taken, and the size beside that hash, which the body may not pass.
+  net::ExpectedBody expected;
   // Set in a build with a key: a mod the verified manifest publishes no hash for is refused.
   bool hash_required = false;
   // The window's bar, safe to use from any thread; nullptr for none.

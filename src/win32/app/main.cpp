@@ -23,7 +23,7 @@ using namespace veltrane;
 
 void RunProgram(win32::UiHost& host) {
   // What start-up verified of the manifest is the form's from its start.
-  std::optional<net::ServedFileHashes> verified;
+  std::optional<net::ServedFiles> verified;
   {
     win32::Win32StartupServices startup;
     if (app::RunStartup(startup, &verified) == app::StartupResult::kExit) return;
