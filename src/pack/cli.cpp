@@ -21,11 +21,11 @@ const char* const kUsage =
 build   Writes DIR/Update, the manifest of the server's web folder DIR: every file in
         DIR/mods3 with its size and SHA-256 (listed mods keep their order, new ones follow
         sorted), the removal list (the old one plus mods no longer in the folder, minus
-        those that are back), and the SHA-256 of Update.exe, Settingss.exe and the Forge
-        installer when DIR holds them. --version sets lastversion (else the old value is
-        kept). --key signs the manifest into DIR/Update.sig; without it a stale Update.sig
-        is removed. Names or files the client could not use are refused and nothing is
-        written.
+        those that are back), and the SHA-256 and size of Update.exe, Settingss.exe and
+        the Forge installer when DIR holds them. --version sets lastversion (else the old
+        value is kept). --key signs the manifest into DIR/Update.sig; without it a stale
+        Update.sig is removed. Names or files the client could not use are refused and
+        nothing is written.
 verify  Fetches the manifest from URL (or reads it from DIR), then every file it names,
         and reports what is missing or differs in size or SHA-256. --pubkey also checks
         Update.sig against the public key (128 hex characters).
