@@ -11,6 +11,7 @@
 #include "base/u8path.h"
 #include "key_file.h"
 #include "net/crypto.h"
+#include "net/manifest.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
 #include "pack_manifest.h"
@@ -25,18 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kModsFolder = "mods3";
-
-// The optional files beside the manifest whose hashes and sizes it carries.
-struct ExtraFile {
-  std::string_view name;
-  std::string_view sha256_key;
-  std::string_view size_key;
-};
-constexpr std::array<ExtraFile, 3> kExtraFiles = {{
-    {net::kUpdatePath.substr(1), net::kUpdateSha256Key, net::kUpdateSizeKey},
-    {net::kSettingsToolName, net::kSettingsToolSha256Key, net::kSettingsToolSizeKey},
-    {net::kForgeInstallerName, net::kForgeSha256Key, net::kForgeSizeKey},
-}};
 
 struct Problem {
   std::string file;  // as shown: relative to DIR
@@ -150,11 +139,11 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     problems.push_back({std::string(kModsFolder) + "/" + group.front(),
                         "names that differ only in letter case are one file on Windows: " + list});
   }
-  std::vector<PackFile> extras(kExtraFiles.size());
-  for (std::size_t i = 0; i < kExtraFiles.size(); ++i) {
-    const fs::path path = dir / U8Path(kExtraFiles[i].name);
+  std::vector<PackFile> extras(net::kServedFiles.size());
+  for (std::size_t i = 0; i < net::kServedFiles.size(); ++i) {
+    const fs::path path = dir / U8Path(net::kServedFiles[i].name);
     if (!fs::exists(path, ec)) continue;
-    extras[i].name = kExtraFiles[i].name;
+    extras[i].name = net::kServedFiles[i].name;
     extras[i].path = PathText(path);
     if (!fs::is_regular_file(path, ec)) {
       problems.push_back({extras[i].name, "not a regular file"});
@@ -179,10 +168,10 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
   std::int64_t total = 0;
   ManifestSection update{std::string(net::kUpdateSection), {}};
   if (plan.last_version) update.entries.emplace_back(net::kLastVersionKey, *plan.last_version);
-  for (std::size_t i = 0; i < kExtraFiles.size(); ++i) {
+  for (std::size_t i = 0; i < net::kServedFiles.size(); ++i) {
     if (extras[i].path.empty()) continue;
-    update.entries.emplace_back(kExtraFiles[i].sha256_key, HashFile(extras[i].path));
-    update.entries.emplace_back(kExtraFiles[i].size_key, std::to_string(extras[i].size));
+    update.entries.emplace_back(net::kServedFiles[i].sha256_key, HashFile(extras[i].path));
+    update.entries.emplace_back(net::kServedFiles[i].size_key, std::to_string(extras[i].size));
   }
   ManifestSection modlist{std::string(net::kModListSection), {}};
   modlist.entries.emplace_back(net::kCountKey, std::to_string(plan.mods.size()));
@@ -223,7 +212,7 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
   } else {
     out << "lastversion: none (no --version and none before): clients will not update themselves\n";
   }
-  for (std::size_t i = 0; i < kExtraFiles.size(); ++i) {
+  for (std::size_t i = 0; i < net::kServedFiles.size(); ++i) {
     if (!extras[i].path.empty()) out << "hashed: " << extras[i].name << "\n";
   }
   if (signature) {

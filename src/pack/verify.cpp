@@ -208,16 +208,13 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
     files.push_back(std::move(file));
   }
   const net::ServedFiles served = net::ReadServedFiles(store);
-  const std::array<std::pair<std::string, const net::ExpectedBody*>, 3> extras = {{
-      {std::string(net::kUpdatePath), &served.update},
-      {std::string(net::kSettingsToolPath), &served.settings_tool},
-      {net::ForgeInstallerUrl(""), &served.forge},
-  }};
-  for (const auto& [path, published] : extras) {
-    if (!published->sha256) continue;
+  for (const net::ServedFile& extra : net::kServedFiles) {
+    const net::ExpectedBody& published = served.*extra.published;
+    if (!published.sha256) continue;
     std::optional<std::int64_t> size;
-    if (published->largest >= 0) size = published->largest;
-    files.push_back({path.substr(1), path, size, *published->sha256});
+    if (published.largest >= 0) size = published.largest;
+    files.push_back(
+        {std::string(extra.name), "/" + std::string(extra.name), size, *published.sha256});
   }
   return files;
 }

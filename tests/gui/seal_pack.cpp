@@ -123,11 +123,10 @@ int Seal(const std::string& dir, const std::string& key_file) {
                   net::ModUrl("", entry.name));
   }
   const Entries update = store.ReadSection(net::kUpdateSection);
-  add_if_served(net::kUpdateSection, update, std::string(net::kUpdateSha256Key), net::kUpdatePath);
-  add_if_served(net::kUpdateSection, update, std::string(net::kSettingsToolSha256Key),
-                net::kSettingsToolPath);
-  add_if_served(net::kUpdateSection, update, std::string(net::kForgeSha256Key),
-                net::ForgeInstallerUrl(""));
+  for (const net::ServedFile& file : net::kServedFiles) {
+    add_if_served(net::kUpdateSection, update, std::string(file.sha256_key),
+                  "/" + std::string(file.name));
+  }
 
   for (const auto& line : added) store.WriteString(line.section, line.key, line.sha256);
   if (!OnlyAdded(original, ReadWhole(manifest), added)) {

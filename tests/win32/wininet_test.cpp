@@ -56,9 +56,9 @@ class WinInetTest : public ::testing::Test {
   }
   // Fetches `path_and_query` below the server into dir_/name.
   bool Fetch(const std::string& path_and_query, const std::string& name,
-             RecordingBar* bar = nullptr) {
+             RecordingBar* bar = nullptr, const net::ExpectedBody& expected = {}) {
     return net::DownloadFile(transport_, TestServerUrl() + path_and_query, dir_.Sub(name), bar,
-                             OwnExeName());
+                             OwnExeName(), expected);
   }
   // Whether a failed fetch left anything behind, under the target's name or any other.
   bool AnythingLeft() const { return !std::filesystem::is_empty(dir_.path()); }
@@ -136,9 +136,7 @@ TEST_F(WinInetTest, AnEndlessBodyIsCutAtItsBound) {
   for (const std::string query : {"?endless=1&slow=2000000", "?endless=1&chunked=1&slow=2000000"}) {
     transport_.paused = std::chrono::milliseconds(0);
     RecordingBar bar;
-    EXPECT_FALSE(net::DownloadFile(transport_, TestServerUrl() + "/mods3/endless.jar" + query,
-                                   dir_.Sub("endless.jar"), &bar, OwnExeName(),
-                                   {std::nullopt, kBound}))
+    EXPECT_FALSE(Fetch("/mods3/endless.jar" + query, "endless.jar", &bar, {std::nullopt, kBound}))
         << query;
     EXPECT_FALSE(AnythingLeft()) << query;
     EXPECT_LE(bar.total, 3 * kBound) << query;

@@ -152,38 +152,38 @@ std::optional<std::string> PublishedSha256(std::string value) {
   return value;
 }
 
+ExpectedBody PublishedBody(std::optional<std::string> sha256, std::int64_t size) {
+  const bool bounded = sha256 && size > 0;
+  return {std::move(sha256), bounded ? size : -1};
+}
+
 std::string ReadLastVersion(const app::IniStore& manifest, std::string_view own_version) {
   return manifest.ReadString(kUpdateSection, kLastVersionKey, own_version);
 }
 
 ServedFiles ReadServedFiles(const app::IniStore& manifest) {
-  struct Published {
-    std::string_view sha256_key;
-    std::string_view size_key;
+  struct Values {
     std::optional<std::string> sha256;
     std::optional<std::string> size;
   };
-  std::array<Published, 3> files = {{{kUpdateSha256Key, kUpdateSizeKey, {}, {}},
-                                     {kSettingsToolSha256Key, kSettingsToolSizeKey, {}, {}},
-                                     {kForgeSha256Key, kForgeSizeKey, {}, {}}}};
+  std::array<Values, kServedFiles.size()> values;
   // The first of a repeated name counts, as a read of that one key would have it.
-  const auto take = [](std::optional<std::string>& held, std::string& value) {
-    if (!held) held = std::move(value);
-  };
   for (auto& [key, value] : manifest.ReadSection(kUpdateSection)) {
-    for (Published& file : files) {
-      if (AsciiEqualNoCase(key, file.sha256_key)) take(file.sha256, value);
-      if (AsciiEqualNoCase(key, file.size_key)) take(file.size, value);
+    for (std::size_t i = 0; i < kServedFiles.size(); ++i) {
+      std::optional<std::string>* held = nullptr;
+      if (AsciiEqualNoCase(key, kServedFiles[i].sha256_key)) held = &values[i].sha256;
+      if (AsciiEqualNoCase(key, kServedFiles[i].size_key)) held = &values[i].size;
+      if (held && !*held) *held = std::move(value);
     }
   }
-  const auto expected = [](Published& file) {
-    ExpectedBody body;
-    if (file.sha256) body.sha256 = PublishedSha256(std::move(*file.sha256));
-    const std::optional<std::int64_t> size = file.size ? ParseInt64(*file.size) : std::nullopt;
-    if (body.sha256 && size && *size > 0) body.largest = *size;
-    return body;
-  };
-  return {expected(files[0]), expected(files[1]), expected(files[2])};
+  ServedFiles served;
+  for (std::size_t i = 0; i < kServedFiles.size(); ++i) {
+    const Values& file = values[i];
+    served.*kServedFiles[i].published =
+        PublishedBody(file.sha256 ? PublishedSha256(*file.sha256) : std::nullopt,
+                      file.size ? ParseInt64(*file.size).value_or(-1) : -1);
+  }
+  return served;
 }
 
 ManifestList ReadModList(const app::IniStore& manifest) {

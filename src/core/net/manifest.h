@@ -10,6 +10,7 @@
 // while there are at most kGapBudget of them; with more, the list is bounded: it holds the entries
 // that have keys, in index order, and nothing else. Either way the work is bounded by the keys
 // the file holds plus kGapBudget, never by `Count` itself.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "base/ini_store.h"
+#include "net/server_paths.h"
 #include "net/transfer.h"
 
 namespace veltrane::net {
@@ -36,6 +38,11 @@ struct ManifestEntry {
 // is never accepted.
 std::optional<std::string> PublishedSha256(std::string value);
 
+// What a published hash and size say of a file's body: the hash it must have and, only beside
+// that hash and when positive, the size as the most it may hold. A size alone is not believed:
+// hand-written manifests have long carried stale ones.
+ExpectedBody PublishedBody(std::optional<std::string> sha256, std::int64_t size);
+
 // A bare file name that stays inside its folder: not empty, not "." or "..", no \ / : or
 // control characters, and not a device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, in any case,
 // with or without an extension).
@@ -45,15 +52,28 @@ bool IsPlainFileName(std::string_view name);
 std::string ReadLastVersion(const app::IniStore& manifest, std::string_view own_version);
 
 // What the manifest vouches for of the single files the server holds beside the mods, from
-// section `Update` in one read of the file: each file's hash as PublishedSha256 gives it (nullopt
-// when its key is absent) and, only beside a hash, its published size as the most its body may
-// hold (-1 when no positive size is published).
+// section `Update` in one read of the file: for each, PublishedBody of its hash as
+// PublishedSha256 gives it (nullopt when its key is absent) and its published size.
 struct ServedFiles {
-  ExpectedBody update;         // updatesha256, updatesize: the program update, "/Update.exe"
-  ExpectedBody settings_tool;  // settingssha256, settingssize: the extra settings tool
-  ExpectedBody forge;          // forgesha256, forgesize: the Forge installer
+  ExpectedBody update;         // the program update, "/Update.exe"
+  ExpectedBody settings_tool;  // the extra settings tool
+  ExpectedBody forge;          // the Forge installer
 };
 ServedFiles ReadServedFiles(const app::IniStore& manifest);
+
+// Each of those files: served at "/" + `name`, published under the two keys, read into
+// `published`. The pack tool writes what the client reads from this one table.
+struct ServedFile {
+  std::string_view name;
+  std::string_view sha256_key;
+  std::string_view size_key;
+  ExpectedBody ServedFiles::*published;
+};
+inline constexpr std::array<ServedFile, 3> kServedFiles = {{
+    {kUpdatePath.substr(1), kUpdateSha256Key, kUpdateSizeKey, &ServedFiles::update},
+    {kSettingsToolName, kSettingsToolSha256Key, kSettingsToolSizeKey, &ServedFiles::settings_tool},
+    {kForgeInstallerName, kForgeSha256Key, kForgeSizeKey, &ServedFiles::forge},
+}};
 
 inline constexpr std::int32_t kGapBudget = 10000;
 

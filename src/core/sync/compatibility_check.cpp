@@ -203,8 +203,7 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
     }
     state_.MissingMods.push_back(mod.name);
     if (mod.sha256) {
-      state_.MissingHashes.insert_or_assign(
-          mod.name, net::ExpectedBody{mod.sha256, mod.size > 0 ? mod.size : -1});
+      state_.MissingHashes.insert_or_assign(mod.name, net::PublishedBody(mod.sha256, mod.size));
     }
     state_.MissingSize = AddWrapping(state_.MissingSize, mod.size);
     console_.Console(false, std::string(kMissing) + mod.name);
