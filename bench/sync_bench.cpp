@@ -274,7 +274,7 @@ int wmain(int argc, wchar_t** argv) {
   // The program has talked to the server before the player can click (its update check), so
   // WinInet's one-off set-up is kept out of the figures.
   const std::string warm = JoinPath(appdata, "warm-up.bin");
-  if (!net::DownloadFile(transport, state.ServerUrl + std::string(net::kManifestPath), warm,
+  if (!net::DownloadFile(transport, net::FileUrl(state.ServerUrl, net::kManifestPath), warm,
                          nullptr, desktop.ProgramName())) {
     std::fprintf(stderr, "the server did not answer\n");
     return 1;

@@ -25,7 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kModsFolder = "mods3";
+// The folder the mods are served from, without its slashes.
+constexpr std::string_view kModsFolder = net::kModsPath.substr(1, net::kModsPath.size() - 2);
 
 struct Problem {
   std::string file;  // as shown: relative to DIR

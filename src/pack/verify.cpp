@@ -51,7 +51,7 @@ class HttpPackSource final : public PackSource {
 
   Fetched Fetch(const std::string& path, std::int64_t largest, const Sink& sink) override {
     Fetched fetched;
-    const auto response = transport_.Open(base_url_ + path, "veltrane-pack");
+    const auto response = transport_.Open(net::FileUrl(base_url_, path), "veltrane-pack");
     if (!response) {
       fetched.outcome = Fetched::Outcome::kUnreachable;
       return fetched;
@@ -195,7 +195,7 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
       findings.push_back({where, "manifest", "no file name"});
       continue;
     }
-    const std::string path = net::ModUrl("", entry.name);
+    const std::string path = net::ModPath(entry.name);
     const std::string shown = path.substr(1);
     if (!entry.plain) {
       findings.push_back({shown, "name", "the client refuses this name"});
@@ -214,7 +214,7 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
     std::optional<std::int64_t> size;
     if (published.largest >= 0) size = published.largest;
     files.push_back(
-        {std::string(extra.name), "/" + std::string(extra.name), size, *published.sha256});
+        {std::string(extra.name), net::ServedFilePath(extra.name), size, *published.sha256});
   }
   return files;
 }

@@ -36,7 +36,7 @@ class PackSource {
   virtual Fetched Fetch(const std::string& path, std::int64_t largest, const Sink& sink) = 0;
 };
 
-// `base_url` without a trailing slash; paths are appended unchanged, as the client does.
+// `base_url` without a trailing slash; each file's URL is made as the client makes it.
 std::unique_ptr<PackSource> HttpSource(net::Transport& transport, std::string base_url);
 std::unique_ptr<PackSource> FolderSource(std::string dir);
 

@@ -7,15 +7,38 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "net/server_paths.h"
 
 namespace veltrane::app {
 namespace {
 
 TEST(SharedState, ServerAddressesAndCaption) {
   const SharedState state;
-  EXPECT_EQ(state.ServerUrl + state.ServerModsPath + "a b.jar",
-            std::string(build::kServerUrl) + "/mods3/a b.jar");
+  EXPECT_EQ(state.ServerUrl, build::kServerUrl);
+  EXPECT_EQ(state.ServerModsPath, "/mods3/");
   EXPECT_EQ(WindowCaption(), "Veltrane v1.2.6 - Dravenna 1.12.2");
+}
+
+// Every byte but the unreserved ones and the separators travels as %XX of its UTF-8 encoding.
+TEST(ServerPaths, RequestPathsArePercentEncodedAsUtf8) {
+  const struct {
+    std::string path;
+    std::string sent;
+  } cases[] = {
+      {net::ModPath("Azaz09-._~.jar"), "/mods3/Azaz09-._~.jar"},
+      {net::ModPath("Библиотека-1.0.jar"),
+       "/mods3/%D0%91%D0%B8%D0%B1%D0%BB%D0%B8%D0%BE%D1%82%D0%B5%D0%BA%D0%B0-1.0.jar"},
+      {net::ModPath("a b [c](d)+e'f&g#h%i.jar"),
+       "/mods3/a%20b%20%5Bc%5D%28d%29%2Be%27f%26g%23h%25i.jar"},
+      {net::ModPath("q?r;s=t,u!v*w@x$y:z"), "/mods3/q%3Fr%3Bs%3Dt%2Cu%21v%2Aw%40x%24y%3Az"},
+      {net::ServedFilePath(net::kForgeInstallerName),
+       "/forge-1.12.2-14.23.2.2629-installer-win.exe"},
+      {std::string(net::kManifestPath), "/Update"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(net::FileUrl("https://h.example/base", c.path), "https://h.example/base" + c.sent)
+        << c.path;
+  }
 }
 
 // Windows-style paths in the platform's own separator.

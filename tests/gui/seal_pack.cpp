@@ -120,7 +120,7 @@ int Seal(const std::string& dir, const std::string& key_file) {
     // A name the client refuses never becomes a path, here neither: it may lead out of mods3.
     if (!entry.plain) continue;
     add_if_served(net::kModListSection, modlist, net::EntrySha256Key(entry.index),
-                  net::ModUrl("", entry.name));
+                  net::ModPath(entry.name));
   }
   const Entries update = store.ReadSection(net::kUpdateSection);
   for (const net::ServedFile& file : net::kServedFiles) {

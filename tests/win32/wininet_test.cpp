@@ -81,8 +81,8 @@ TEST_F(WinInetTest, FetchesAFileWithProgress) {
 TEST_F(WinInetTest, NamesWithSpacesAndCyrillicAreAppendedUnchanged) {
   const std::string name = "Мод с пробелом.jar";
   ServeFile("mods3/" + name, "cyrillic body");
-  ASSERT_TRUE(net::DownloadFile(transport_, net::ModUrl(TestServerUrl(), name), dir_.Sub(name),
-                                nullptr, OwnExeName()));
+  ASSERT_TRUE(net::DownloadFile(transport_, net::FileUrl(TestServerUrl(), net::ModPath(name)),
+                                dir_.Sub(name), nullptr, OwnExeName()));
   EXPECT_EQ(ReadFileBytes(dir_.Sub(name)), "cyrillic body");
 }
 

@@ -14,11 +14,11 @@
 #include "base/ini_store.h"
 #include "build_config.h"
 #include "net/manifest.h"
+#include "net/server_paths.h"
 
 namespace veltrane::app {
 
 inline constexpr std::string_view kGameVersion = "1.12.2";
-inline constexpr std::string_view kServerModsPath = "/mods3/";
 inline constexpr std::string_view kSettingsFileName = "Settings.ini";
 inline constexpr std::string_view kManifestFileName = "Update.ini";
 
@@ -28,7 +28,7 @@ std::string WindowCaption();
 struct SharedState {
   const std::string GameVersion{kGameVersion};
   const std::string ServerUrl{build::kServerUrl};
-  const std::string ServerModsPath{kServerModsPath};
+  const std::string ServerModsPath{net::kModsPath};
 
   std::string DataFolder;
   std::string GameFolder;  // empty until the settings are loaded

@@ -79,7 +79,7 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
   // is offered or downloaded that could not be put in place.
   if (!services.CanReplaceSelf(final_name, temp_name)) return NotPlaced(services);
 
-  const std::string update_url = server_url + std::string(net::kUpdatePath);
+  const std::string update_url = net::FileUrl(server_url, net::kUpdatePath);
   const std::int64_t size = net::GetRemoteFileSize(services.Transport(), update_url);
   if (!services.ShowMessage(UpdateOfferText(services.SizeToText(static_cast<double>(size))),
                             kUpdateCaption, ui::Desktop::Buttons::OkCancel,

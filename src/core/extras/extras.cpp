@@ -34,7 +34,7 @@ net::ExpectedBody Extras::Published(ServedFile file) {
   return (*state_.VerifiedFiles).*file;
 }
 
-bool Extras::FetchAndOpen(std::string_view url, std::string_view name, ServedFile file) {
+bool Extras::FetchAndOpen(std::string_view name, ServedFile file) {
   fetching_extra_ = true;
   struct Done {
     bool& flag;
@@ -48,9 +48,9 @@ bool Extras::FetchAndOpen(std::string_view url, std::string_view name, ServedFil
   if (sha256 || pack_key_.empty()) {
     DeleteFileAt(local);
     try {
-      fetched = net::DownloadFile(transport_, std::string(url), local,
-                                  &view_.Bar(ui::Control::sProgressBar1), desktop_.ProgramName(),
-                                  published);
+      fetched = net::DownloadFile(
+          transport_, net::FileUrl(state_.ServerUrl, net::ServedFilePath(name)), local,
+          &view_.Bar(ui::Control::sProgressBar1), desktop_.ProgramName(), published);
     } catch (const net::LocalFileError&) {
       // Silent like every other failure here; the shell then finds nothing to open.
     }
@@ -64,8 +64,7 @@ bool Extras::FetchAndOpen(std::string_view url, std::string_view name, ServedFil
 
 bool Extras::StartSetupsPlus() {
   if (fetching_extra_) return false;
-  return FetchAndOpen(state_.ServerUrl + std::string(net::kSettingsToolPath),
-                      net::kSettingsToolName, &net::ServedFiles::settings_tool);
+  return FetchAndOpen(net::kSettingsToolName, &net::ServedFiles::settings_tool);
 }
 
 void Extras::sTitleBar1Items0MouseUp() {
@@ -74,8 +73,7 @@ void Extras::sTitleBar1Items0MouseUp() {
 
 void Extras::sTitleBar1Items2MouseUp() {
   if (fetching_extra_) return;
-  FetchAndOpen(net::ForgeInstallerUrl(state_.ServerUrl), net::kForgeInstallerName,
-               &net::ServedFiles::forge);
+  FetchAndOpen(net::kForgeInstallerName, &net::ServedFiles::forge);
 }
 
 }  // namespace veltrane::extras

@@ -34,7 +34,8 @@ class Extras {
  private:
   using ServedFile = net::ExpectedBody net::ServedFiles::*;
 
-  bool FetchAndOpen(std::string_view url, std::string_view name, ServedFile file);
+  // The file served at "/" + `name`, fetched into the game folder under that name.
+  bool FetchAndOpen(std::string_view name, ServedFile file);
   // What the manifest publishes for the file (its hash and size): from its local copy, or in a
   // build with a key from the manifest verified in this process, which is fetched and verified
   // first when there is none yet (the program started offline, say). Empty when none is known.

@@ -16,14 +16,14 @@ ManifestFetch FetchManifest(Transport& transport, std::string_view server_url,
   DeleteFileAt(manifest);
   // A signature never stays beside a manifest it was not fetched with.
   DeleteFileAt(signature);
-  const std::string url = std::string(server_url) + std::string(kManifestPath);
-  if (!DownloadFile(transport, url, manifest, nullptr, agent, {std::nullopt, kLargestManifest})) {
+  if (!DownloadFile(transport, FileUrl(server_url, kManifestPath), manifest, nullptr, agent,
+                    {std::nullopt, kLargestManifest})) {
     return ManifestFetch::kFailed;
   }
   if (pack_key.empty()) return ManifestFetch::kTaken;
   // A signature that cannot be fetched leaves nothing, and counts as missing.
-  DownloadFile(transport, std::string(server_url) + std::string(kManifestSignaturePath), signature,
-               nullptr, agent, {std::nullopt, std::tuple_size_v<P256Signature>});
+  DownloadFile(transport, FileUrl(server_url, kManifestSignaturePath), signature, nullptr, agent,
+               {std::nullopt, std::tuple_size_v<P256Signature>});
   if (CheckManifestSignatureFiles(manifest, signature, pack_key) == ManifestSignature::kGood) {
     return ManifestFetch::kTaken;
   }

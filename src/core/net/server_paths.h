@@ -1,6 +1,7 @@
 #pragma once
 // The server's web directory: a few static files at fixed paths below one base URL, and the
-// names inside the manifest. Paths are appended to the base URL unchanged, without escaping.
+// names inside the manifest. Every request's URL is made by FileUrl, which percent-encodes the
+// path as UTF-8, so that a name reaches any web server as the bytes it has on the server's disk.
 #include <string>
 #include <string_view>
 
@@ -9,7 +10,6 @@ namespace veltrane::net {
 inline constexpr std::string_view kManifestPath = "/Update";
 inline constexpr std::string_view kUpdatePath = "/Update.exe";
 inline constexpr std::string_view kModsPath = "/mods3/";
-inline constexpr std::string_view kSettingsToolPath = "/Settingss.exe";
 inline constexpr std::string_view kSettingsToolName = "Settingss.exe";
 inline constexpr std::string_view kForgeInstallerName =
     "forge-1.12.2-14.23.2.2629-installer-win.exe";
@@ -53,12 +53,21 @@ inline std::string EntrySha256Key(long long index) {
   return EntryKey(index) + std::string(kSha256Suffix);
 }
 
-// `server_url` has no trailing slash; `name` is used exactly as the manifest gives it.
-inline std::string ModUrl(std::string_view server_url, std::string_view name) {
-  return std::string(server_url) + std::string(kModsPath) + std::string(name);
+// The path of a mod named as the manifest gives it, and of a single file beside the mods.
+inline std::string ModPath(std::string_view name) {
+  return std::string(kModsPath) + std::string(name);
 }
-inline std::string ForgeInstallerUrl(std::string_view server_url) {
-  return std::string(server_url) + "/" + std::string(kForgeInstallerName);
+inline std::string ServedFilePath(std::string_view name) {
+  return "/" + std::string(name);
 }
+
+// `path` as a request sends it: every byte outside A-Z a-z 0-9 - . _ ~ and the '/' separators
+// becomes %XX (upper-case hex). A raw non-ASCII byte reaches a server as whatever code page the
+// platform picks (nginx then finds nothing) and a raw space is refused, so nothing goes raw.
+std::string EncodePath(std::string_view path);
+
+// The URL of `path` below `base` (a base URL without a trailing slash): the one way every
+// request of the program and of the pack tool is addressed.
+std::string FileUrl(std::string_view base, std::string_view path);
 
 }  // namespace veltrane::net

@@ -8,6 +8,7 @@
 #include "base/scope_exit.h"
 #include "base/size_text.h"
 #include "net/manifest.h"
+#include "net/server_paths.h"
 #include "net/transfer.h"
 #include "ui/size_modes.h"
 
@@ -72,7 +73,7 @@ void DownloadRun::Timer6Timer() {
     for (int slot = 1; slot <= 5; ++slot) {
       if (state_.ModIndex <= 0 || FlowBusy(slot)) continue;
       const std::string& name = state_.MissingMods[static_cast<std::size_t>(state_.ModIndex - 1)];
-      FlowRun(slot, state_.ModIndex, state_.ServerUrl + state_.ServerModsPath + name,
+      FlowRun(slot, state_.ModIndex, net::FileUrl(state_.ServerUrl, net::ModPath(name)),
               JoinPath(state_.VersionModsFolder, name));
     }
     return;
@@ -139,7 +140,7 @@ ModTransfer DownloadRun::TransferOf(const std::string& name, Control bar) {
   if (agent_.empty()) agent_ = desktop_.ProgramName();
   ModTransfer mod;
   mod.name = name;
-  mod.FFromInet = state_.ServerUrl + state_.ServerModsPath + name;
+  mod.FFromInet = net::FileUrl(state_.ServerUrl, net::ModPath(name));
   // An unsafe name gets no path at all; the transfer refuses it before looking at one.
   if (net::IsPlainFileName(name)) mod.FSaveTo = JoinPath(state_.VersionModsFolder, name);
   mod.agent = agent_;
