@@ -51,7 +51,8 @@ class HttpPackSource final : public PackSource {
 
   Fetched Fetch(const std::string& path, std::int64_t largest, const Sink& sink) override {
     Fetched fetched;
-    const auto response = transport_.Open(net::FileUrl(base_url_, path), "veltrane-pack");
+    const auto response =
+        transport_.Open(net::Request{net::FileUrl(base_url_, path), "veltrane-pack", {}});
     if (!response) {
       fetched.outcome = Fetched::Outcome::kUnreachable;
       return fetched;
@@ -62,10 +63,11 @@ class HttpPackSource final : public PackSource {
           fetched.status == 404 ? Fetched::Outcome::kMissing : Fetched::Outcome::kStatus;
       return fetched;
     }
-    fetched.stated = net::ParseContentLength(response->ContentLengthText());
+    fetched.stated = net::ParseContentLength(response->Header("Content-Length"));
     std::vector<char> buffer(kReadSize);
     for (;;) {
       const std::int64_t got = response->Read(buffer.data(), buffer.size());
+      if (got == net::Response::kWaiting) continue;
       if (got < 0) {
         fetched.outcome = Fetched::Outcome::kBroken;
         return fetched;

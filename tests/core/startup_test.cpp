@@ -20,10 +20,11 @@ namespace {
 class SizeQueryTransport : public net::Transport {
  public:
   explicit SizeQueryTransport(test::FakeServer& server) : server_(server) {}
-  std::unique_ptr<net::Response> Open(const std::string& url,
-                                      const std::optional<std::string>& agent) override {
-    if (!agent && stated && url.ends_with("/Update.exe")) return std::make_unique<Stated>(*stated);
-    return server_.Open(url, agent);
+  std::unique_ptr<net::Response> Open(const net::Request& request) override {
+    if (!request.agent && stated && request.url.ends_with("/Update.exe")) {
+      return std::make_unique<Stated>(*stated);
+    }
+    return server_.Open(request);
   }
   bool IsConnected() override { return server_.IsConnected(); }
   void Pause(std::chrono::milliseconds) override {}
@@ -35,7 +36,10 @@ class SizeQueryTransport : public net::Transport {
    public:
     explicit Stated(std::string length) : length_(std::move(length)) {}
     int Status() const override { return 200; }
-    std::optional<std::string> ContentLengthText() const override { return length_; }
+    std::optional<std::string> Header(std::string_view name) const override {
+      if (name != "Content-Length") return std::nullopt;
+      return length_;
+    }
     std::int64_t Read(char*, std::size_t) override { return 0; }
 
    private:

@@ -2,7 +2,7 @@
 // A transport that answers from a table of URLs, the way the loopback server answers from a
 // folder: a missing URL is a 404 with a short error body. It records what was asked, and its
 // pauses between tries take no time. Bodies can be held: their reads then wait, mid-transfer,
-// until they are released.
+// until they are released or the request is cancelled.
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -63,13 +64,12 @@ class FakeServer : public net::Transport {
     gate_->changed.wait(lock, [&] { return gate_->waiting >= count; });
   }
 
-  std::unique_ptr<net::Response> Open(const std::string& url,
-                                      const std::optional<std::string>&) override {
+  std::unique_ptr<net::Response> Open(const net::Request& request) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    opened_.push_back(url);
-    const auto it = answers_.find(url);
+    opened_.push_back(request.url);
+    const auto it = answers_.find(request.url);
     return std::make_unique<FixedResponse>(
-        it != answers_.end() ? it->second : Answer{404, "404: Not Found"}, gate_);
+        it != answers_.end() ? it->second : Answer{404, "404: Not Found"}, gate_, request.cancel);
   }
   bool IsConnected() override { return connected; }
   void Pause(std::chrono::milliseconds) override {}
@@ -91,14 +91,15 @@ class FakeServer : public net::Transport {
 
   class FixedResponse : public net::Response {
    public:
-    FixedResponse(Answer answer, std::shared_ptr<Gate> gate)
-        : answer_(std::move(answer)), gate_(std::move(gate)) {}
+    FixedResponse(Answer answer, std::shared_ptr<Gate> gate, const net::Cancel* cancel)
+        : answer_(std::move(answer)), gate_(std::move(gate)), cancel_(cancel) {}
     int Status() const override { return answer_.status; }
-    std::optional<std::string> ContentLengthText() const override {
+    std::optional<std::string> Header(std::string_view name) const override {
+      if (name != "Content-Length") return std::nullopt;
       return std::to_string(answer_.body.size());
     }
     std::int64_t Read(char* buffer, std::size_t size) override {
-      if (!passed_gate_) Pass();
+      if (!passed_gate_ && !Pass()) return kFailed;
       if (answer_.read_raises == Raise::kError) throw std::runtime_error("connection reset");
       if (answer_.read_raises == Raise::kOther) throw NotAnError{};
       if (answer_.read_limit > 0) {
@@ -112,18 +113,23 @@ class FakeServer : public net::Transport {
     }
 
    private:
-    void Pass() {
+    // False when the request was cancelled while its body was held.
+    bool Pass() {
       passed_gate_ = true;
       std::unique_lock<std::mutex> lock(gate_->mutex);
-      if (!gate_->held) return;
+      if (!gate_->held) return true;
       ++gate_->waiting;
       gate_->changed.notify_all();
-      gate_->changed.wait(lock, [&] { return !gate_->held; });
+      while (gate_->held && !(cancel_ && cancel_->Triggered())) {
+        gate_->changed.wait_for(lock, std::chrono::milliseconds(5));
+      }
       --gate_->waiting;
+      return !gate_->held;
     }
 
     Answer answer_;
     std::shared_ptr<Gate> gate_;
+    const net::Cancel* cancel_;
     std::size_t offset_ = 0;
     bool passed_gate_ = false;
   };

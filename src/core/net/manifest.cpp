@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -157,6 +158,28 @@ ExpectedBody PublishedBody(std::optional<std::string> sha256, std::int64_t size)
   return {std::move(sha256), bounded ? size : -1};
 }
 
+std::optional<std::string> MirrorBase(std::string_view value) {
+  std::string base(value);
+  const auto scheme_end = base.find("://");
+  if (scheme_end == std::string::npos) return std::nullopt;
+  const std::string scheme = base.substr(0, scheme_end);
+  if (!AsciiEqualNoCase(scheme, "http") && !AsciiEqualNoCase(scheme, "https")) return std::nullopt;
+  for (const char c : base) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte == 0x7F || c == '?' || c == '#') return std::nullopt;
+  }
+  if (!base.empty() && base.back() == '/') base.pop_back();
+  if (base.size() <= scheme_end + 3) return std::nullopt;  // no host
+  return base;
+}
+
+std::vector<std::string> FileUrls(std::string_view base, const std::vector<std::string>& mirrors,
+                                  std::string_view path) {
+  std::vector<std::string> urls{FileUrl(base, path)};
+  for (const std::string& mirror : mirrors) urls.push_back(FileUrl(mirror, path));
+  return urls;
+}
+
 std::string ReadLastVersion(const app::IniStore& manifest, std::string_view own_version) {
   return manifest.ReadString(kUpdateSection, kLastVersionKey, own_version);
 }
@@ -167,8 +190,17 @@ ServedFiles ReadServedFiles(const app::IniStore& manifest) {
     std::optional<std::string> size;
   };
   std::array<Values, kServedFiles.size()> values;
+  std::map<long long, std::string> mirrors;
   // The first of a repeated name counts, as a read of that one key would have it.
   for (auto& [key, value] : manifest.ReadSection(kUpdateSection)) {
+    if (key.size() > kMirrorKeyStem.size() &&
+        AsciiEqualNoCase(std::string_view(key).substr(0, kMirrorKeyStem.size()), kMirrorKeyStem)) {
+      const auto index = ParseInt64(std::string_view(key).substr(kMirrorKeyStem.size()));
+      // Only the index as MirrorKey writes it: "mirror01" is another key.
+      if (index && *index > 0 && MirrorKey(*index).size() == key.size()) {
+        mirrors.try_emplace(*index, value);
+      }
+    }
     for (std::size_t i = 0; i < kServedFiles.size(); ++i) {
       std::optional<std::string>* held = nullptr;
       if (AsciiEqualNoCase(key, kServedFiles[i].sha256_key)) held = &values[i].sha256;
@@ -177,6 +209,12 @@ ServedFiles ReadServedFiles(const app::IniStore& manifest) {
     }
   }
   ServedFiles served;
+  for (long long i = 1;; ++i) {
+    const auto mirror = mirrors.find(i);
+    if (mirror == mirrors.end() || mirror->second.empty()) break;
+    // A mirror the program cannot use is passed over; the ones after it still count.
+    if (auto base = MirrorBase(mirror->second)) served.mirrors.push_back(std::move(*base));
+  }
   for (std::size_t i = 0; i < kServedFiles.size(); ++i) {
     const Values& file = values[i];
     served.*kServedFiles[i].published =

@@ -58,7 +58,18 @@ struct ServedFiles {
   ExpectedBody update;         // the program update, "/Update.exe"
   ExpectedBody settings_tool;  // the extra settings tool
   ExpectedBody forge;          // the Forge installer
+  // Base URLs that serve the same files as the server (never the manifest), as MirrorBase takes
+  // them, in the order they are to be tried.
+  std::vector<std::string> mirrors;
 };
+
+// A mirror's base URL as the program uses it: http or https, no blanks or control characters,
+// without a trailing slash (one is dropped); nullopt for anything else.
+std::optional<std::string> MirrorBase(std::string_view value);
+
+// The URLs of `path` on the server `base` and then on each mirror.
+std::vector<std::string> FileUrls(std::string_view base, const std::vector<std::string>& mirrors,
+                                  std::string_view path);
 ServedFiles ReadServedFiles(const app::IniStore& manifest);
 
 // Each of those files: served at "/" + `name`, published under the two keys, read into

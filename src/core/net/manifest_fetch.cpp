@@ -10,20 +10,26 @@ namespace veltrane::net {
 
 ManifestFetch FetchManifest(Transport& transport, std::string_view server_url,
                             std::string_view data_folder, const std::optional<std::string>& agent,
-                            std::string_view pack_key) {
+                            std::string_view pack_key, const Cancel* cancel) {
   const std::string manifest = JoinPath(data_folder, kManifestFileName);
   const std::string signature = JoinPath(data_folder, kManifestSignatureFileName);
   DeleteFileAt(manifest);
   // A signature never stays beside a manifest it was not fetched with.
   DeleteFileAt(signature);
-  if (!DownloadFile(transport, FileUrl(server_url, kManifestPath), manifest, nullptr, agent,
-                    {std::nullopt, kLargestManifest})) {
-    return ManifestFetch::kFailed;
-  }
+  // The manifest and its signature come from the server only: a mirror is named by them.
+  const auto fetch = [&](std::string_view path, const std::string& file, std::int64_t largest) {
+    return DownloadFile(
+        transport, file,
+        Download{{FileUrl(server_url, path)}, nullptr, agent, {std::nullopt, largest}, cancel});
+  };
+  if (!fetch(kManifestPath, manifest, kLargestManifest)) return ManifestFetch::kFailed;
   if (pack_key.empty()) return ManifestFetch::kTaken;
   // A signature that cannot be fetched leaves nothing, and counts as missing.
-  DownloadFile(transport, FileUrl(server_url, kManifestSignaturePath), signature, nullptr, agent,
-               {std::nullopt, std::tuple_size_v<P256Signature>});
+  fetch(kManifestSignaturePath, signature, std::tuple_size_v<P256Signature>);
+  if (cancel && cancel->Triggered()) {
+    DeleteFileAt(manifest);
+    return ManifestFetch::kFailed;
+  }
   if (CheckManifestSignatureFiles(manifest, signature, pack_key) == ManifestSignature::kGood) {
     return ManifestFetch::kTaken;
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "net/cancel.h"
 #include "net/transport.h"
 
 namespace veltrane::net {
@@ -19,9 +20,10 @@ enum class ManifestFetch {
 // With a `pack_key` (see build::kPackKey) it also fetches "/Update.sig" into
 // `data_folder`\Update.sig and checks it over the copy's bytes; a manifest that it does not
 // vouch for is never left for anything to read. Without a key no signature is asked for.
+// Once `cancel` (when given) is triggered, nothing more is fetched and kFailed is the outcome.
 // Throws LocalFileError when a local file cannot be written, like DownloadFile.
 ManifestFetch FetchManifest(Transport& transport, std::string_view server_url,
                             std::string_view data_folder, const std::optional<std::string>& agent,
-                            std::string_view pack_key);
+                            std::string_view pack_key, const Cancel* cancel = nullptr);
 
 }  // namespace veltrane::net

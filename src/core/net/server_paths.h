@@ -34,6 +34,12 @@ inline constexpr std::string_view kSettingsToolSha256Key = "settingssha256";
 inline constexpr std::string_view kSettingsToolSizeKey = "settingssize";
 inline constexpr std::string_view kForgeSha256Key = "forgesha256";
 inline constexpr std::string_view kForgeSizeKey = "forgesize";
+// Mirror base URLs, in the order they are tried: mirror1, mirror2, ... up to the first absent.
+inline constexpr std::string_view kMirrorKeyStem = "mirror";
+inline std::string MirrorKey(long long index) {
+  return std::string(kMirrorKeyStem) + std::to_string(index);
+}
+
 // The manifest's detached signature: 64 raw bytes r‖s, ECDSA P-256 over SHA-256 of the exact
 // bytes of "/Update" (see net/crypto.h).
 inline constexpr std::string_view kManifestSignaturePath = "/Update.sig";

@@ -32,8 +32,9 @@ ModResult FetchMod(net::Transport& transport, const ModTransfer& mod) {
       MoveFileTo(mod.stray, mod.FSaveTo, false);
       return {ModOutcome::kMoved, SizeOrZero(mod.FSaveTo)};
     }
-    if (net::DownloadFile(transport, mod.FFromInet, mod.FSaveTo, mod.bar, mod.agent,
-                          mod.expected)) {
+    net::Download download{{mod.FFromInet}, mod.bar, mod.agent, mod.expected, mod.cancel};
+    download.urls.insert(download.urls.end(), mod.mirror_urls.begin(), mod.mirror_urls.end());
+    if (net::DownloadFile(transport, mod.FSaveTo, download)) {
       return {ModOutcome::kFetched, SizeOrZero(mod.FSaveTo)};
     }
   } catch (const std::exception&) {

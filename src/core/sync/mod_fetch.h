@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "net/progress.h"
 #include "net/transfer.h"
@@ -15,7 +16,9 @@ namespace veltrane::sync {
 struct ModTransfer {
   std::string name;       // as the manifest lists it
   std::string FFromInet;  // its URL
-  std::string FSaveTo;    // its target in the version mods folder
+  // Its URLs on the mirrors, tried in turn when the server's fails.
+  std::vector<std::string> mirror_urls;
+  std::string FSaveTo;  // its target in the version mods folder
   // Where a stray copy is looked for first (the one-stream run); empty: always fetched.
   std::string stray;
   std::string agent;
@@ -26,6 +29,8 @@ struct ModTransfer {
   bool hash_required = false;
   // The window's bar, safe to use from any thread; nullptr for none.
   net::ProgressSink* bar = nullptr;
+  // Once triggered, the transfer ends and leaves nothing; nullptr: it cannot be stopped.
+  const net::Cancel* cancel = nullptr;
 };
 
 enum class ModOutcome { kFetched, kMoved, kFailed };

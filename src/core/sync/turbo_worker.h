@@ -2,12 +2,12 @@
 // The turbo run's workers: up to five transfers at once, one per worker slot and progress bar.
 // A worker's thread gets copies of all it reads and hands its result to the user-interface
 // thread; its owner joins it.
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
 
+#include "net/cancel.h"
 #include "net/transport.h"
 #include "sync/mod_fetch.h"
 #include "ui/ui_thread.h"
@@ -22,8 +22,7 @@ std::thread StartThread(std::function<void()> body);
 
 // One worker: fetches one mod on a thread of its own and posts `done` with the result to the
 // user-interface thread, also when the body raised (the error then goes to the error boundary
-// and the mod counts as failed). Destroying it stops the transfer at its next chunk and waits
-// for the thread.
+// and the mod counts as failed). Destroying it stops the transfer and waits for the thread.
 class TFlow {
  public:
   using Done = std::function<void(const ModResult&)>;
@@ -37,8 +36,8 @@ class TFlow {
   TFlow& operator=(const TFlow&) = delete;
 
   int Slot() const { return slot_; }
-  // Ends the transfer at its next chunk; does not wait.
-  void Stop() { stop_ = true; }
+  // Ends the transfer at once (its file is not kept); does not wait.
+  void Stop() { cancel_.Trigger(); }
 
   const std::string FFromInet;
   const std::string FSaveTo;
@@ -49,7 +48,7 @@ class TFlow {
                const Done& done);
 
   const int slot_;
-  std::atomic<bool> stop_{false};
+  net::Cancel cancel_;
   std::thread thread_;
 };
 

@@ -15,8 +15,7 @@ namespace veltrane::posix {
 class CurlTransport : public net::Transport {
  public:
   CurlTransport();
-  std::unique_ptr<net::Response> Open(const std::string& url,
-                                      const std::optional<std::string>& agent) override;
+  std::unique_ptr<net::Response> Open(const net::Request& request) override;
   // There is no system-wide notion of being online here; a failed Open tells instead.
   bool IsConnected() override { return true; }
   void Pause(std::chrono::milliseconds span) override { std::this_thread::sleep_for(span); }

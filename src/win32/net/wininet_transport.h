@@ -1,7 +1,9 @@
 #pragma once
 // The transport over WinInet. Every request goes to the server: the cache is neither read nor
 // written, and certificate checks stay on for https. A server silent for longer than the
-// time-out fails the request, so every transfer ends.
+// time-out fails the request, so every transfer ends. The system's proxy settings apply (the
+// preconfigured access type). Each request's WinInet calls run on a thread of the request's
+// own, so that a cancel frees its caller at once and a caller never waits inside WinInet.
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -18,8 +20,7 @@ class WinInetTransport : public net::Transport {
   explicit WinInetTransport(std::chrono::milliseconds silence = std::chrono::seconds(30))
       : silence_(silence) {}
 
-  std::unique_ptr<net::Response> Open(const std::string& url,
-                                      const std::optional<std::string>& agent) override;
+  std::unique_ptr<net::Response> Open(const net::Request& request) override;
   bool IsConnected() override;
   void Pause(std::chrono::milliseconds span) override;
 
