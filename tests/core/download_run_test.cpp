@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <thread>
+
 #include "build_config.h"
 #include "form_fixture.h"
 #include "signed_manifest.h"
@@ -143,6 +146,33 @@ TEST_F(DownloadRunTest, PublishedHashesDecideTheTransfersAndTheStrayCopies) {
   EXPECT_EQ(test::ReadFileBytes(JoinPath(form->State().ModsFolder, "other-stray.jar")),
             "an older copy");  // left where it was
   EXPECT_EQ(test::ReadFileBytes(JoinPath(version, "stray.jar")), "stray");
+}
+
+// The one-stream run waits for each transfer beside the window: the window's work goes on, and
+// when the program is asked to end meanwhile the transfer stops, leaves nothing, and the run
+// ends without a word more.
+TEST_F(DownloadRunTest, AOneStreamRunAnswersAndEndsWhenTheProgramIsAskedToEnd) {
+  form->State().MissingMods = {"a.jar", "b.jar"};
+  form->State().MissingHashes = {{"a.jar", {test::Sha256Hex("a body")}}};
+  server.Put(mods + "a.jar", "a body");
+  server.Put(mods + "b.jar", "b body");
+  server.HoldBodies();
+  bool answered = false;
+  std::thread closer([&] {
+    server.AwaitHeldReads(1);
+    ui.Post([&] { answered = true; });  // runs while the transfer is held
+    ui.Post([&] { ui.RequestQuit(); });
+  });
+  form->sButtonDownloadClick();
+  closer.join();
+  EXPECT_TRUE(answered);
+  EXPECT_EQ(LinesFrom(0), std::vector<std::string>{"============Загрузка============"});
+  EXPECT_EQ(server.Opened(), std::vector<std::string>{mods + "a.jar"});
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(form->State().VersionModsFolder)) {
+    left.push_back(entry.path().filename().string());
+  }
+  EXPECT_TRUE(left.empty());
 }
 
 class KeyedDownloadRunTest : public DownloadRunTest {

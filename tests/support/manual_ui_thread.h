@@ -1,6 +1,9 @@
 #pragma once
 // A user-interface thread for tests: the thread that constructs it is the UI thread; tasks
-// posted from anywhere wait until that thread calls RunPending().
+// posted from anywhere wait until that thread calls RunPending() or waits in RunUntil().
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -17,9 +20,25 @@ class ManualUiThread : public ui::UiThread {
   bool IsCurrent() const override { return std::this_thread::get_id() == owner_; }
 
   void Post(std::function<void()> task) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    tasks_.push_back(std::move(task));
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      tasks_.push_back(std::move(task));
+    }
+    posted_.notify_all();
   }
+
+  bool RunUntil(const std::function<bool()>& done) override {
+    for (;;) {
+      RunPending();
+      if (done()) return true;
+      if (quit_) return false;
+      std::unique_lock<std::mutex> lock(mutex_);
+      posted_.wait_for(lock, std::chrono::milliseconds(5), [&] { return !tasks_.empty(); });
+    }
+  }
+
+  // As when a close has faded the window out: waits in RunUntil end from now on.
+  void RequestQuit() { quit_ = true; }
 
   // Runs the queued tasks in order, including any they post themselves; returns how many ran.
   std::size_t RunPending() {
@@ -45,7 +64,9 @@ class ManualUiThread : public ui::UiThread {
  private:
   const std::thread::id owner_ = std::this_thread::get_id();
   mutable std::mutex mutex_;
+  std::condition_variable posted_;
   std::deque<std::function<void()>> tasks_;
+  std::atomic<bool> quit_{false};
 };
 
 }  // namespace veltrane::test

@@ -44,6 +44,9 @@ struct SharedState {
   // beside it as the body's bound), by name; rebuilt with MissingMods.
   std::map<std::string, net::ExpectedBody> MissingHashes;
   std::vector<std::string> RemovableFiles;
+  // The mirrors the manifest of the last check names, as base URLs, in the order they are tried
+  // for a mod the server fails to give.
+  std::vector<std::string> Mirrors;
 
   // In a build with a key: what the last manifest verified under it in this process publishes of
   // the served files (hashes and sizes). Start-up verifies one before the form exists and its

@@ -1,9 +1,12 @@
 #include "app/startup.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "app/replace_batch.h"
 #include "app/shared_state.h"
@@ -40,23 +43,42 @@ namespace {
 
 // A local file error counts as a failed transfer here (the manifest's too): there is no window
 // to report it in yet.
-bool Fetch(StartupServices& services, const std::string& url, const std::string& file,
+bool Fetch(StartupServices& services, std::vector<std::string> urls, const std::string& file,
            const net::ExpectedBody& expected) {
   try {
-    return net::DownloadFile(services.Transport(), url, file, nullptr, services.ProgramName(),
-                             expected);
+    return net::DownloadFile(
+        services.Transport(), file,
+        net::Download{std::move(urls), nullptr, services.ProgramName(), expected, nullptr});
   } catch (const net::LocalFileError&) {
     return false;
   }
 }
 
+// Bounded in all: there is no window yet in which the player could see or stop it.
 net::ManifestFetch FetchManifest(StartupServices& services, const std::string& server_url,
                                  const std::string& data_folder, std::string_view key) {
+  const net::Cancel deadline(net::Cancel::Clock::now() + kStartupManifestTime);
   try {
     return net::FetchManifest(services.Transport(), server_url, data_folder, services.ProgramName(),
-                              key);
+                              key, &deadline);
   } catch (const net::LocalFileError&) {
     return net::ManifestFetch::kFailed;
+  }
+}
+
+// A self-update killed on its way leaves its download in the data folder, whole under its
+// 20-digit name or partial; nothing will ever continue it.
+void RemoveStaleUpdates(const std::string& data_folder) {
+  net::RemoveStalePartials(data_folder, {});
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(U8Path(data_folder), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = PathText(it->path().filename());
+    constexpr std::string_view kExe = ".exe";
+    const bool temporary =
+        name.size() == 20 + kExe.size() && name.ends_with(kExe) &&
+        std::all_of(name.begin(), name.begin() + 20, [](char c) { return c >= '0' && c <= '9'; });
+    if (temporary && it->is_regular_file(ec)) DeleteFileAt(PathText(it->path()));
   }
 }
 
@@ -72,7 +94,8 @@ StartupResult NotPlaced(StartupServices& services) {
 // the manifest publishes its hash, only by one that has it.
 StartupResult Update(StartupServices& services, const std::string& data_folder,
                      const std::string& server_url, const std::string& version,
-                     const net::ExpectedBody& published) {
+                     const net::ServedFiles& served) {
+  const net::ExpectedBody& published = served.update;
   const std::string temp_name = services.RandomDigits(20) + ".exe";
   const std::string final_name = "Veltrane Dravenna v" + version + ".exe";
   // A name the batch file cannot carry (our own, renamed by the player) is known now: nothing
@@ -89,7 +112,7 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
   const std::string downloaded = JoinPath(data_folder, temp_name);
   // The size published beside the hash, else the one just stated, bounds the body: a server
   // sending without end fills no disk.
-  if (!Fetch(services, update_url, downloaded,
+  if (!Fetch(services, net::FileUrls(server_url, served.mirrors, net::kUpdatePath), downloaded,
              {published.sha256, published.largest >= 0 ? published.largest : size})) {
     services.ShowMessage(kUpdateFailedText, kErrorCaption, ui::Desktop::Buttons::Ok,
                          ui::Desktop::Icon::Error);
@@ -119,6 +142,7 @@ StartupResult RunStartup(StartupServices& services, std::optional<net::ServedFil
   const std::string server_url = build::kServerUrl;
   const std::string data_folder = DataFolderIn(services.ExpandEnvText("%appdata%"));
   ForceDirectories(data_folder);
+  RemoveStaleUpdates(data_folder);
   const std::string manifest_path = ManifestIniPath(data_folder);
   {
     const std::unique_ptr<IniStore> manifest = services.OpenIni(manifest_path);
@@ -135,8 +159,7 @@ StartupResult RunStartup(StartupServices& services, std::optional<net::ServedFil
         const std::string version = net::ReadLastVersion(*manifest, kAppVersion);
         // With a key, the program is replaced only by a file whose hash the signer published.
         if (UpdateDue(version) && (key.empty() || served.update.sha256)) {
-          const StartupResult result =
-              Update(services, data_folder, server_url, version, served.update);
+          const StartupResult result = Update(services, data_folder, server_url, version, served);
           if (result == StartupResult::kExit) return result;
         }
       }

@@ -1,6 +1,7 @@
 #pragma once
 // Start-up before any window: one copy only, the data folder, the update check and the
 // self-update. What it needs of the system is behind StartupServices.
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -24,6 +25,10 @@ inline constexpr std::string_view kUpdateFailedText =
     "Не удалось скачать файл обновления.\r\nПрограмма будет закрыта.";
 inline constexpr std::string_view kUpdateNotPlacedText =
     "Не удалось установить файл обновления.\r\nПрограмма будет запущена без обновления.";
+
+// The start-up manifest fetch (the manifest and its signature) takes at most this long in all;
+// past it the program starts as when the manifest cannot be fetched.
+inline constexpr std::chrono::seconds kStartupManifestTime{10};
 
 class StartupServices {
  public:
@@ -66,7 +71,8 @@ bool UpdateDue(std::string_view server_version);
 // the server stated before (`stated_size` -1: none stated).
 bool LooksLikeTheProgram(const std::string& path, std::int64_t stated_size);
 
-// In a build with a key, only a manifest signed under it is read: one that is not offers no
+// Removes first what a killed self-update left in the data folder. In a build with a key, only
+// a manifest signed under it is read: one that is not offers no
 // update, and neither does one that publishes no hash for "/Update.exe". The served files'
 // hashes of a manifest verified here go to `verified` (when given), for the form to take over.
 StartupResult RunStartup(StartupServices& services,

@@ -4,6 +4,7 @@
 #include "net/manifest_fetch.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
+#include "ui/run_beside.h"
 #include "ui/size_modes.h"
 
 namespace veltrane::extras {
@@ -13,6 +14,7 @@ Extras::Extras(const ui::FormContext& context)
       desktop_(context.desktop),
       transport_(context.transport),
       state_(context.state),
+      ui_(context.ui),
       pack_key_(context.pack_key) {}
 
 net::ExpectedBody Extras::Published(ServedFile file) {
@@ -21,17 +23,32 @@ net::ExpectedBody Extras::Published(ServedFile file) {
     return net::ReadServedFiles(*state_.ManifestIni).*file;
   }
   if (!state_.VerifiedFiles && state_.ManifestIni) {
+    net::ManifestFetch fetched = net::ManifestFetch::kFailed;
     try {
-      if (net::FetchManifest(transport_, state_.ServerUrl, state_.DataFolder,
-                             desktop_.ProgramName(), pack_key_) == net::ManifestFetch::kTaken) {
-        state_.VerifiedFiles = net::ReadServedFiles(*state_.ManifestIni);
+      const std::string agent = desktop_.ProgramName();
+      if (!ui::RunBeside(ui_, [&](const net::Cancel& cancel) {
+            fetched = net::FetchManifest(transport_, state_.ServerUrl, state_.DataFolder, agent,
+                                         pack_key_, &cancel);
+          })) {
+        return {};
       }
     } catch (const net::LocalFileError&) {
       // Silent like every failure here: nothing verified, nothing fetched.
     }
+    if (fetched == net::ManifestFetch::kTaken) {
+      state_.VerifiedFiles = net::ReadServedFiles(*state_.ManifestIni);
+    }
   }
   if (!state_.VerifiedFiles) return {};
   return (*state_.VerifiedFiles).*file;
+}
+
+std::vector<std::string> Extras::Mirrors() const {
+  if (!pack_key_.empty()) {
+    return state_.VerifiedFiles ? state_.VerifiedFiles->mirrors : std::vector<std::string>{};
+  }
+  return state_.ManifestIni ? net::ReadServedFiles(*state_.ManifestIni).mirrors
+                            : std::vector<std::string>{};
 }
 
 bool Extras::FetchAndOpen(std::string_view name, ServedFile file) {
@@ -45,15 +62,22 @@ bool Extras::FetchAndOpen(std::string_view name, ServedFile file) {
   const std::optional<std::string>& sha256 = published.sha256;
   const std::string local = JoinPath(state_.GameFolder, name);
   bool fetched = false;
+  if (view_.AppEnding()) return false;
   if (sha256 || pack_key_.empty()) {
     DeleteFileAt(local);
+    net::Download download{net::FileUrls(state_.ServerUrl, Mirrors(), net::ServedFilePath(name)),
+                           &view_.Bar(ui::Control::sProgressBar1), desktop_.ProgramName(),
+                           published, nullptr};
+    bool finished = true;
     try {
-      fetched = net::DownloadFile(
-          transport_, net::FileUrl(state_.ServerUrl, net::ServedFilePath(name)), local,
-          &view_.Bar(ui::Control::sProgressBar1), desktop_.ProgramName(), published);
+      finished = ui::RunBeside(ui_, [&](const net::Cancel& cancel) {
+        download.cancel = &cancel;
+        fetched = net::DownloadFile(transport_, local, download);
+      });
     } catch (const net::LocalFileError&) {
       // Silent like every other failure here; the shell then finds nothing to open.
     }
+    if (!finished) return false;  // the program ends: nothing is opened
     // A file with a published hash is opened only as fetched, having it: never an old copy
     // that could not be replaced.
     if (fetched || !sha256) desktop_.OpenFile(local, JoinPath(state_.GameFolder, ""));

@@ -1,11 +1,13 @@
 #pragma once
 // The title bar's two fetch-and-open commands: the extra-settings tool and the Forge installer,
-// fetched into the game folder with the first bar and opened. Neither logs nor asks; their
-// failures are silent. A file whose hash the manifest publishes is checked as it streams and
+// fetched into the game folder with the first bar, beside the window, and opened. Neither logs
+// nor asks; their failures are silent. A file the server fails to give is fetched from the
+// mirrors the manifest names. A file whose hash the manifest publishes is checked as it streams and
 // opened only when it has it; a build with a key fetches and opens no file without one.
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/manifest.h"
 #include "ui/form_context.h"
@@ -40,11 +42,14 @@ class Extras {
   // build with a key from the manifest verified in this process, which is fetched and verified
   // first when there is none yet (the program started offline, say). Empty when none is known.
   net::ExpectedBody Published(ServedFile file);
+  // The mirrors the same manifest names.
+  std::vector<std::string> Mirrors() const;
 
   ui::MainView& view_;
   ui::Desktop& desktop_;
   net::Transport& transport_;
   app::SharedState& state_;
+  ui::UiThread& ui_;
   const std::string pack_key_;
   bool fetching_extra_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "net/server_paths.h"
 #include "net/transfer.h"
 #include "sync/hash_cache.h"
+#include "ui/run_beside.h"
 
 namespace veltrane::sync {
 namespace {
@@ -93,6 +95,7 @@ CompatibilityCheck::CompatibilityCheck(const ui::FormContext& context, app::IniO
       transport_(context.transport),
       state_(context.state),
       console_(context.console),
+      ui_(context.ui),
       pack_key_(context.pack_key),
       open_ini_(std::move(open_ini)) {}
 
@@ -117,9 +120,20 @@ void CompatibilityCheck::sButtonCheckClick() {
     DeleteFileAt(manifest);
     console_.Console(kManifestCleared);
   }
-  // On failure the window was not disabled, and the lists and the button keep their state.
-  switch (net::FetchManifest(transport_, state_.ServerUrl, state_.DataFolder,
-                             desktop_.ProgramName(), pack_key_)) {
+  // The fetch runs beside the window, which takes no input meanwhile; on failure the lists and
+  // the button keep their state. When the program is asked to end meanwhile, the check ends.
+  net::ManifestFetch fetched = net::ManifestFetch::kFailed;
+  {
+    const DisabledWindow disabled(view_);
+    const std::string agent = desktop_.ProgramName();
+    if (!ui::RunBeside(ui_, [&](const net::Cancel& cancel) {
+          fetched = net::FetchManifest(transport_, state_.ServerUrl, state_.DataFolder, agent,
+                                       pack_key_, &cancel);
+        })) {
+      return;
+    }
+  }
+  switch (fetched) {
     case net::ManifestFetch::kFailed:
       console_.Console(kManifestFailed);
       return;
@@ -131,7 +145,9 @@ void CompatibilityCheck::sButtonCheckClick() {
       break;
   }
   console_.Console(kManifestLoaded);
-  if (!pack_key_.empty()) state_.VerifiedFiles = net::ReadServedFiles(Manifest());
+  const net::ServedFiles served = net::ReadServedFiles(Manifest());
+  if (!pack_key_.empty()) state_.VerifiedFiles = served;
+  state_.Mirrors = served.mirrors;
 
   bool finished = false;
   {
@@ -157,6 +173,12 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
   state_.ModsSize = 0;
   for (const net::ManifestEntry& mod : mods)
     state_.ModsSize = AddWrapping(state_.ModsSize, mod.size);
+  // What killed or broken transfers left, unless a run of this pack would continue it.
+  std::map<std::string, std::string> resumable;
+  for (const net::ManifestEntry& mod : mods) {
+    if (mod.plain) resumable.try_emplace(mod.name, mod.sha256.value_or(""));
+  }
+  net::RemoveStalePartials(state_.VersionModsFolder, resumable);
   console_.Console(false, "Всего модов на сервере: " + std::to_string(state_.ModCount) + " шт. (" +
                               SizeToText(state_.ModsSize, separator) + ")");
 

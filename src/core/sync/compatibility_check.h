@@ -19,7 +19,8 @@ class CompatibilityCheck {
   // The connectivity guard of the check and the download run: false (and two lines) offline.
   bool conecteon();
   // "Проверить совместимость": fetches the manifest (in a build with a key, only a signed one
-  // is taken), brings the mods into the version folder and rebuilds both lists.
+  // is taken) beside the window, brings the mods into the version folder, removes what broken
+  // transfers left that no run would continue, and rebuilds both lists.
   void sButtonCheckClick();
 
  private:
@@ -33,6 +34,7 @@ class CompatibilityCheck {
   net::Transport& transport_;
   app::SharedState& state_;
   ui::StatusConsole& console_;
+  ui::UiThread& ui_;
   const std::string pack_key_;
   app::IniOpener open_ini_;
 };

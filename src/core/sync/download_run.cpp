@@ -10,6 +10,7 @@
 #include "net/manifest.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
+#include "ui/run_beside.h"
 #include "ui/size_modes.h"
 
 namespace veltrane::sync {
@@ -23,15 +24,15 @@ constexpr char kNotAllLoaded[] = "! Не все файлы были загруж
 
 }  // namespace
 
-DownloadRun::DownloadRun(const ui::FormContext& context, ui::UiThread& ui,
-                         const ui::ConsoleClock& clock, RunHooks hooks)
+DownloadRun::DownloadRun(const ui::FormContext& context, const ui::ConsoleClock& clock,
+                         RunHooks hooks)
     : view_(context.view),
       desktop_(context.desktop),
       transport_(context.transport),
       state_(context.state),
       console_(context.console),
       hashes_required_(!context.pack_key.empty()),
-      ui_(ui),
+      ui_(context.ui),
       clock_(clock),
       hooks_(std::move(hooks)) {}
 
@@ -131,7 +132,13 @@ void DownloadRun::RunSequentially() {
     const std::string& name = state_.MissingMods[static_cast<std::size_t>(state_.ModIndex - 1)];
     ModTransfer mod = TransferOf(name, Control::sProgressBar1);
     if (net::IsPlainFileName(name)) mod.stray = JoinPath(state_.ModsFolder, name);
-    TakeResult(name, FetchMod(transport_, mod));
+    ModResult result;
+    const bool finished = ui::RunBeside(ui_, [&](const net::Cancel& cancel) {
+      mod.cancel = &cancel;
+      result = FetchMod(transport_, mod);
+    });
+    if (!finished) return;  // the program ends: nothing more is fetched or said
+    TakeResult(name, result);
   }
   CloseRun();
 }
@@ -140,7 +147,10 @@ ModTransfer DownloadRun::TransferOf(const std::string& name, Control bar) {
   if (agent_.empty()) agent_ = desktop_.ProgramName();
   ModTransfer mod;
   mod.name = name;
-  mod.FFromInet = net::FileUrl(state_.ServerUrl, net::ModPath(name));
+  std::vector<std::string> urls =
+      net::FileUrls(state_.ServerUrl, state_.Mirrors, net::ModPath(name));
+  mod.FFromInet = urls.front();
+  mod.mirror_urls.assign(urls.begin() + 1, urls.end());
   // An unsafe name gets no path at all; the transfer refuses it before looking at one.
   if (net::IsPlainFileName(name)) mod.FSaveTo = JoinPath(state_.VersionModsFolder, name);
   mod.agent = agent_;
@@ -162,6 +172,7 @@ void DownloadRun::TakeResult(const std::string& name, const ModResult& result) {
 void DownloadRun::CloseRun() {
   if (view_.Checked(Control::sCheckBox2)) {
     hooks_.start_extra_tool();
+    if (view_.AppEnding()) return;  // the program was asked to end while the tool came
   } else {
     ui::ChngSize(view_, 0);
   }

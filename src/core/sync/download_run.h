@@ -27,17 +27,18 @@ struct RunHooks {
 
 class DownloadRun {
  public:
-  // Everything the context refers to, `ui` (which carries the workers' results over) and
-  // `clock` (which writes the run's time) must outlive the run.
-  DownloadRun(const ui::FormContext& context, ui::UiThread& ui, const ui::ConsoleClock& clock,
-              RunHooks hooks);
+  // Everything the context refers to and `clock` (which writes the run's time) must outlive the
+  // run.
+  DownloadRun(const ui::FormContext& context, const ui::ConsoleClock& clock, RunHooks hooks);
   // Stops the workers (StopWorkers) before anything they were given goes.
   ~DownloadRun();
   DownloadRun(const DownloadRun&) = delete;
   DownloadRun& operator=(const DownloadRun&) = delete;
 
   // Fetches the missing mods, one after another or (Турбо) by up to five workers, then sums up
-  // and hands over to the extra tool and the cleanup.
+  // and hands over to the extra tool and the cleanup. A one-stream run fetches each mod on a
+  // thread of its own while the window goes on answering; when the program is asked to end
+  // meanwhile, the transfer is stopped (its file is not kept) and the run ends there, unsummed.
   void sButtonDownloadClick();
   // A tick of the turbo run's dispatcher: hands the missing mods out, last first, to free
   // worker slots, and closes the run once every mod is handed out and every slot is free.

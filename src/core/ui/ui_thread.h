@@ -13,6 +13,11 @@ class UiThread {
   virtual bool IsCurrent() const = 0;
   // Runs `task` later on the user-interface thread; never waits for it. Callable from any thread.
   virtual void Post(std::function<void()> task) = 0;
+  // On the user-interface thread: runs its messages and posted tasks (timers and clicks
+  // included) until `done()` holds, looking again after each; a task posted from elsewhere wakes
+  // it. True then; false as soon as the program is asked to end meanwhile, the request being kept
+  // for the main loop.
+  virtual bool RunUntil(const std::function<bool()>& done) = 0;
 };
 
 }  // namespace veltrane::ui

@@ -117,8 +117,6 @@ void BarBinding::Begin(std::int64_t length) {
 
 void BarBinding::Advance(std::int64_t bytes) {
   if (const auto view = model_.Advance(bytes)) Show(*view);
-  // A transfer on the UI thread keeps the window alive between chunks.
-  if (ui_.IsCurrent()) PumpMessages();
 }
 
 void BarBinding::Show(const net::BarView& view) {

@@ -48,9 +48,9 @@ class HwndAnimatable : public ui::Animatable {
   HWND hwnd_ = nullptr;
 };
 
-// A progress bar as transfers see it. On the UI thread it updates the bar at once and lets
-// pending messages run; a worker's changes go to the UI thread through UiThread::Post, the one
-// route of every worker event, and the bar is changed there.
+// A progress bar as transfers see it. Transfers run on workers: their changes go to the UI
+// thread through UiThread::Post, the one route of every worker event, and the bar is changed
+// there (at once, when called on the UI thread itself).
 class BarBinding : public net::ProgressSink {
  public:
   BarBinding(HWND bar, ui::UiThread& ui) : bar_(bar), ui_(ui) {}

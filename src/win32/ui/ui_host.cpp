@@ -41,6 +41,23 @@ void UiHost::Post(std::function<void()> task) {
   if (!PostMessageW(hwnd_, kRunTask, 0, reinterpret_cast<LPARAM>(heap))) delete heap;
 }
 
+bool UiHost::RunUntil(const std::function<bool()>& done) {
+  MSG msg;
+  while (!done()) {
+    // Waits for the next message; the work waited for posts one when it ends.
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == -1) return false;
+    if (got == 0) {
+      // Kept for the main loop, which ends the program.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return true;
+}
+
 void UiHost::Start(unsigned id, unsigned interval_ms, std::function<void()> on_tick) {
   timers_[id] = std::move(on_tick);
   SetTimer(hwnd_, id, interval_ms, nullptr);

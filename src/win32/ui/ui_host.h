@@ -22,6 +22,7 @@ class UiHost : public ui::UiThread, public ui::TickSource {
 
   bool IsCurrent() const override;
   void Post(std::function<void()> task) override;
+  bool RunUntil(const std::function<bool()>& done) override;
   void Start(unsigned id, unsigned interval_ms, std::function<void()> on_tick) override;
   void Stop(unsigned id) override;
 
