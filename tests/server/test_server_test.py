@@ -1,5 +1,6 @@
 """Checks the loopback test server's files, paths and faults over real sockets."""
 
+import email.utils
 import http.client
 import json
 import os
@@ -12,7 +13,10 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVER = os.path.join(HERE, "test_server.py")
+sys.path.insert(0, HERE)
+from test_server import RANGE_PAGE  # noqa: E402  (nginx's 416 page, copied there)
 CONTENT = bytes(range(256)) * 40  # 10240 bytes
+BIG = bytes(range(7, 256)) * 40000  # large enough that a reset arrives while the client reads
 
 
 def start_server(root, *extra):
@@ -61,6 +65,10 @@ class ServerTest(unittest.TestCase):
             f.write(CONTENT)
         with open(os.path.join(cls.root, "plain.txt"), "wb") as f:
             f.write(b"plain text")
+        with open(os.path.join(cls.root, "big.bin"), "wb") as f:
+            f.write(BIG)
+        with open(os.path.join(cls.root, "Рх.txt"), "wb") as f:
+            f.write(b"er ha")
         with open(os.path.join(cls.tmp.name, "secret"), "wb") as f:
             f.write(b"outside")
         faults = os.path.join(cls.tmp.name, "faults.json")
@@ -102,18 +110,102 @@ class ServerTest(unittest.TestCase):
     def log(self):
         return json.loads(self.get("/__control/log")[1].decode("utf-8"))
 
-    def test_paths_in_every_encoding_reach_the_file(self):
-        forms = [
-            "/%D0%BC%D0%BE%D0%B4%D1%8B%203/%D0%BC%D0%BE%D0%B4%201.jar".encode(),
-            "/моды%203/мод%201.jar".encode("utf-8"),  # raw UTF-8 bytes
-            "/моды%203/мод%201.jar".encode("cp1251"),  # raw ANSI bytes
+    def test_names_are_the_bytes_nginx_decodes(self):
+        # Escapes and raw bytes both give the name's bytes, read as UTF-8 on disk; raw "Р" and
+        # "х" hold 0xA0 and 0x85, which a whitespace split would take for separators.
+        cases = [
+            ("/%D0%BC%D0%BE%D0%B4%D1%8B%203/%D0%BC%D0%BE%D0%B4%201.jar".encode(), 200, CONTENT,
+             "/моды 3/мод 1.jar"),
+            ("/моды%203/мод%201.jar".encode("utf-8"), 200, CONTENT, "/моды 3/мод 1.jar"),
+            ("/Рх.txt".encode("utf-8"), 200, b"er ha", "/Рх.txt"),
+            # raw ANSI bytes match no UTF-8 name; the log shows them as \xHH
+            ("/моды%203/мод%201.jar".encode("cp1251"), 404, b"Not Found",
+             "/\\xec\\xee\\xe4\\xfb 3/\\xec\\xee\\xe4 1.jar"),
         ]
-        for form in forms:
+        for form, status, content, _ in cases:
             head, body, _ = raw_exchange(self.port, get_request(form))
-            self.assertIn("200 OK", head.splitlines()[0], form)
-            self.assertIn("Content-Length: 10240", head)
-            self.assertEqual(body, CONTENT)
-        self.assertEqual(self.log(), ["/моды 3/мод 1.jar"] * 3)
+            self.assertIn(" %d " % status, head.splitlines()[0], form)
+            self.assertEqual(body, content, form)
+        self.assertEqual(self.log(), [logged for *_, logged in cases])
+
+    def test_raw_space_control_bytes_and_broken_escapes_answer_400_and_close(self):
+        for form in [b"/a b.txt", b"/a\tb.txt", b"/a\x01b.txt", b"/a\x7fb.txt", b"/a%00b.txt",
+                     b"/a%zzb.txt", b"/plain.txt%"]:
+            head, _, ending = raw_exchange(
+                self.port, b"GET " + form + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+            self.assertIn(" 400 ", head.splitlines()[0], form)
+            self.assertIn("Connection: close", head, form)
+            self.assertEqual(ending, "eof", form)
+        self.assertEqual(self.log(), [])
+
+    def ranged(self, path, **headers):
+        c = self.conn()
+        c.request("GET", path, headers=headers)
+        r = c.getresponse()
+        body = r.read()
+        c.close()
+        self.assertEqual(r.getheader("Content-Length"), str(len(body)))
+        return r.status, r.getheader("Content-Range"), body
+
+    def test_ranges_as_nginx_reads_them(self):
+        cases = [  # Range of the 10 bytes "plain text" -> status, Content-Range, body
+            ("bytes=2-", 206, "bytes 2-9/10", b"ain text"),
+            ("bytes=2-5", 206, "bytes 2-5/10", b"ain "),
+            ("bytes=2-50", 206, "bytes 2-9/10", b"ain text"),
+            ("bytes=-3", 206, "bytes 7-9/10", b"ext"),
+            ("BYTES= 0 - 1 ", 206, "bytes 0-1/10", b"pl"),
+            ("bytes=0-1,40-50", 206, "bytes 0-1/10", b"pl"),  # the unsatisfiable one dropped
+            ("bytes=10-", 416, "bytes */10", RANGE_PAGE),
+            ("bytes=5-2", 416, "bytes */10", RANGE_PAGE),
+            ("bytes=-0", 416, "bytes */10", RANGE_PAGE),
+            ("bytes=abc", 416, "bytes */10", RANGE_PAGE),
+            ("bytes=- 3", 416, "bytes */10", RANGE_PAGE),
+            ("bytes=0-1,4-5", 200, None, b"plain text"),  # several ranges: the whole file
+            ("bytes=0-7,2-9", 200, None, b"plain text"),  # more than the file: nginx sends it
+            ("items=1-2", 200, None, b"plain text"),
+            ("bytes=", 200, None, b"plain text"),
+        ]
+        for value, *expected in cases:
+            self.assertEqual(list(self.ranged("/plain.txt", Range=value)), expected, value)
+        r, _ = self.get("/plain.txt")
+        self.assertEqual(r.getheader("Accept-Ranges"), "bytes")
+        # only a file's own 200 is ranged
+        self.assertEqual(self.ranged("/plain.txt?status=500", Range="bytes=2-")[0], 500)
+
+    def test_validators_and_if_range(self):
+        st = os.stat(os.path.join(self.root, "plain.txt"))
+        etag = '"%x-%x"' % (int(st.st_mtime), st.st_size)
+        date = email.utils.formatdate(int(st.st_mtime), usegmt=True)
+        r, _ = self.get("/plain.txt")
+        self.assertEqual((r.getheader("ETag"), r.getheader("Last-Modified")), (etag, date))
+        later = email.utils.formatdate(int(st.st_mtime) + 1, usegmt=True)
+        for if_range, status in [(etag, 206), (date, 206), ('"1-a"', 200), ("W/" + etag, 200),
+                                 (later, 200), ("not a date", 200)]:
+            got = self.ranged("/plain.txt", Range="bytes=2-", **{"If-Range": if_range})
+            self.assertEqual(got[0], status, if_range)
+            self.assertEqual(got[2], b"ain text" if status == 206 else b"plain text", if_range)
+
+    def test_norange_and_retry_after(self):
+        c = self.conn()
+        c.request("GET", "/plain.txt?norange=1", headers={"Range": "bytes=2-"})
+        r = c.getresponse()
+        self.assertEqual((r.status, r.getheader("Accept-Ranges"), r.read()),
+                         (200, None, b"plain text"))
+        c.close()
+        r, body = self.get("/plain.txt?status=503&retry_after=120&body=later")
+        self.assertEqual((r.status, r.getheader("Retry-After"), body), (503, "120", b"later"))
+
+    def test_cut_and_drop_count_in_the_range_sent(self):
+        head, body, ending = raw_exchange(self.port, b"GET /plain.txt?cut=3 HTTP/1.1\r\n"
+                                          b"Host: x\r\nRange: bytes=2-\r\n\r\n")
+        self.assertIn("Content-Length: 8", head)
+        self.assertEqual((body, ending), (b"ain", "eof"))
+        head, body, ending = raw_exchange(self.port, b"GET /big.bin?drop=3000 HTTP/1.1\r\n"
+                                          b"Host: x\r\nRange: bytes=1000-\r\n\r\n")
+        self.assertIn("Content-Range: bytes 1000-%d/%d" % (len(BIG) - 1, len(BIG)), head)
+        self.assertEqual(ending, "reset")
+        self.assertLessEqual(len(body), 3000)
+        self.assertEqual(body, BIG[1000:1000 + len(body)])
 
     def test_missing_outside_and_folders_answer_404(self):
         for path in ["/nope.jar", "/../secret", "/%2E%2E/secret", "/моды%203/".encode().decode()]:
