@@ -21,11 +21,15 @@
 //   listbox hwnd -> count selected items[{text data selected}];  foreground -> hwnd
 //   wait_gone hwnd [timeout_ms];  sleep ms
 //   process_alive pid -> alive exit_code;  quit
+//   close hwnd (posted WM_CLOSE, as the taskbar's "Close window" asks)
+//   answers hwnd [timeout_ms] -> answered ms   (a message sent with SendMessageTimeout)
+//   trust_root der   (adds the certificate file to the machine's trusted roots, for a test CA)
 // Window handles travel as plain integers. Texts are UTF-8 both ways.
 
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
+#include <wincrypt.h>
 #include <fcntl.h>
 #include <io.h>
 // clang-format on
@@ -547,6 +551,46 @@ Json CmdProcessAlive(const Request& r) {
   return {{"alive", alive}, {"exit_code", exit_code}};
 }
 
+Json CmdClose(const Request& r) {
+  if (!PostMessageW(WindowArg(r), WM_CLOSE, 0, 0)) throw std::runtime_error("PostMessage failed");
+  return Json::object();
+}
+
+// Whether the window's thread takes a message within the time, and how long it took.
+Json CmdAnswers(const Request& r) {
+  const HWND h = WindowArg(r);
+  const auto timeout = static_cast<UINT>(IntOr(r, "timeout_ms", 5000));
+  const auto start = std::chrono::steady_clock::now();
+  DWORD_PTR result = 0;
+  const bool answered =
+      SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeout, &result) != 0;
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count();
+  return {{"answered", answered}, {"ms", ms}};
+}
+
+Json CmdTrustRoot(const Request& r) {
+  auto path = TextArg(r, "der");
+  if (!path) throw BadRequest("trust_root needs \"der\"");
+  HANDLE file =
+      CreateFileW(path->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open the certificate");
+  std::vector<BYTE> der(64 * 1024);
+  DWORD size = 0;
+  const BOOL read = ReadFile(file, der.data(), static_cast<DWORD>(der.size()), &size, nullptr);
+  CloseHandle(file);
+  if (!read || size == 0) throw std::runtime_error("cannot read the certificate");
+  HCERTSTORE store =
+      CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+  if (!store) throw std::runtime_error("cannot open the trusted roots");
+  const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(), size,
+                                                      CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+  CertCloseStore(store, 0);
+  if (!added) throw std::runtime_error("the certificate was not added");
+  return Json::object();
+}
+
 using Handler = std::function<Json(const Request&)>;
 
 const std::map<std::string, Handler>& Commands() {
@@ -571,6 +615,9 @@ const std::map<std::string, Handler>& Commands() {
       {"wait_gone", CmdWaitGone},
       {"sleep", CmdSleep},
       {"process_alive", CmdProcessAlive},
+      {"close", CmdClose},
+      {"answers", CmdAnswers},
+      {"trust_root", CmdTrustRoot},
   };
   return table;
 }

@@ -59,6 +59,7 @@ class Request:
     path: str  # the target's path, percent-decoded, read as UTF-8
     status: int | None
     range: str | None = None
+    sent: int | None = None  # body bytes sent, where the server logs them (nginx)
 
 
 def _unescape_log(text):
@@ -73,7 +74,7 @@ def _unescape_log(text):
     return re.sub(rb"\\x([0-9A-Fa-f]{2})|\\(.)", one, text.encode("latin-1"))
 
 
-def _request_of_line(line, status, range_value):
+def _request_of_line(line, status, range_value, sent=None):
     """A request line (method, target, protocol) as logged, which may hold raw spaces."""
     words = line.split(b" ")
     if len(words) >= 3 and words[-1].startswith(b"HTTP/"):
@@ -92,7 +93,7 @@ def _request_of_line(line, status, range_value):
     path = urllib.parse.unquote_to_bytes(raw_path.encode("latin-1"))
     path = path.decode("utf-8", "backslashreplace")
     return Request(method.decode("latin-1"), target, path, status,
-                   range_value if range_value not in ("", "-") else None)
+                   range_value if range_value not in ("", "-") else None, sent)
 
 
 def _port_free(port):
@@ -196,10 +197,11 @@ class _Daemon:
         out = []
         for line in lines:
             fields = line.split("\t")
-            if len(fields) == 3:
-                request, status, range_value = fields
+            if len(fields) in (3, 4):
+                request, status, range_value = fields[:3]
+                sent = int(fields[3]) if len(fields) == 4 else None
                 out.append(_request_of_line(_unescape_log(request), int(status),
-                                            _unescape_log(range_value).decode("latin-1")))
+                                            _unescape_log(range_value).decode("latin-1"), sent))
         return out
 
     def requests(self, count=0, timeout=5):
@@ -237,9 +239,10 @@ class _Daemon:
 
 
 class _WebServer(_Daemon):
-    def __init__(self, root, port, tls=None):
+    def __init__(self, root, port, tls=None, rate=None):
         self.root = os.path.realpath(root)
         self.tls = tls
+        self.rate = rate  # bytes a second per connection, where the server can limit it
         if _as_root():
             _open_to_workers(self.root)
         super().__init__(port)
@@ -252,7 +255,8 @@ class _WebServer(_Daemon):
 
 
 class Nginx(_WebServer):
-    """nginx serving `root` as static files: no listing, keep-alive, sendfile."""
+    """nginx serving `root` as static files: no listing, keep-alive, sendfile; with `rate`, each
+    connection limited to that many bytes a second (limit_rate)."""
 
     name = "nginx"
 
@@ -280,7 +284,7 @@ events {{ worker_connections 256; }}
 http {{
     include /etc/nginx/mime.types;
     default_type application/octet-stream;
-    log_format veltrane '$request\\t$status\\t$http_range';
+    log_format veltrane '$request\\t$status\\t$http_range\\t$body_bytes_sent';
     access_log {d}/access.log veltrane;
 {temps}    sendfile on;
     tcp_nopush on;
@@ -290,6 +294,7 @@ http {{
         server_name localhost;
         root {self.root};
         autoindex off;
+{"        limit_rate %d;" % self.rate if self.rate else ""}
 {tls}    }}
 }}
 """
