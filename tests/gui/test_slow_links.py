@@ -81,13 +81,16 @@ class SlowLinkTest(ServedProgramTest):
                 self.server.reset()
                 (self.data / "Settings.ini").unlink(missing_ok=True)  # both options on again
                 app, main = self.start_wide()
-                path = start(main)
-                self.answers_then_closes(app, main, path, start.__name__)
-                # Nothing of the stopped transfers is left, under any name.
-                self.assertEqual(sorted(p.name for p in self.version_mods.iterdir()), [])
-                self.assertEqual(sorted(p.name for p in self.game.iterdir()),
-                                 ["assets", "mods", "versions"])
-                self.eventually(lambda: self.call("windows", cls=MAIN_CLASS)["windows"], [])
+                try:
+                    path = start(main)
+                    self.answers_then_closes(app, main, path, start.__name__)
+                    # Nothing of the stopped transfers is left, under any name.
+                    self.assertEqual(sorted(p.name for p in self.version_mods.iterdir()), [])
+                    self.assertEqual(sorted(p.name for p in self.game.iterdir()),
+                                     ["assets", "mods", "versions"])
+                finally:
+                    app.kill()  # a case that failed leaves no window for the next to meet
+                    self.eventually(lambda: self.call("windows", cls=MAIN_CLASS)["windows"], [])
 
     def test_a_trickling_manifest_holds_the_start_for_ten_seconds_at_most(self):
         # 200 bytes at 2 a second: the manifest alone would take 100 s.
