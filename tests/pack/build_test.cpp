@@ -127,6 +127,16 @@ TEST_F(BuildTest, SignsWithAKeyAndRemovesAStaleSignatureWithout) {
   EXPECT_THAT(unsigned_build.out, HasSubstr("Update.sig: removed"));
 }
 
+// The request percent-encodes them, so the name on the server's disk is the one asked for.
+TEST_F(BuildTest, PercentAndHashInNamesAreListedAsTheyAre) {
+  const std::vector<std::string> names = {"100%.jar", "a#b.jar", "Мод %20 #2.jar"};
+  for (const auto& name : names) Mod(name);
+  const RunResult result = Build();
+  ASSERT_EQ(result.code, 0) << result.err;
+  EXPECT_EQ(Names(net::ReadModList(Manifest())),
+            (std::vector<std::string>{"100%.jar", "a#b.jar", "Мод %20 #2.jar"}));
+}
+
 // Every refusal: exit status 2, the file named, and neither the manifest nor its signature
 // touched.
 TEST_F(BuildTest, RefusesWhatTheClientCouldNotUseAndWritesNothing) {
@@ -136,8 +146,6 @@ TEST_F(BuildTest, RefusesWhatTheClientCouldNotUseAndWritesNothing) {
     std::string reason;
   };
   std::vector<Case> cases = {
-      {"mods3/100%.jar", "x", "%, # or ?"},
-      {"mods3/a#b.jar", "x", "%, # or ?"},
       {"mods3/empty.jar", "", "empty"},
       {"mods3/page.jar", "<html>404: Not Found</html>", "saved error page"},
       {"Update.exe", "unknown domain", "saved error page"},
@@ -146,7 +154,9 @@ TEST_F(BuildTest, RefusesWhatTheClientCouldNotUseAndWritesNothing) {
 #ifndef _WIN32
   // Windows (and so Wine) cannot even create these.
   cases.push_back({"mods3/CON.jar", "x", "the client refuses"});
-  cases.push_back({"mods3/what?.jar", "x", "%, # or ?"});
+  for (const char* name : {"what?.jar", "a*b.jar", "a|b.jar", "a<b>.jar", "say\"hi\".jar"}) {
+    cases.push_back({"mods3/" + std::string(name), "x", "Windows does not allow"});
+  }
   cases.push_back({"mods3/dot.", "x", "ends in a dot"});
   cases.push_back({"mods3/space.jar ", "x", "ends in a dot or a space"});
 #endif
@@ -166,11 +176,11 @@ TEST_F(BuildTest, RefusesWhatTheClientCouldNotUseAndWritesNothing) {
 }
 
 TEST_F(BuildTest, ReportsEveryProblemNotOnlyTheFirst) {
-  Mod("one%.jar");
+  Mod("one.jar", "404: Not Found");
   Mod("two.jar", "");
   const RunResult result = Build();
   EXPECT_EQ(result.code, 2);
-  EXPECT_THAT(result.err, HasSubstr("mods3/one%.jar"));
+  EXPECT_THAT(result.err, HasSubstr("mods3/one.jar"));
   EXPECT_THAT(result.err, HasSubstr("mods3/two.jar"));
   EXPECT_THAT(result.err, HasSubstr("2 problems"));
   EXPECT_FALSE(Exists("Update"));
@@ -196,9 +206,15 @@ TEST(PackRulesTest, NamesTheClientCannotUse) {
       {"a/b.jar", true},
       {"dot.", true},
       {"space ", true},
-      {"50%.jar", true},
-      {"a#b.jar", true},
+      {"50%.jar", false},
+      {"a#b.jar", false},
+      {"%D0%AF#1.jar", false},
       {"a?b.jar", true},
+      {"a*b.jar", true},
+      {"a|b.jar", true},
+      {"a<b.jar", true},
+      {"a>b.jar", true},
+      {"a\"b.jar", true},
       {"\xFF.jar", true},
   };
   for (const auto& c : cases) {
