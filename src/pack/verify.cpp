@@ -59,8 +59,8 @@ class HttpPackSource final : public PackSource {
     }
     fetched.status = response->Status();
     if (fetched.status < 200 || fetched.status > 299) {
-      fetched.outcome =
-          fetched.status == 404 ? Fetched::Outcome::kMissing : Fetched::Outcome::kStatus;
+      const bool gone = fetched.status == 404 || fetched.status == 410;
+      fetched.outcome = gone ? Fetched::Outcome::kMissing : Fetched::Outcome::kStatus;
       return fetched;
     }
     fetched.stated = net::ParseContentLength(response->Header("Content-Length"));
@@ -83,6 +83,8 @@ class HttpPackSource final : public PackSource {
     }
     return fetched;
   }
+
+  std::string Where() const override { return base_url_; }
 
  private:
   net::Transport& transport_;
@@ -115,6 +117,8 @@ class FolderPackSource final : public PackSource {
     return fetched;
   }
 
+  std::string Where() const override { return dir_; }
+
  private:
   std::string dir_;
 };
@@ -125,18 +129,33 @@ struct Finding {
   std::string detail;
 };
 
-// A failed fetch as a finding; nullopt when it did not fail.
-std::optional<Finding> FetchFinding(const std::string& file, const Fetched& fetched) {
+// What an HTTP status means to the admin.
+std::string StatusProblem(int status) {
+  if (status == 401) return "unauthorized";
+  if (status == 403) return "forbidden";
+  if (status >= 500 && status <= 599) return "server error";
+  return "HTTP status";
+}
+
+// A failed fetch of `path` from `source` as a finding; nullopt when it did not fail. The path is
+// shown decoded: so it names the file in the web folder and in the web server's error log, and
+// the form on the wire follows from it (net::EncodePath), while a Cyrillic name in %XX is
+// unreadable.
+std::optional<Finding> FetchFinding(const std::string& file, const std::string& path,
+                                    const Fetched& fetched, const PackSource& source) {
+  const std::string status = "HTTP " + std::to_string(fetched.status) + " for " + path;
   switch (fetched.outcome) {
     case Fetched::Outcome::kOk:
       return std::nullopt;
     case Fetched::Outcome::kMissing:
-      return Finding{file, "missing",
-                     fetched.status ? "HTTP " + std::to_string(fetched.status) : "no such file"};
+      return Finding{file, "missing", fetched.status ? status : "no such file"};
     case Fetched::Outcome::kStatus:
-      return Finding{file, "HTTP status", "HTTP " + std::to_string(fetched.status)};
+      if (fetched.status == 0) {
+        return Finding{file, "HTTP status", "an answer without a status code for " + path};
+      }
+      return Finding{file, StatusProblem(fetched.status), status};
     case Fetched::Outcome::kUnreachable:
-      return Finding{file, "unreachable", "no answer from the server"};
+      return Finding{file, "unreachable", "no answer from " + source.Where()};
     case Fetched::Outcome::kBroken:
       return Finding{file, "transfer",
                      "broken after " + std::to_string(fetched.bytes) + " bytes" +
@@ -305,10 +324,11 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
   std::vector<Finding> findings;
   const std::string manifest_name(net::kManifestPath.substr(1));
   std::string manifest;
+  const std::string manifest_path(net::kManifestPath);
   const Fetched fetched_manifest =
-      source.Fetch(std::string(net::kManifestPath), net::kLargestManifest,
+      source.Fetch(manifest_path, net::kLargestManifest,
                    [&](const char* data, std::size_t size) { manifest.append(data, size); });
-  if (auto finding = FetchFinding(manifest_name, fetched_manifest)) {
+  if (auto finding = FetchFinding(manifest_name, manifest_path, fetched_manifest, source)) {
     findings.push_back(std::move(*finding));
     PrintTable(findings, out);
     out << "The manifest could not be read; nothing else was checked.\n";
@@ -317,11 +337,12 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
 
   if (options.public_key) {
     const std::string name(net::kManifestSignaturePath.substr(1));
+    const std::string path(net::kManifestSignaturePath);
     std::string signature;
-    const Fetched fetched = source.Fetch(
-        std::string(net::kManifestSignaturePath), std::tuple_size_v<net::P256Signature>,
-        [&](const char* data, std::size_t size) { signature.append(data, size); });
-    if (auto finding = FetchFinding(name, fetched)) {
+    const Fetched fetched =
+        source.Fetch(path, std::tuple_size_v<net::P256Signature>,
+                     [&](const char* data, std::size_t size) { signature.append(data, size); });
+    if (auto finding = FetchFinding(name, path, fetched, source)) {
       finding->problem = "signature";
       findings.push_back(std::move(*finding));
     } else {
@@ -383,7 +404,7 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
   for (std::size_t i = 0; i < files.size(); ++i) {
     const Expected& file = files[i];
     const Fetched& fetched = results[i].fetched;
-    if (auto finding = FetchFinding(file.shown, fetched)) {
+    if (auto finding = FetchFinding(file.shown, file.path, fetched, source)) {
       findings.push_back(std::move(*finding));
       continue;
     }

@@ -34,6 +34,8 @@ class PackSource {
   // Streams the file at `path` ("/Update", "/mods3/<name>") to `sink` as it arrives, but never
   // more than `largest` bytes when that is not negative. Called from several threads at once.
   virtual Fetched Fetch(const std::string& path, std::int64_t largest, const Sink& sink) = 0;
+  // The base URL or the folder, as a report names it.
+  virtual std::string Where() const = 0;
 };
 
 // `base_url` without a trailing slash; each file's URL is made as the client makes it.

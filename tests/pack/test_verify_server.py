@@ -9,6 +9,7 @@ what is served is what the tool built.
 import json
 import os
 import re
+import socket
 import subprocess
 import tempfile
 import unittest
@@ -37,16 +38,30 @@ def keygen(path):
     return out.strip().splitlines()[-1]
 
 
+def closed_port_url():
+    """A loopback URL where nothing listens."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return "http://127.0.0.1:%d" % s.getsockname()[1]
+
+
+SPACED = "Мод с пробелом.jar"
+MARKED = "50% #2.jar"
+
+
 class VerifyServerTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = tempfile.TemporaryDirectory()
         work = Path(cls.work.name)
         root = Path(os.environ["VELTRANE_TEST_SERVER_ROOT"])
+        cls.root = root
         cls.url = os.environ["VELTRANE_TEST_SERVER"]
         (root / "mods3").mkdir(parents=True)
         (root / "mods3" / "alpha.jar").write_bytes(b"alpha mod " * 1000)
         (root / "mods3" / "Библиотека.jar").write_bytes(b"library bytes")
+        (root / "mods3" / SPACED).write_bytes(b"spaced name")
+        (root / "mods3" / MARKED).write_bytes(b"percent and hash")
         (root / "Settingss.exe").write_bytes(b"settings tool")
         cls.public_key = keygen(work / "admin.key")
         cls.other_key = keygen(work / "other.key")
@@ -63,25 +78,32 @@ class VerifyServerTest(unittest.TestCase):
         urllib.request.urlopen(urllib.request.Request(f"{self.url}/__control/{action}", data=data),
                                timeout=10).read()
 
-    def verify(self, key=None, faults=()):
+    def verify(self, key=None, faults=(), url=None):
         self.control("reset")
         for fault in faults:
             self.control("fault", fault)
-        return pack("verify", self.url, "--pubkey", key or self.public_key)
+        return pack("verify", url or self.url, "--pubkey", key or self.public_key)
 
     def test_an_intact_pack_passes_without_a_progress_bar_off_a_terminal(self):
         rc, out = self.verify()
         self.assertEqual(rc, 0, out)
-        self.assertEqual(out, "All 5 files match the manifest (signature verified).\n")
+        self.assertEqual(out, "All 7 files match the manifest (signature verified).\n")
 
     def test_each_fault_is_one_row_of_the_table(self):
         alpha = "/mods3/alpha.jar"
         library = "/mods3/Библиотека.jar"
+        spaced = "/mods3/" + SPACED
         cases = [
             ("missing", None, [{"path": alpha, "status": 404, "body": "404: Not Found"}],
-             r"mods3/alpha\.jar +missing +HTTP 404"),
-            ("server error", None, [{"path": library, "status": 500}],
-             r"mods3/Библиотека\.jar +HTTP status +HTTP 500"),
+             r"mods3/alpha\.jar +missing +HTTP 404 for /mods3/alpha\.jar"),
+            ("server error", None, [{"path": spaced, "status": 500}],
+             r"mods3/Мод с пробелом\.jar +server error +HTTP 500 for /mods3/Мод с пробелом\.jar"),
+            ("forbidden", None, [{"path": library, "status": 403, "body": "no"}],
+             r"mods3/Библиотека\.jar +forbidden +HTTP 403 for /mods3/Библиотека\.jar"),
+            ("unauthorized", None, [{"path": alpha, "status": 401, "body": "log in"}],
+             r"mods3/alpha\.jar +unauthorized +HTTP 401 for /mods3/alpha\.jar"),
+            ("teapot", None, [{"path": "/Settingss.exe", "status": 418, "body": "tea"}],
+             r"Settingss\.exe +HTTP status +HTTP 418 for /Settingss\.exe"),
             ("cut body", None, [{"path": alpha, "cut": 100}],
              r"mods3/alpha\.jar +transfer +broken after 100 bytes of 10000"),
             ("endless body", None, [{"path": alpha, "endless": 1}],
@@ -93,7 +115,7 @@ class VerifyServerTest(unittest.TestCase):
             ("bad signature", None, [{"path": "/Update.sig", "body": "x" * 64}],
              r"Update\.sig +signature +does not match the manifest and the public key"),
             ("missing signature", None, [{"path": "/Update.sig", "status": 404, "body": "gone"}],
-             r"Update\.sig +signature +HTTP 404"),
+             r"Update\.sig +signature +HTTP 404 for /Update\.sig"),
             ("wrong key", self.other_key, [],
              r"Update\.sig +signature +does not match the manifest and the public key"),
         ]
@@ -102,13 +124,32 @@ class VerifyServerTest(unittest.TestCase):
                 rc, out = self.verify(key, faults)
                 self.assertEqual(rc, 1, out)
                 self.assertRegex(out, re.compile(
-                    r"\AFILE +PROBLEM +DETAIL\n" + row + r"\n1 problem in 5 files checked\.\n\Z"))
+                    r"\AFILE +PROBLEM +DETAIL\n" + row + r"\n1 problem in 7 files checked\.\n\Z"))
+
+    def test_a_name_missing_on_the_server_is_a_404_of_its_decoded_path(self):
+        spaced = self.root / "mods3" / SPACED
+        kept = spaced.read_bytes()
+        spaced.unlink()
+        try:
+            rc, out = self.verify()
+        finally:
+            spaced.write_bytes(kept)
+        self.assertEqual(rc, 1, out)
+        self.assertRegex(out, r"\nmods3/Мод с пробелом\.jar +missing +"
+                              r"HTTP 404 for /mods3/Мод с пробелом\.jar\n")
 
     def test_a_manifest_the_server_fails_stops_the_check(self):
         rc, out = self.verify(faults=[{"path": "/Update", "status": 503, "body": "busy"}])
         self.assertEqual(rc, 1, out)
-        self.assertRegex(out, r"Update +HTTP status +HTTP 503\n")
+        self.assertRegex(out, r"Update +server error +HTTP 503 for /Update\n")
         self.assertIn("nothing else was checked", out)
+
+    def test_only_a_server_that_never_answers_is_unreachable(self):
+        url = closed_port_url()
+        rc, out = self.verify(url=url)
+        self.assertEqual(rc, 1, out)
+        self.assertEqual(out, "FILE    PROBLEM      DETAIL\nUpdate  unreachable  no answer from "
+                              + url + "\nThe manifest could not be read; nothing else was checked.\n")
 
 
 class DemoServerTest(unittest.TestCase):
