@@ -42,9 +42,11 @@ struct Parsed {
   std::optional<std::string> version;
   std::optional<std::string> key;
   std::optional<std::string> pubkey;
+  std::vector<std::string> mirror;
+  bool no_mirrors = false;
 };
 
-// Options take the next argument as their value. Nullopt (and a message) on anything unknown.
+// Options with a value take the next argument. Nullopt (and a message) on anything unknown.
 std::optional<Parsed> Parse(const std::vector<std::string>& args, std::ostream& err) {
   Parsed parsed;
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -53,12 +55,17 @@ std::optional<Parsed> Parse(const std::vector<std::string>& args, std::ostream& 
     if (arg == "--version") option = &parsed.version;
     if (arg == "--key") option = &parsed.key;
     if (arg == "--pubkey") option = &parsed.pubkey;
+    const bool valued = option || arg == "--mirror";
+    if (valued && i + 1 >= args.size()) {
+      err << "veltrane-pack: " << arg << " needs a value\n";
+      return std::nullopt;
+    }
     if (option) {
-      if (i + 1 >= args.size()) {
-        err << "veltrane-pack: " << arg << " needs a value\n";
-        return std::nullopt;
-      }
       *option = args[++i];
+    } else if (arg == "--mirror") {
+      parsed.mirror.push_back(args[++i]);
+    } else if (arg == "--no-mirrors") {
+      parsed.no_mirrors = true;
     } else if (arg.starts_with("--")) {
       err << "veltrane-pack: unknown option " << arg << "\n";
       return std::nullopt;
@@ -127,16 +134,23 @@ int RunPack(const std::vector<std::string>& args, PackIo& io) {
   const auto parsed = Parse(args, io.err);
   if (!parsed) return Usage(io);
   const std::string& command = args[0];
-  const bool one_target = parsed->positional.size() == 1;
+  const Parsed& p = *parsed;
+  const bool one_target = p.positional.size() == 1;
+  const bool build_options = p.version || p.key || !p.mirror.empty() || p.no_mirrors;
+  const bool verify_options = p.pubkey.has_value();
+  if (p.no_mirrors && !p.mirror.empty()) {
+    io.err << "veltrane-pack: --mirror and --no-mirrors cannot go together\n";
+    return Usage(io);
+  }
   try {
-    if (command == "build" && one_target && !parsed->pubkey) {
-      return RunBuild({parsed->positional[0], parsed->version, parsed->key}, io.out, io.err);
+    if (command == "build" && one_target && !verify_options) {
+      return RunBuild({p.positional[0], p.version, p.key, p.mirror, p.no_mirrors}, io.out, io.err);
     }
-    if (command == "verify" && one_target && !parsed->version && !parsed->key) {
-      return Verify(parsed->positional[0], parsed->pubkey, io);
+    if (command == "verify" && one_target && !build_options) {
+      return Verify(p.positional[0], p.pubkey, io);
     }
-    if (command == "keygen" && one_target && !parsed->version && !parsed->key && !parsed->pubkey) {
-      return Keygen(parsed->positional[0], io);
+    if (command == "keygen" && one_target && !build_options && !verify_options) {
+      return Keygen(p.positional[0], io);
     }
   } catch (const std::exception& e) {
     io.err << "veltrane-pack: " << e.what() << "\n";

@@ -122,6 +122,10 @@ TEST_F(PackTest, UsageErrorsExitWithTwo) {
       {"build", "a", "--pubkey", "00"},
       {"verify", "a", "--pubkey", "abc"},
       {"verify", "a", "--colour"},
+      {"build", "a", "--mirror"},
+      {"build", "a", "--mirror", "http://m", "--no-mirrors"},
+      {"verify", "a", "--mirror", "http://m"},
+      {"verify", "a", "--no-mirrors"},
       {"keygen"},
       {"build", dir_.Sub("no-such-folder")},
       {"build", dir_.path().string()},  // no mods3 inside
