@@ -44,6 +44,7 @@ struct Parsed {
   std::optional<std::string> pubkey;
   std::vector<std::string> mirror;
   bool no_mirrors = false;
+  bool mirrors = false;
 };
 
 // Options with a value take the next argument. Nullopt (and a message) on anything unknown.
@@ -66,6 +67,8 @@ std::optional<Parsed> Parse(const std::vector<std::string>& args, std::ostream& 
       parsed.mirror.push_back(args[++i]);
     } else if (arg == "--no-mirrors") {
       parsed.no_mirrors = true;
+    } else if (arg == "--mirrors") {
+      parsed.mirrors = true;
     } else if (arg.starts_with("--")) {
       err << "veltrane-pack: unknown option " << arg << "\n";
       return std::nullopt;
@@ -103,9 +106,14 @@ bool IsUrl(const std::string& target) {
   return target.starts_with("http://") || target.starts_with("https://");
 }
 
-int Verify(std::string target, const std::optional<std::string>& pubkey, PackIo& io) {
+int Verify(std::string target, const std::optional<std::string>& pubkey, bool mirrors, PackIo& io) {
   VerifyOptions options;
   options.progress = io.out_is_terminal;
+  if (mirrors) {
+    options.mirror_source = [&io](const std::string& base) {
+      return HttpSource(*io.transport, base);
+    };
+  }
   if (pubkey) {
     options.public_key = ParsePublicKeyText(*pubkey);
     if (!options.public_key) {
@@ -137,7 +145,7 @@ int RunPack(const std::vector<std::string>& args, PackIo& io) {
   const Parsed& p = *parsed;
   const bool one_target = p.positional.size() == 1;
   const bool build_options = p.version || p.key || !p.mirror.empty() || p.no_mirrors;
-  const bool verify_options = p.pubkey.has_value();
+  const bool verify_options = p.pubkey || p.mirrors;
   if (p.no_mirrors && !p.mirror.empty()) {
     io.err << "veltrane-pack: --mirror and --no-mirrors cannot go together\n";
     return Usage(io);
@@ -147,7 +155,7 @@ int RunPack(const std::vector<std::string>& args, PackIo& io) {
       return RunBuild({p.positional[0], p.version, p.key, p.mirror, p.no_mirrors}, io.out, io.err);
     }
     if (command == "verify" && one_target && !build_options) {
-      return Verify(p.positional[0], p.pubkey, io);
+      return Verify(p.positional[0], p.pubkey, p.mirrors, io);
     }
     if (command == "keygen" && one_target && !build_options && !verify_options) {
       return Keygen(p.positional[0], io);

@@ -123,10 +123,13 @@ class FolderPackSource final : public PackSource {
   std::string dir_;
 };
 
+constexpr std::string_view kServer = "server";
+
 struct Finding {
   std::string file;
   std::string problem;
   std::string detail;
+  std::string source{kServer};  // the server or the mirror's key in the manifest
 };
 
 // What an HTTP status means to the admin.
@@ -198,8 +201,12 @@ class TemporaryCopy {
   fs::path path_;
 };
 
-std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
-                                    std::vector<Finding>& findings) {
+struct ManifestFiles {
+  std::vector<Expected> files;
+  std::vector<std::string> mirrors;  // as the client reads them
+};
+
+ManifestFiles ExpectedFiles(const std::string& manifest_bytes, std::vector<Finding>& findings) {
   const TemporaryCopy copy(manifest_bytes);
   const app::PortableIniStore store(copy.path(), Cp1251Codec());
   std::vector<Expected> files;
@@ -237,7 +244,7 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
     files.push_back(
         {std::string(extra.name), net::ServedFilePath(extra.name), size, *published.sha256});
   }
-  return files;
+  return {std::move(files), served.mirrors};
 }
 
 class ProgressBar {
@@ -295,19 +302,26 @@ std::size_t Width(std::string_view utf8) {
   }));
 }
 
-void PrintTable(const std::vector<Finding>& findings, std::ostream& out) {
+// The source column only when there is more than the server to tell apart.
+void PrintTable(const std::vector<Finding>& findings, bool sources, std::ostream& out) {
+  std::size_t source_width = 6;
   std::size_t file_width = 4;
   std::size_t problem_width = 7;
   for (const auto& f : findings) {
+    source_width = std::max(source_width, Width(f.source));
     file_width = std::max(file_width, Width(f.file));
     problem_width = std::max(problem_width, Width(f.problem));
   }
-  auto row = [&](const std::string& file, const std::string& problem, const std::string& detail) {
-    out << file << std::string(file_width + 2 - Width(file), ' ') << problem
-        << std::string(problem_width + 2 - Width(problem), ' ') << detail << "\n";
+  auto pad = [](const std::string& text, std::size_t width) {
+    return text + std::string(width + 2 - Width(text), ' ');
   };
-  row("FILE", "PROBLEM", "DETAIL");
-  for (const auto& f : findings) row(f.file, f.problem, f.detail);
+  auto row = [&](const std::string& source, const std::string& file, const std::string& problem,
+                 const std::string& detail) {
+    if (sources) out << pad(source, source_width);
+    out << pad(file, file_width) << pad(problem, problem_width) << detail << "\n";
+  };
+  row("SOURCE", "FILE", "PROBLEM", "DETAIL");
+  for (const auto& f : findings) row(f.source, f.file, f.problem, f.detail);
 }
 
 }  // namespace
@@ -330,7 +344,7 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
                    [&](const char* data, std::size_t size) { manifest.append(data, size); });
   if (auto finding = FetchFinding(manifest_name, manifest_path, fetched_manifest, source)) {
     findings.push_back(std::move(*finding));
-    PrintTable(findings, out);
+    PrintTable(findings, false, out);
     out << "The manifest could not be read; nothing else was checked.\n";
     return 1;
   }
@@ -361,72 +375,123 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
     }
   }
 
-  const std::vector<Expected> files = ExpectedFiles(manifest, findings);
+  const ManifestFiles listed = ExpectedFiles(manifest, findings);
+  const std::vector<Expected>& files = listed.files;
+  // The server first, then each mirror: only the server serves the manifest and its signature,
+  // every one of them the files it names.
+  std::vector<PackSource*> sources = {&source};
+  std::vector<std::string> names = {std::string(kServer)};
+  std::vector<std::unique_ptr<PackSource>> mirrors;
+  if (options.mirror_source) {
+    for (std::size_t m = 0; m < listed.mirrors.size(); ++m) {
+      mirrors.push_back(options.mirror_source(listed.mirrors[m]));
+      sources.push_back(mirrors.back().get());
+      names.push_back(net::MirrorKey(static_cast<long long>(m + 1)));
+    }
+  }
+
   std::int64_t total = 0;
   for (const auto& file : files) total += file.size.value_or(0);
-  ProgressBar bar(out, options.progress, files.size(), total);
+  const std::size_t jobs = files.size() * sources.size();
+  ProgressBar bar(out, options.progress, jobs, total * static_cast<std::int64_t>(sources.size()));
   // A few files at once, as the client's turbo run fetches them: hashing then overlaps the
   // transfers instead of adding to them.
   struct Result {
     Fetched fetched;
     std::string sha256;
   };
-  std::vector<Result> results(files.size());
+  std::vector<Result> results(jobs);
   std::atomic<std::size_t> next{0};
   std::exception_ptr failure;
   std::mutex failure_mutex;
   auto worker = [&] {
     try {
-      for (std::size_t i = next++; i < files.size(); i = next++) {
+      for (std::size_t job = next++; job < jobs; job = next++) {
+        const Expected& file = files[job % files.size()];
         const auto hash = net::NewSha256();
         // A body past its published size is already wrong; reading on could last for ever.
-        results[i].fetched = source.Fetch(files[i].path, files[i].size.value_or(-1),
-                                          [&](const char* data, std::size_t size) {
-                                            hash->Update(data, size);
-                                            bar.Advance(static_cast<std::int64_t>(size));
-                                          });
-        results[i].sha256 = net::ToHex(hash->Final());
+        results[job].fetched = sources[job / files.size()]->Fetch(
+            file.path, file.size.value_or(-1), [&](const char* data, std::size_t size) {
+              hash->Update(data, size);
+              bar.Advance(static_cast<std::int64_t>(size));
+            });
+        results[job].sha256 = net::ToHex(hash->Final());
         bar.FileDone();
       }
     } catch (...) {
       const std::lock_guard<std::mutex> lock(failure_mutex);
       failure = std::current_exception();
-      next = files.size();
+      next = jobs;
     }
   };
   {
     std::vector<std::jthread> workers;
-    for (std::size_t i = 0; i < std::min(kParallelFetches, files.size()); ++i) {
-      workers.emplace_back(worker);
-    }
+    for (std::size_t i = 0; i < std::min(kParallelFetches, jobs); ++i) workers.emplace_back(worker);
   }
   if (failure) std::rethrow_exception(failure);
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const Expected& file = files[i];
-    const Fetched& fetched = results[i].fetched;
-    if (auto finding = FetchFinding(file.shown, file.path, fetched, source)) {
-      findings.push_back(std::move(*finding));
-      continue;
+
+  std::vector<std::size_t> problems(sources.size(), 0);
+  for (std::size_t s = 0; s < sources.size(); ++s) {
+    std::vector<Finding> found;
+    std::size_t unreachable = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const Expected& file = files[i];
+      const Result& result = results[s * files.size() + i];
+      const Fetched& fetched = result.fetched;
+      if (auto finding = FetchFinding(file.shown, file.path, fetched, *sources[s])) {
+        if (fetched.outcome == Fetched::Outcome::kUnreachable) ++unreachable;
+        found.push_back(std::move(*finding));
+      } else if (file.size && fetched.bytes != *file.size) {
+        // Another size means another hash as well; one row says it.
+        found.push_back({file.shown, "size",
+                         std::to_string(fetched.bytes) + " bytes, the manifest says " +
+                             std::to_string(*file.size)});
+      } else if (!file.sha256.empty() && result.sha256 != file.sha256) {
+        found.push_back({file.shown, "hash", "SHA-256 differs from the manifest's"});
+      }
     }
-    // Another size means another hash as well; one row says it.
-    if (file.size && fetched.bytes != *file.size) {
-      findings.push_back({file.shown, "size",
-                          std::to_string(fetched.bytes) + " bytes, the manifest says " +
-                              std::to_string(*file.size)});
-    } else if (!file.sha256.empty() && results[i].sha256 != file.sha256) {
-      findings.push_back({file.shown, "hash", "SHA-256 differs from the manifest's"});
+    // A source that never answered is one row, not one per file.
+    if (files.size() > 1 && unreachable == files.size()) {
+      found = {{"(all " + std::to_string(files.size()) + " files)", "unreachable",
+                "no answer from " + sources[s]->Where()}};
     }
+    for (Finding& finding : found) {
+      finding.source = names[s];
+      findings.push_back(std::move(finding));
+    }
+    problems[s] = found.size();
   }
   bar.Clear();
 
-  const std::size_t checked = files.size() + 1 + (options.public_key ? 1 : 0);
+  const bool signature = options.public_key.has_value();
+  const std::size_t on_server = files.size() + 1 + (signature ? 1 : 0);
+  const std::size_t checked = on_server + files.size() * mirrors.size();
+  const std::string signature_note =
+      signature ? "signature verified" : "signature not checked: no --pubkey";
+  if (!findings.empty()) PrintTable(findings, !mirrors.empty(), out);
+  for (std::size_t m = 0; m < mirrors.size(); ++m) {
+    const std::size_t count = problems[m + 1];
+    out << names[m + 1] << " " << listed.mirrors[m] << ": " << files.size() << " files, "
+        << (count == 0 ? "all match"
+                       : std::to_string(count) + (count == 1 ? " problem" : " problems"))
+        << "\n";
+  }
+  if (options.mirror_source && listed.mirrors.empty()) {
+    out << "The manifest lists no mirrors.\n";
+  } else if (!options.mirror_source && !listed.mirrors.empty()) {
+    const std::size_t count = listed.mirrors.size();
+    out << count << (count == 1 ? " mirror" : " mirrors")
+        << " listed in the manifest not checked (--mirrors checks them).\n";
+  }
   if (findings.empty()) {
-    out << "All " << checked << " files match the manifest ("
-        << (options.public_key ? "signature verified" : "signature not checked: no --pubkey")
-        << ").\n";
+    out << "All " << on_server << " files";
+    if (!mirrors.empty()) {
+      out << " on the server and " << files.size() << " on each of " << mirrors.size()
+          << (mirrors.size() == 1 ? " mirror" : " mirrors");
+    }
+    out << " match the manifest (" << signature_note << ").\n";
     return 0;
   }
-  PrintTable(findings, out);
   out << findings.size() << (findings.size() == 1 ? " problem" : " problems") << " in " << checked
       << " files checked.\n";
   return 1;
