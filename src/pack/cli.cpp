@@ -13,8 +13,8 @@ namespace veltrane::pack {
 
 const char* const kUsage =
     R"(Usage:
-  veltrane-pack build DIR [--version V] [--key KEYFILE]
-  veltrane-pack verify URL|DIR [--pubkey HEX]
+  veltrane-pack build DIR [--version V] [--key KEYFILE] [--mirror URL]... [--no-mirrors]
+  veltrane-pack verify URL|DIR [--pubkey HEX] [--mirrors]
   veltrane-pack keygen KEYFILE
   veltrane-pack --help
 
@@ -23,14 +23,29 @@ build   Writes DIR/Update, the manifest of the server's web folder DIR: every fi
         sorted), the removal list (the old one plus mods no longer in the folder, minus
         those that are back), and the SHA-256 and size of Update.exe, Settingss.exe and
         the Forge installer when DIR holds them. --version sets lastversion (else the old
-        value is kept). --key signs the manifest into DIR/Update.sig; without it a stale
-        Update.sig is removed. Names or files the client could not use are refused and
-        nothing is written.
+        value is kept). --mirror adds a mirror, a base URL that serves the same files
+        (not the manifest); repeat it for more, in the order clients try them. Without
+        --mirror the old manifest's mirrors are kept; --no-mirrors drops them. --key signs
+        the manifest into DIR/Update.sig; without it a stale Update.sig is removed. Names
+        the client could not use (\ / : < > " | ? *, control characters, device names such
+        as CON, a trailing dot or space, more than 120 characters, two names equal but for
+        letter case), empty files, saved error pages and unusable mirror URLs are refused
+        and nothing is written; spaces, Cyrillic, % and # in names are fine.
 verify  Fetches the manifest from URL (or reads it from DIR), then every file it names,
-        and reports what is missing or differs in size or SHA-256. --pubkey also checks
-        Update.sig against the public key (128 hex characters).
+        and reports what is missing or differs in size or SHA-256, and any HTTP status
+        other than success with the path asked for. --pubkey also checks Update.sig
+        against the public key (128 hex characters). --mirrors also fetches every file the
+        manifest names from each mirror it lists; the table names the mirror.
 keygen  Writes a new private key to KEYFILE (never over an existing file) and prints the
         public key to build into the client (VELTRANE_PACK_KEY).
+
+Example:
+  veltrane-pack build /srv/dravenna --key admin.key --mirror https://mirror.example/dravenna
+  veltrane-pack verify https://files.example/dravenna --pubkey HEX --mirrors
+
+Network: natively, verify goes through the proxy that http_proxy, https_proxy and no_proxy
+name and trusts the CA bundle that CURL_CA_BUNDLE names, as curl does; veltrane-pack.exe
+uses the system's proxy settings and certificate store, as the client does.
 
 Exit status: 0 ok, 1 verify found problems or something failed, 2 refused input or usage.
 )";

@@ -236,7 +236,7 @@ TEST_F(PackTest, UsageErrorsExitWithTwo) {
   }
   const RunResult help = Run({"--help"});
   EXPECT_EQ(help.code, 0);
-  EXPECT_THAT(help.out, HasSubstr("veltrane-pack verify URL|DIR [--pubkey HEX]"));
+  EXPECT_THAT(help.out, HasSubstr("veltrane-pack verify URL|DIR [--pubkey HEX] [--mirrors]"));
 }
 
 }  // namespace
