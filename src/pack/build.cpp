@@ -112,6 +112,21 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     }
   }
 
+  std::vector<std::string> mirrors;
+  for (const auto& given : options.mirrors) {
+    if (auto base = net::MirrorBase(given)) {
+      mirrors.push_back(std::move(*base));
+    } else {
+      err << "refused: --mirror " << given
+          << ": the client could not use it (http:// or https://, a host, no blanks or control "
+             "characters, no ? or #)\n";
+    }
+  }
+  if (mirrors.size() < options.mirrors.size()) {
+    err << "veltrane-pack: nothing written\n";
+    return 2;
+  }
+
   // Everything the folder holds is checked before anything is written.
   std::vector<Problem> problems;
   std::vector<PackFile> mods;
@@ -165,10 +180,15 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
   const std::string signature_path = PathText(dir / U8Path(net::kManifestSignaturePath.substr(1)));
   const PreviousManifest previous = ReadPreviousManifest(manifest_path);
   const ManifestPlan plan = PlanManifest(previous, names, options.version, FoldCase);
+  const bool mirrors_kept = options.mirrors.empty() && !options.no_mirrors;
+  if (mirrors_kept) mirrors = previous.mirrors;
 
   std::int64_t total = 0;
   ManifestSection update{std::string(net::kUpdateSection), {}};
   if (plan.last_version) update.entries.emplace_back(net::kLastVersionKey, *plan.last_version);
+  for (std::size_t i = 0; i < mirrors.size(); ++i) {
+    update.entries.emplace_back(net::MirrorKey(static_cast<long long>(i + 1)), mirrors[i]);
+  }
   for (std::size_t i = 0; i < net::kServedFiles.size(); ++i) {
     if (extras[i].path.empty()) continue;
     update.entries.emplace_back(net::kServedFiles[i].sha256_key, HashFile(extras[i].path));
@@ -212,6 +232,16 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     out << "lastversion: " << *plan.last_version << "\n";
   } else {
     out << "lastversion: none (no --version and none before): clients will not update themselves\n";
+  }
+  for (std::size_t i = 0; i < mirrors.size(); ++i) {
+    out << net::MirrorKey(static_cast<long long>(i + 1)) << ": " << mirrors[i]
+        << (mirrors_kept ? " (kept from the manifest replaced)" : "") << "\n";
+  }
+  if (mirrors_kept && previous.unusable_mirrors > 0) {
+    out << "mirrors: " << previous.unusable_mirrors
+        << " of the manifest replaced dropped; the client could not use them\n";
+  } else if (options.no_mirrors && !previous.mirrors.empty()) {
+    out << "mirrors: " << previous.mirrors.size() << " dropped (--no-mirrors)\n";
   }
   for (std::size_t i = 0; i < net::kServedFiles.size(); ++i) {
     if (!extras[i].path.empty()) out << "hashed: " << extras[i].name << "\n";

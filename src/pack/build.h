@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace veltrane::pack {
 
@@ -10,6 +11,10 @@ struct BuildOptions {
   std::string dir;                      // the server's web folder
   std::optional<std::string> version;   // lastversion; kept from the old manifest when absent
   std::optional<std::string> key_file;  // sign with this private key
+  // Mirror base URLs in the order the client tries them; none given keeps the old manifest's,
+  // unless `no_mirrors`.
+  std::vector<std::string> mirrors;
+  bool no_mirrors = false;
 };
 
 // Exit status: 0 written, 2 refused (bad input: nothing written), 1 failed while writing.

@@ -13,8 +13,8 @@ namespace veltrane::pack {
 
 const char* const kUsage =
     R"(Usage:
-  veltrane-pack build DIR [--version V] [--key KEYFILE]
-  veltrane-pack verify URL|DIR [--pubkey HEX]
+  veltrane-pack build DIR [--version V] [--key KEYFILE] [--mirror URL]... [--no-mirrors]
+  veltrane-pack verify URL|DIR [--pubkey HEX] [--mirrors]
   veltrane-pack keygen KEYFILE
   veltrane-pack --help
 
@@ -23,14 +23,29 @@ build   Writes DIR/Update, the manifest of the server's web folder DIR: every fi
         sorted), the removal list (the old one plus mods no longer in the folder, minus
         those that are back), and the SHA-256 and size of Update.exe, Settingss.exe and
         the Forge installer when DIR holds them. --version sets lastversion (else the old
-        value is kept). --key signs the manifest into DIR/Update.sig; without it a stale
-        Update.sig is removed. Names or files the client could not use are refused and
-        nothing is written.
+        value is kept). --mirror adds a mirror, a base URL that serves the same files
+        (not the manifest); repeat it for more, in the order clients try them. Without
+        --mirror the old manifest's mirrors are kept; --no-mirrors drops them. --key signs
+        the manifest into DIR/Update.sig; without it a stale Update.sig is removed. Names
+        the client could not use (\ / : < > " | ? *, control characters, device names such
+        as CON, a trailing dot or space, more than 120 characters, two names equal but for
+        letter case), empty files, saved error pages and unusable mirror URLs are refused
+        and nothing is written; spaces, Cyrillic, % and # in names are fine.
 verify  Fetches the manifest from URL (or reads it from DIR), then every file it names,
-        and reports what is missing or differs in size or SHA-256. --pubkey also checks
-        Update.sig against the public key (128 hex characters).
+        and reports what is missing or differs in size or SHA-256, and any HTTP status
+        other than success with the path asked for. --pubkey also checks Update.sig
+        against the public key (128 hex characters). --mirrors also fetches every file the
+        manifest names from each mirror it lists; the table names the mirror.
 keygen  Writes a new private key to KEYFILE (never over an existing file) and prints the
         public key to build into the client (VELTRANE_PACK_KEY).
+
+Example:
+  veltrane-pack build /srv/dravenna --key admin.key --mirror https://mirror.example/dravenna
+  veltrane-pack verify https://files.example/dravenna --pubkey HEX --mirrors
+
+Network: natively, verify goes through the proxy that http_proxy, https_proxy and no_proxy
+name and trusts the CA bundle that CURL_CA_BUNDLE names, as curl does; veltrane-pack.exe
+uses the system's proxy settings and certificate store, as the client does.
 
 Exit status: 0 ok, 1 verify found problems or something failed, 2 refused input or usage.
 )";
@@ -42,9 +57,12 @@ struct Parsed {
   std::optional<std::string> version;
   std::optional<std::string> key;
   std::optional<std::string> pubkey;
+  std::vector<std::string> mirror;
+  bool no_mirrors = false;
+  bool mirrors = false;
 };
 
-// Options take the next argument as their value. Nullopt (and a message) on anything unknown.
+// Options with a value take the next argument. Nullopt (and a message) on anything unknown.
 std::optional<Parsed> Parse(const std::vector<std::string>& args, std::ostream& err) {
   Parsed parsed;
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -53,12 +71,19 @@ std::optional<Parsed> Parse(const std::vector<std::string>& args, std::ostream& 
     if (arg == "--version") option = &parsed.version;
     if (arg == "--key") option = &parsed.key;
     if (arg == "--pubkey") option = &parsed.pubkey;
+    const bool valued = option || arg == "--mirror";
+    if (valued && i + 1 >= args.size()) {
+      err << "veltrane-pack: " << arg << " needs a value\n";
+      return std::nullopt;
+    }
     if (option) {
-      if (i + 1 >= args.size()) {
-        err << "veltrane-pack: " << arg << " needs a value\n";
-        return std::nullopt;
-      }
       *option = args[++i];
+    } else if (arg == "--mirror") {
+      parsed.mirror.push_back(args[++i]);
+    } else if (arg == "--no-mirrors") {
+      parsed.no_mirrors = true;
+    } else if (arg == "--mirrors") {
+      parsed.mirrors = true;
     } else if (arg.starts_with("--")) {
       err << "veltrane-pack: unknown option " << arg << "\n";
       return std::nullopt;
@@ -96,9 +121,14 @@ bool IsUrl(const std::string& target) {
   return target.starts_with("http://") || target.starts_with("https://");
 }
 
-int Verify(std::string target, const std::optional<std::string>& pubkey, PackIo& io) {
+int Verify(std::string target, const std::optional<std::string>& pubkey, bool mirrors, PackIo& io) {
   VerifyOptions options;
   options.progress = io.out_is_terminal;
+  if (mirrors) {
+    options.mirror_source = [&io](const std::string& base) {
+      return HttpSource(*io.transport, base);
+    };
+  }
   if (pubkey) {
     options.public_key = ParsePublicKeyText(*pubkey);
     if (!options.public_key) {
@@ -127,16 +157,23 @@ int RunPack(const std::vector<std::string>& args, PackIo& io) {
   const auto parsed = Parse(args, io.err);
   if (!parsed) return Usage(io);
   const std::string& command = args[0];
-  const bool one_target = parsed->positional.size() == 1;
+  const Parsed& p = *parsed;
+  const bool one_target = p.positional.size() == 1;
+  const bool build_options = p.version || p.key || !p.mirror.empty() || p.no_mirrors;
+  const bool verify_options = p.pubkey || p.mirrors;
+  if (p.no_mirrors && !p.mirror.empty()) {
+    io.err << "veltrane-pack: --mirror and --no-mirrors cannot go together\n";
+    return Usage(io);
+  }
   try {
-    if (command == "build" && one_target && !parsed->pubkey) {
-      return RunBuild({parsed->positional[0], parsed->version, parsed->key}, io.out, io.err);
+    if (command == "build" && one_target && !verify_options) {
+      return RunBuild({p.positional[0], p.version, p.key, p.mirror, p.no_mirrors}, io.out, io.err);
     }
-    if (command == "verify" && one_target && !parsed->version && !parsed->key) {
-      return Verify(parsed->positional[0], parsed->pubkey, io);
+    if (command == "verify" && one_target && !build_options) {
+      return Verify(p.positional[0], p.pubkey, p.mirrors, io);
     }
-    if (command == "keygen" && one_target && !parsed->version && !parsed->key && !parsed->pubkey) {
-      return Keygen(parsed->positional[0], io);
+    if (command == "keygen" && one_target && !build_options && !verify_options) {
+      return Keygen(p.positional[0], io);
     }
   } catch (const std::exception& e) {
     io.err << "veltrane-pack: " << e.what() << "\n";

@@ -61,6 +61,15 @@ PreviousManifest ReadPreviousManifest(const std::string& path) {
   if (!version.empty()) previous.last_version = version;
   for (const auto& entry : net::ReadModList(store).entries) previous.mods.push_back(entry.name);
   for (const auto& entry : net::ReadDelList(store).entries) previous.removed.push_back(entry.name);
+  previous.mirrors = net::ReadServedFiles(store).mirrors;
+  // The client stops at the first index without a value and passes over what it cannot use.
+  std::size_t listed = 0;
+  while (
+      !store.ReadString(net::kUpdateSection, net::MirrorKey(static_cast<long long>(listed) + 1), "")
+           .empty()) {
+    ++listed;
+  }
+  previous.unusable_mirrors = listed - std::min(listed, previous.mirrors.size());
   return previous;
 }
 

@@ -2,6 +2,7 @@
 // The manifest as the pack tool makes it: which names it lists in which order, and the file
 // itself, written through the portable INI store so that the tool and the client agree on
 // the format.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -21,6 +22,8 @@ struct PreviousManifest {
   std::optional<std::string> last_version;
   std::vector<std::string> mods;
   std::vector<std::string> removed;
+  std::vector<std::string> mirrors;  // as the client reads them
+  std::size_t unusable_mirrors = 0;  // listed but passed over by the client
 };
 
 struct ManifestPlan {

@@ -41,8 +41,9 @@ std::vector<std::string> NameProblems(std::string_view name) {
     problems.push_back("longer than " + std::to_string(kMaxNameLength) +
                        " characters, too long for the client's mods folder");
   }
-  if (name.find_first_of("%#?") != std::string_view::npos) {
-    problems.push_back("holds %, # or ?, which change the meaning of its URL");
+  // % and # are fine: every request percent-encodes the name.
+  if (name.find_first_of(R"(<>"|?*)") != std::string_view::npos) {
+    problems.push_back(R"(holds one of < > " | ? *, which Windows does not allow in file names)");
   }
   return problems;
 }

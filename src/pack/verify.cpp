@@ -59,8 +59,8 @@ class HttpPackSource final : public PackSource {
     }
     fetched.status = response->Status();
     if (fetched.status < 200 || fetched.status > 299) {
-      fetched.outcome =
-          fetched.status == 404 ? Fetched::Outcome::kMissing : Fetched::Outcome::kStatus;
+      const bool gone = fetched.status == 404 || fetched.status == 410;
+      fetched.outcome = gone ? Fetched::Outcome::kMissing : Fetched::Outcome::kStatus;
       return fetched;
     }
     fetched.stated = net::ParseContentLength(response->Header("Content-Length"));
@@ -83,6 +83,8 @@ class HttpPackSource final : public PackSource {
     }
     return fetched;
   }
+
+  std::string Where() const override { return base_url_; }
 
  private:
   net::Transport& transport_;
@@ -115,28 +117,48 @@ class FolderPackSource final : public PackSource {
     return fetched;
   }
 
+  std::string Where() const override { return dir_; }
+
  private:
   std::string dir_;
 };
+
+constexpr std::string_view kServer = "server";
 
 struct Finding {
   std::string file;
   std::string problem;
   std::string detail;
+  std::string source{kServer};  // the server or the mirror's key in the manifest
 };
 
-// A failed fetch as a finding; nullopt when it did not fail.
-std::optional<Finding> FetchFinding(const std::string& file, const Fetched& fetched) {
+// What an HTTP status means to the admin.
+std::string StatusProblem(int status) {
+  if (status == 401) return "unauthorized";
+  if (status == 403) return "forbidden";
+  if (status >= 500 && status <= 599) return "server error";
+  return "HTTP status";
+}
+
+// A failed fetch of `path` from `source` as a finding; nullopt when it did not fail. The path is
+// shown decoded: so it names the file in the web folder and in the web server's error log, and
+// the form on the wire follows from it (net::EncodePath), while a Cyrillic name in %XX is
+// unreadable.
+std::optional<Finding> FetchFinding(const std::string& file, const std::string& path,
+                                    const Fetched& fetched, const PackSource& source) {
+  const std::string status = "HTTP " + std::to_string(fetched.status) + " for " + path;
   switch (fetched.outcome) {
     case Fetched::Outcome::kOk:
       return std::nullopt;
     case Fetched::Outcome::kMissing:
-      return Finding{file, "missing",
-                     fetched.status ? "HTTP " + std::to_string(fetched.status) : "no such file"};
+      return Finding{file, "missing", fetched.status ? status : "no such file"};
     case Fetched::Outcome::kStatus:
-      return Finding{file, "HTTP status", "HTTP " + std::to_string(fetched.status)};
+      if (fetched.status == 0) {
+        return Finding{file, "HTTP status", "an answer without a status code for " + path};
+      }
+      return Finding{file, StatusProblem(fetched.status), status};
     case Fetched::Outcome::kUnreachable:
-      return Finding{file, "unreachable", "no answer from the server"};
+      return Finding{file, "unreachable", "no answer from " + source.Where()};
     case Fetched::Outcome::kBroken:
       return Finding{file, "transfer",
                      "broken after " + std::to_string(fetched.bytes) + " bytes" +
@@ -179,8 +201,12 @@ class TemporaryCopy {
   fs::path path_;
 };
 
-std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
-                                    std::vector<Finding>& findings) {
+struct ManifestFiles {
+  std::vector<Expected> files;
+  std::vector<std::string> mirrors;  // as the client reads them
+};
+
+ManifestFiles ExpectedFiles(const std::string& manifest_bytes, std::vector<Finding>& findings) {
   const TemporaryCopy copy(manifest_bytes);
   const app::PortableIniStore store(copy.path(), Cp1251Codec());
   std::vector<Expected> files;
@@ -218,7 +244,7 @@ std::vector<Expected> ExpectedFiles(const std::string& manifest_bytes,
     files.push_back(
         {std::string(extra.name), net::ServedFilePath(extra.name), size, *published.sha256});
   }
-  return files;
+  return {std::move(files), served.mirrors};
 }
 
 class ProgressBar {
@@ -276,19 +302,26 @@ std::size_t Width(std::string_view utf8) {
   }));
 }
 
-void PrintTable(const std::vector<Finding>& findings, std::ostream& out) {
+// The source column only when there is more than the server to tell apart.
+void PrintTable(const std::vector<Finding>& findings, bool sources, std::ostream& out) {
+  std::size_t source_width = 6;
   std::size_t file_width = 4;
   std::size_t problem_width = 7;
   for (const auto& f : findings) {
+    source_width = std::max(source_width, Width(f.source));
     file_width = std::max(file_width, Width(f.file));
     problem_width = std::max(problem_width, Width(f.problem));
   }
-  auto row = [&](const std::string& file, const std::string& problem, const std::string& detail) {
-    out << file << std::string(file_width + 2 - Width(file), ' ') << problem
-        << std::string(problem_width + 2 - Width(problem), ' ') << detail << "\n";
+  auto pad = [](const std::string& text, std::size_t width) {
+    return text + std::string(width + 2 - Width(text), ' ');
   };
-  row("FILE", "PROBLEM", "DETAIL");
-  for (const auto& f : findings) row(f.file, f.problem, f.detail);
+  auto row = [&](const std::string& source, const std::string& file, const std::string& problem,
+                 const std::string& detail) {
+    if (sources) out << pad(source, source_width);
+    out << pad(file, file_width) << pad(problem, problem_width) << detail << "\n";
+  };
+  row("SOURCE", "FILE", "PROBLEM", "DETAIL");
+  for (const auto& f : findings) row(f.source, f.file, f.problem, f.detail);
 }
 
 }  // namespace
@@ -305,23 +338,25 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
   std::vector<Finding> findings;
   const std::string manifest_name(net::kManifestPath.substr(1));
   std::string manifest;
+  const std::string manifest_path(net::kManifestPath);
   const Fetched fetched_manifest =
-      source.Fetch(std::string(net::kManifestPath), net::kLargestManifest,
+      source.Fetch(manifest_path, net::kLargestManifest,
                    [&](const char* data, std::size_t size) { manifest.append(data, size); });
-  if (auto finding = FetchFinding(manifest_name, fetched_manifest)) {
+  if (auto finding = FetchFinding(manifest_name, manifest_path, fetched_manifest, source)) {
     findings.push_back(std::move(*finding));
-    PrintTable(findings, out);
+    PrintTable(findings, false, out);
     out << "The manifest could not be read; nothing else was checked.\n";
     return 1;
   }
 
   if (options.public_key) {
     const std::string name(net::kManifestSignaturePath.substr(1));
+    const std::string path(net::kManifestSignaturePath);
     std::string signature;
-    const Fetched fetched = source.Fetch(
-        std::string(net::kManifestSignaturePath), std::tuple_size_v<net::P256Signature>,
-        [&](const char* data, std::size_t size) { signature.append(data, size); });
-    if (auto finding = FetchFinding(name, fetched)) {
+    const Fetched fetched =
+        source.Fetch(path, std::tuple_size_v<net::P256Signature>,
+                     [&](const char* data, std::size_t size) { signature.append(data, size); });
+    if (auto finding = FetchFinding(name, path, fetched, source)) {
       finding->problem = "signature";
       findings.push_back(std::move(*finding));
     } else {
@@ -340,72 +375,123 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
     }
   }
 
-  const std::vector<Expected> files = ExpectedFiles(manifest, findings);
+  const ManifestFiles listed = ExpectedFiles(manifest, findings);
+  const std::vector<Expected>& files = listed.files;
+  // The server first, then each mirror: only the server serves the manifest and its signature,
+  // every one of them the files it names.
+  std::vector<PackSource*> sources = {&source};
+  std::vector<std::string> names = {std::string(kServer)};
+  std::vector<std::unique_ptr<PackSource>> mirrors;
+  if (options.mirror_source) {
+    for (std::size_t m = 0; m < listed.mirrors.size(); ++m) {
+      mirrors.push_back(options.mirror_source(listed.mirrors[m]));
+      sources.push_back(mirrors.back().get());
+      names.push_back(net::MirrorKey(static_cast<long long>(m + 1)));
+    }
+  }
+
   std::int64_t total = 0;
   for (const auto& file : files) total += file.size.value_or(0);
-  ProgressBar bar(out, options.progress, files.size(), total);
+  const std::size_t jobs = files.size() * sources.size();
+  ProgressBar bar(out, options.progress, jobs, total * static_cast<std::int64_t>(sources.size()));
   // A few files at once, as the client's turbo run fetches them: hashing then overlaps the
   // transfers instead of adding to them.
   struct Result {
     Fetched fetched;
     std::string sha256;
   };
-  std::vector<Result> results(files.size());
+  std::vector<Result> results(jobs);
   std::atomic<std::size_t> next{0};
   std::exception_ptr failure;
   std::mutex failure_mutex;
   auto worker = [&] {
     try {
-      for (std::size_t i = next++; i < files.size(); i = next++) {
+      for (std::size_t job = next++; job < jobs; job = next++) {
+        const Expected& file = files[job % files.size()];
         const auto hash = net::NewSha256();
         // A body past its published size is already wrong; reading on could last for ever.
-        results[i].fetched = source.Fetch(files[i].path, files[i].size.value_or(-1),
-                                          [&](const char* data, std::size_t size) {
-                                            hash->Update(data, size);
-                                            bar.Advance(static_cast<std::int64_t>(size));
-                                          });
-        results[i].sha256 = net::ToHex(hash->Final());
+        results[job].fetched = sources[job / files.size()]->Fetch(
+            file.path, file.size.value_or(-1), [&](const char* data, std::size_t size) {
+              hash->Update(data, size);
+              bar.Advance(static_cast<std::int64_t>(size));
+            });
+        results[job].sha256 = net::ToHex(hash->Final());
         bar.FileDone();
       }
     } catch (...) {
       const std::lock_guard<std::mutex> lock(failure_mutex);
       failure = std::current_exception();
-      next = files.size();
+      next = jobs;
     }
   };
   {
     std::vector<std::jthread> workers;
-    for (std::size_t i = 0; i < std::min(kParallelFetches, files.size()); ++i) {
-      workers.emplace_back(worker);
-    }
+    for (std::size_t i = 0; i < std::min(kParallelFetches, jobs); ++i) workers.emplace_back(worker);
   }
   if (failure) std::rethrow_exception(failure);
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const Expected& file = files[i];
-    const Fetched& fetched = results[i].fetched;
-    if (auto finding = FetchFinding(file.shown, fetched)) {
-      findings.push_back(std::move(*finding));
-      continue;
+
+  std::vector<std::size_t> problems(sources.size(), 0);
+  for (std::size_t s = 0; s < sources.size(); ++s) {
+    std::vector<Finding> found;
+    std::size_t unreachable = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const Expected& file = files[i];
+      const Result& result = results[s * files.size() + i];
+      const Fetched& fetched = result.fetched;
+      if (auto finding = FetchFinding(file.shown, file.path, fetched, *sources[s])) {
+        if (fetched.outcome == Fetched::Outcome::kUnreachable) ++unreachable;
+        found.push_back(std::move(*finding));
+      } else if (file.size && fetched.bytes != *file.size) {
+        // Another size means another hash as well; one row says it.
+        found.push_back({file.shown, "size",
+                         std::to_string(fetched.bytes) + " bytes, the manifest says " +
+                             std::to_string(*file.size)});
+      } else if (!file.sha256.empty() && result.sha256 != file.sha256) {
+        found.push_back({file.shown, "hash", "SHA-256 differs from the manifest's"});
+      }
     }
-    // Another size means another hash as well; one row says it.
-    if (file.size && fetched.bytes != *file.size) {
-      findings.push_back({file.shown, "size",
-                          std::to_string(fetched.bytes) + " bytes, the manifest says " +
-                              std::to_string(*file.size)});
-    } else if (!file.sha256.empty() && results[i].sha256 != file.sha256) {
-      findings.push_back({file.shown, "hash", "SHA-256 differs from the manifest's"});
+    // A source that never answered is one row, not one per file.
+    if (files.size() > 1 && unreachable == files.size()) {
+      found = {{"(all " + std::to_string(files.size()) + " files)", "unreachable",
+                "no answer from " + sources[s]->Where()}};
     }
+    for (Finding& finding : found) {
+      finding.source = names[s];
+      findings.push_back(std::move(finding));
+    }
+    problems[s] = found.size();
   }
   bar.Clear();
 
-  const std::size_t checked = files.size() + 1 + (options.public_key ? 1 : 0);
+  const bool signature = options.public_key.has_value();
+  const std::size_t on_server = files.size() + 1 + (signature ? 1 : 0);
+  const std::size_t checked = on_server + files.size() * mirrors.size();
+  const std::string signature_note =
+      signature ? "signature verified" : "signature not checked: no --pubkey";
+  if (!findings.empty()) PrintTable(findings, !mirrors.empty(), out);
+  for (std::size_t m = 0; m < mirrors.size(); ++m) {
+    const std::size_t count = problems[m + 1];
+    out << names[m + 1] << " " << listed.mirrors[m] << ": " << files.size() << " files, "
+        << (count == 0 ? "all match"
+                       : std::to_string(count) + (count == 1 ? " problem" : " problems"))
+        << "\n";
+  }
+  if (options.mirror_source && listed.mirrors.empty()) {
+    out << "The manifest lists no mirrors.\n";
+  } else if (!options.mirror_source && !listed.mirrors.empty()) {
+    const std::size_t count = listed.mirrors.size();
+    out << count << (count == 1 ? " mirror" : " mirrors")
+        << " listed in the manifest not checked (--mirrors checks them).\n";
+  }
   if (findings.empty()) {
-    out << "All " << checked << " files match the manifest ("
-        << (options.public_key ? "signature verified" : "signature not checked: no --pubkey")
-        << ").\n";
+    out << "All " << on_server << " files";
+    if (!mirrors.empty()) {
+      out << " on the server and " << files.size() << " on each of " << mirrors.size()
+          << (mirrors.size() == 1 ? " mirror" : " mirrors");
+    }
+    out << " match the manifest (" << signature_note << ").\n";
     return 0;
   }
-  PrintTable(findings, out);
   out << findings.size() << (findings.size() == 1 ? " problem" : " problems") << " in " << checked
       << " files checked.\n";
   return 1;

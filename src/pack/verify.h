@@ -34,18 +34,25 @@ class PackSource {
   // Streams the file at `path` ("/Update", "/mods3/<name>") to `sink` as it arrives, but never
   // more than `largest` bytes when that is not negative. Called from several threads at once.
   virtual Fetched Fetch(const std::string& path, std::int64_t largest, const Sink& sink) = 0;
+  // The base URL or the folder, as a report names it.
+  virtual std::string Where() const = 0;
 };
 
 // `base_url` without a trailing slash; each file's URL is made as the client makes it.
 std::unique_ptr<PackSource> HttpSource(net::Transport& transport, std::string base_url);
 std::unique_ptr<PackSource> FolderSource(std::string dir);
 
+using SourceMaker = std::function<std::unique_ptr<PackSource>(const std::string& base_url)>;
+
 struct VerifyOptions {
   std::optional<net::P256PublicKey> public_key;
   bool progress = false;  // draw a progress bar on `out` (a terminal)
+  // When set, each mirror the manifest lists is checked too, through the source this makes of
+  // its base URL.
+  SourceMaker mirror_source;
 };
 
-// Exit status: 0 when everything matches, 1 when anything is wrong.
+// Exit status: 0 when the server and every mirror checked match, 1 when anything is wrong.
 int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& out);
 
 }  // namespace veltrane::pack

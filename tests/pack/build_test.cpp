@@ -9,6 +9,7 @@ namespace veltrane::pack {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 std::vector<std::string> Names(const net::ManifestList& list) {
   std::vector<std::string> names;
@@ -127,6 +128,84 @@ TEST_F(BuildTest, SignsWithAKeyAndRemovesAStaleSignatureWithout) {
   EXPECT_THAT(unsigned_build.out, HasSubstr("Update.sig: removed"));
 }
 
+// As the client reads them back, and signed with the rest.
+TEST_F(BuildTest, MirrorsGivenInOrderOrKeptOrDropped) {
+  struct Case {
+    std::string what;
+    std::string previous;
+    std::vector<std::string> args;
+    std::vector<std::string> mirrors;
+    std::string says;
+  };
+  const std::string old =
+      "[Update]\r\nmirror1=http://old.example/a\r\nmirror2=https://b.example\r\n";
+  const Case cases[] = {
+      {"given",
+       old,
+       {"--mirror", "https://m2.example/pack/", "--mirror", "http://m1.example:8080/x"},
+       {"https://m2.example/pack", "http://m1.example:8080/x"},
+       "mirror1: https://m2.example/pack\nmirror2: http://m1.example:8080/x\n"},
+      {"kept",
+       old,
+       {},
+       {"http://old.example/a", "https://b.example"},
+       "mirror2: https://b.example (kept from the manifest replaced)\n"},
+      {"dropped", old, {"--no-mirrors"}, {}, "mirrors: 2 dropped (--no-mirrors)\n"},
+      {"unusable one left out",
+       "[Update]\r\nmirror1=ftp://old.example\r\nmirror2=https://b.example\r\n",
+       {},
+       {"https://b.example"},
+       "mirrors: 1 of the manifest replaced dropped; the client could not use them\n"},
+      {"none", "", {}, {}, "lastversion"},
+  };
+  const std::string key_file = dir_.Sub("key.txt");
+  const RunResult keygen = Run({"keygen", key_file});
+  ASSERT_EQ(keygen.code, 0) << keygen.err;
+  const std::string public_hex = keygen.out.substr(keygen.out.rfind(':') + 2, 128);
+  Mod("a.jar");
+  for (const auto& c : cases) {
+    PreviousManifest(c.previous);
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--key", key_file});
+    const RunResult result = Build(args);
+    ASSERT_EQ(result.code, 0) << c.what << ": " << result.err;
+    EXPECT_EQ(net::ReadServedFiles(Manifest()).mirrors, c.mirrors) << c.what;
+    EXPECT_THAT(result.out, HasSubstr(c.says)) << c.what;
+    EXPECT_EQ(
+        net::CheckManifestSignatureFiles(SrvFile("Update"), SrvFile("Update.sig"), public_hex),
+        net::ManifestSignature::kGood)
+        << c.what;
+  }
+}
+
+TEST_F(BuildTest, RefusesAMirrorTheClientCouldNotUseAndWritesNothing) {
+  const std::string unusable[] = {
+      "ftp://m.example",        "m.example/pack",         "https://",
+      "https://m.example/a b",  "https://m.example/?x=1", "https://m.example/#top",
+      "https://m.example/\x01",
+  };
+  Mod("a.jar");
+  for (const auto& url : unusable) {
+    PreviousManifest("[Update]\r\nlastversion=1\r\n");
+    const RunResult result = Build({"--mirror", "https://good.example", "--mirror", url});
+    EXPECT_EQ(result.code, 2) << url;
+    EXPECT_THAT(result.err, HasSubstr("refused: --mirror " + url + ": the client could not use it"))
+        << url;
+    EXPECT_THAT(result.err, Not(HasSubstr("good.example"))) << url;
+    EXPECT_EQ(test::ReadFileBytes(SrvFile("Update")), "[Update]\r\nlastversion=1\r\n") << url;
+  }
+}
+
+// The request percent-encodes them, so the name on the server's disk is the one asked for.
+TEST_F(BuildTest, PercentAndHashInNamesAreListedAsTheyAre) {
+  const std::vector<std::string> names = {"100%.jar", "a#b.jar", "Мод %20 #2.jar"};
+  for (const auto& name : names) Mod(name);
+  const RunResult result = Build();
+  ASSERT_EQ(result.code, 0) << result.err;
+  EXPECT_EQ(Names(net::ReadModList(Manifest())),
+            (std::vector<std::string>{"100%.jar", "a#b.jar", "Мод %20 #2.jar"}));
+}
+
 // Every refusal: exit status 2, the file named, and neither the manifest nor its signature
 // touched.
 TEST_F(BuildTest, RefusesWhatTheClientCouldNotUseAndWritesNothing) {
@@ -136,8 +215,6 @@ TEST_F(BuildTest, RefusesWhatTheClientCouldNotUseAndWritesNothing) {
     std::string reason;
   };
   std::vector<Case> cases = {
-      {"mods3/100%.jar", "x", "%, # or ?"},
-      {"mods3/a#b.jar", "x", "%, # or ?"},
       {"mods3/empty.jar", "", "empty"},
       {"mods3/page.jar", "<html>404: Not Found</html>", "saved error page"},
       {"Update.exe", "unknown domain", "saved error page"},
@@ -146,7 +223,9 @@ TEST_F(BuildTest, RefusesWhatTheClientCouldNotUseAndWritesNothing) {
 #ifndef _WIN32
   // Windows (and so Wine) cannot even create these.
   cases.push_back({"mods3/CON.jar", "x", "the client refuses"});
-  cases.push_back({"mods3/what?.jar", "x", "%, # or ?"});
+  for (const char* name : {"what?.jar", "a*b.jar", "a|b.jar", "a<b>.jar", "say\"hi\".jar"}) {
+    cases.push_back({"mods3/" + std::string(name), "x", "Windows does not allow"});
+  }
   cases.push_back({"mods3/dot.", "x", "ends in a dot"});
   cases.push_back({"mods3/space.jar ", "x", "ends in a dot or a space"});
 #endif
@@ -166,11 +245,11 @@ TEST_F(BuildTest, RefusesWhatTheClientCouldNotUseAndWritesNothing) {
 }
 
 TEST_F(BuildTest, ReportsEveryProblemNotOnlyTheFirst) {
-  Mod("one%.jar");
+  Mod("one.jar", "404: Not Found");
   Mod("two.jar", "");
   const RunResult result = Build();
   EXPECT_EQ(result.code, 2);
-  EXPECT_THAT(result.err, HasSubstr("mods3/one%.jar"));
+  EXPECT_THAT(result.err, HasSubstr("mods3/one.jar"));
   EXPECT_THAT(result.err, HasSubstr("mods3/two.jar"));
   EXPECT_THAT(result.err, HasSubstr("2 problems"));
   EXPECT_FALSE(Exists("Update"));
@@ -196,9 +275,15 @@ TEST(PackRulesTest, NamesTheClientCannotUse) {
       {"a/b.jar", true},
       {"dot.", true},
       {"space ", true},
-      {"50%.jar", true},
-      {"a#b.jar", true},
+      {"50%.jar", false},
+      {"a#b.jar", false},
+      {"%D0%AF#1.jar", false},
       {"a?b.jar", true},
+      {"a*b.jar", true},
+      {"a|b.jar", true},
+      {"a<b.jar", true},
+      {"a>b.jar", true},
+      {"a\"b.jar", true},
       {"\xFF.jar", true},
   };
   for (const auto& c : cases) {

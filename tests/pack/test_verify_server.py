@@ -1,19 +1,25 @@
 """veltrane-pack verify against the loopback test server, with its faults.
 
-Run under tools/with-server, which serves $VELTRANE_TEST_SERVER_ROOT at $VELTRANE_TEST_SERVER.
-The program under test is $VELTRANE_PACK, run through $VELTRANE_PACK_RUNNER when that is set
-(tools/wine-run for the Windows build). It makes its own key and builds the served folder, so
-what is served is what the tool built.
+Run under tools/with-server, which serves $VELTRANE_TEST_SERVER_ROOT at $VELTRANE_TEST_SERVER;
+the mirrors are two more test servers started here. The program under test is $VELTRANE_PACK,
+run through $VELTRANE_PACK_RUNNER when that is set (tools/wine-run for the Windows build). It
+makes its own key and builds the served folder, so what is served is what the tool built.
 """
 
 import json
 import os
 import re
+import shutil
+import signal
+import socket
 import subprocess
 import tempfile
+import time
 import unittest
 import urllib.request
 from pathlib import Path
+
+TEST_SERVER = Path(__file__).resolve().parents[1] / "server" / "test_server.py"
 
 PROGRAM = os.environ.get("VELTRANE_PACK", "")
 RUNNER = os.environ.get("VELTRANE_PACK_RUNNER", "")
@@ -37,25 +43,74 @@ def keygen(path):
     return out.strip().splitlines()[-1]
 
 
+class Mirror:
+    """One more loopback test server, serving its own folder."""
+
+    def __init__(self, root, work):
+        port_file = Path(work) / (Path(root).name + ".port")
+        self.log = open(Path(work) / (Path(root).name + ".log"), "wb")
+        self.proc = subprocess.Popen(
+            ["python3", str(TEST_SERVER), "--root", str(root), "--port-file", str(port_file)],
+            stdout=self.log, stderr=subprocess.STDOUT)
+        limit = time.monotonic() + 30
+        while not (port_file.exists() and port_file.read_text().strip()):
+            if self.proc.poll() is not None or time.monotonic() > limit:
+                self.stop()
+                raise RuntimeError("a mirror's test server did not start")
+            time.sleep(0.05)
+        self.url = "http://127.0.0.1:%d" % int(port_file.read_text())
+
+    def stop(self):
+        if self.proc.poll() is None:
+            os.kill(self.proc.pid, signal.SIGTERM)
+            self.proc.wait(10)
+        self.log.close()
+
+
+def closed_port_url():
+    """A loopback URL where nothing listens."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return "http://127.0.0.1:%d" % s.getsockname()[1]
+
+
+SPACED = "Мод с пробелом.jar"
+MARKED = "50% #2.jar"
+
+
 class VerifyServerTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = tempfile.TemporaryDirectory()
         work = Path(cls.work.name)
         root = Path(os.environ["VELTRANE_TEST_SERVER_ROOT"])
+        cls.root = root
         cls.url = os.environ["VELTRANE_TEST_SERVER"]
         (root / "mods3").mkdir(parents=True)
         (root / "mods3" / "alpha.jar").write_bytes(b"alpha mod " * 1000)
         (root / "mods3" / "Библиотека.jar").write_bytes(b"library bytes")
+        (root / "mods3" / SPACED).write_bytes(b"spaced name")
+        (root / "mods3" / MARKED).write_bytes(b"percent and hash")
         (root / "Settingss.exe").write_bytes(b"settings tool")
+        # A mirror holds what the client fetches from it: the mods and the extra files.
+        cls.mirrors = []
+        for name in ("good", "lacking"):
+            shutil.copytree(root / "mods3", work / name / "mods3")
+            shutil.copy(root / "Settingss.exe", work / name)
+            cls.mirrors.append(Mirror(work / name, work))
+        (work / "lacking" / "mods3" / MARKED).unlink()
+        cls.lacking = work / "lacking"
         cls.public_key = keygen(work / "admin.key")
         cls.other_key = keygen(work / "other.key")
         rc, out = pack("build", program_path(root), "--version", "1",
-                       "--key", program_path(work / "admin.key"))
+                       "--key", program_path(work / "admin.key"),
+                       "--mirror", cls.mirrors[0].url, "--mirror", cls.mirrors[1].url + "/")
         assert rc == 0, out
 
     @classmethod
     def tearDownClass(cls):
+        for mirror in cls.mirrors:
+            mirror.stop()
         cls.work.cleanup()
 
     def control(self, action, body=None):
@@ -63,25 +118,33 @@ class VerifyServerTest(unittest.TestCase):
         urllib.request.urlopen(urllib.request.Request(f"{self.url}/__control/{action}", data=data),
                                timeout=10).read()
 
-    def verify(self, key=None, faults=()):
+    def verify(self, key=None, faults=(), url=None, more=()):
         self.control("reset")
         for fault in faults:
             self.control("fault", fault)
-        return pack("verify", self.url, "--pubkey", key or self.public_key)
+        return pack("verify", url or self.url, "--pubkey", key or self.public_key, *more)
 
     def test_an_intact_pack_passes_without_a_progress_bar_off_a_terminal(self):
         rc, out = self.verify()
         self.assertEqual(rc, 0, out)
-        self.assertEqual(out, "All 5 files match the manifest (signature verified).\n")
+        self.assertEqual(out, "2 mirrors listed in the manifest not checked (--mirrors checks "
+                              "them).\nAll 7 files match the manifest (signature verified).\n")
 
     def test_each_fault_is_one_row_of_the_table(self):
         alpha = "/mods3/alpha.jar"
         library = "/mods3/Библиотека.jar"
+        spaced = "/mods3/" + SPACED
         cases = [
             ("missing", None, [{"path": alpha, "status": 404, "body": "404: Not Found"}],
-             r"mods3/alpha\.jar +missing +HTTP 404"),
-            ("server error", None, [{"path": library, "status": 500}],
-             r"mods3/Библиотека\.jar +HTTP status +HTTP 500"),
+             r"mods3/alpha\.jar +missing +HTTP 404 for /mods3/alpha\.jar"),
+            ("server error", None, [{"path": spaced, "status": 500}],
+             r"mods3/Мод с пробелом\.jar +server error +HTTP 500 for /mods3/Мод с пробелом\.jar"),
+            ("forbidden", None, [{"path": library, "status": 403, "body": "no"}],
+             r"mods3/Библиотека\.jar +forbidden +HTTP 403 for /mods3/Библиотека\.jar"),
+            ("unauthorized", None, [{"path": alpha, "status": 401, "body": "log in"}],
+             r"mods3/alpha\.jar +unauthorized +HTTP 401 for /mods3/alpha\.jar"),
+            ("teapot", None, [{"path": "/Settingss.exe", "status": 418, "body": "tea"}],
+             r"Settingss\.exe +HTTP status +HTTP 418 for /Settingss\.exe"),
             ("cut body", None, [{"path": alpha, "cut": 100}],
              r"mods3/alpha\.jar +transfer +broken after 100 bytes of 10000"),
             ("endless body", None, [{"path": alpha, "endless": 1}],
@@ -93,7 +156,7 @@ class VerifyServerTest(unittest.TestCase):
             ("bad signature", None, [{"path": "/Update.sig", "body": "x" * 64}],
              r"Update\.sig +signature +does not match the manifest and the public key"),
             ("missing signature", None, [{"path": "/Update.sig", "status": 404, "body": "gone"}],
-             r"Update\.sig +signature +HTTP 404"),
+             r"Update\.sig +signature +HTTP 404 for /Update\.sig"),
             ("wrong key", self.other_key, [],
              r"Update\.sig +signature +does not match the manifest and the public key"),
         ]
@@ -102,13 +165,53 @@ class VerifyServerTest(unittest.TestCase):
                 rc, out = self.verify(key, faults)
                 self.assertEqual(rc, 1, out)
                 self.assertRegex(out, re.compile(
-                    r"\AFILE +PROBLEM +DETAIL\n" + row + r"\n1 problem in 5 files checked\.\n\Z"))
+                    r"\AFILE +PROBLEM +DETAIL\n" + row + r"\n2 mirrors .* not checked .*\n"
+                    r"1 problem in 7 files checked\.\n\Z"))
+
+    def test_a_name_missing_on_the_server_is_a_404_of_its_decoded_path(self):
+        spaced = self.root / "mods3" / SPACED
+        kept = spaced.read_bytes()
+        spaced.unlink()
+        try:
+            rc, out = self.verify()
+        finally:
+            spaced.write_bytes(kept)
+        self.assertEqual(rc, 1, out)
+        self.assertRegex(out, r"\nmods3/Мод с пробелом\.jar +missing +"
+                              r"HTTP 404 for /mods3/Мод с пробелом\.jar\n")
 
     def test_a_manifest_the_server_fails_stops_the_check(self):
         rc, out = self.verify(faults=[{"path": "/Update", "status": 503, "body": "busy"}])
         self.assertEqual(rc, 1, out)
-        self.assertRegex(out, r"Update +HTTP status +HTTP 503\n")
+        self.assertRegex(out, r"Update +server error +HTTP 503 for /Update\n")
         self.assertIn("nothing else was checked", out)
+
+    def test_only_a_server_that_never_answers_is_unreachable(self):
+        url = closed_port_url()
+        rc, out = self.verify(url=url)
+        self.assertEqual(rc, 1, out)
+        self.assertEqual(out, "FILE    PROBLEM      DETAIL\nUpdate  unreachable  no answer from "
+                              + url + "\nThe manifest could not be read; nothing else was checked.\n")
+
+    def test_every_mirror_is_checked_and_named(self):
+        good, lacking = (m.url for m in self.mirrors)
+        rc, out = self.verify(more=["--mirrors"])
+        self.assertEqual(rc, 1, out)
+        self.assertRegex(out, re.compile(
+            r"\ASOURCE +FILE +PROBLEM +DETAIL\n"
+            r"mirror2 +mods3/50% #2\.jar +missing +HTTP 404 for /mods3/50% #2\.jar\n"
+            r"mirror1 " + re.escape(good) + r": 5 files, all match\n"
+            r"mirror2 " + re.escape(lacking) + r": 5 files, 1 problem\n"
+            r"1 problem in 17 files checked\.\n\Z"))
+        shutil.copy(self.root / "mods3" / MARKED, self.lacking / "mods3")
+        try:
+            rc, out = self.verify(more=["--mirrors"])
+        finally:
+            (self.lacking / "mods3" / MARKED).unlink()
+        self.assertEqual(rc, 0, out)
+        self.assertTrue(out.endswith(
+            "All 7 files on the server and 5 on each of 2 mirrors match the manifest "
+            "(signature verified).\n"), out)
 
 
 class DemoServerTest(unittest.TestCase):

@@ -88,7 +88,7 @@ TEST_F(VerifyFolderTest, AProgressBarOnlyWhenAskedAndClearedBeforeTheVerdict) {
   for (const bool progress : {false, true}) {
     std::ostringstream out;
     const auto source = FolderSource(Srv());
-    EXPECT_EQ(RunVerify(*source, {std::nullopt, progress}, out), 0);
+    EXPECT_EQ(RunVerify(*source, {std::nullopt, progress, {}}, out), 0);
     const std::string text = out.str();
     EXPECT_EQ(text.find("\r["), progress ? 0 : std::string::npos) << text;
     EXPECT_TRUE(text.ends_with("\rAll 4 files match the manifest (signature not checked: no "
@@ -112,6 +112,101 @@ TEST_F(VerifyFolderTest, NoManifestNothingElseChecked) {
   EXPECT_THAT(result.out, ContainsRegex("Update +missing +no such file\n"));
 }
 
+// Mirrors are web folders too; here each base URL stands for a folder of its own.
+class VerifyMirrorsTest : public VerifyFolderTest {
+ protected:
+  void SetUp() override {
+    VerifyFolderTest::SetUp();
+    ASSERT_EQ(Run({"build", Srv(), "--key", key_file_, "--mirror", "http://one.test/pack",
+                   "--mirror", "http://two.test"})
+                  .code,
+              0);
+    // What the client fetches from a mirror, and nothing else.
+    for (const char* name : {"one", "two"}) {
+      const auto mirror = U8Path(dir_.Sub(name));
+      std::filesystem::create_directories(mirror);
+      std::filesystem::copy(U8Path(SrvFile("mods3")), mirror / "mods3",
+                            std::filesystem::copy_options::recursive);
+      std::filesystem::copy(U8Path(SrvFile("Update.exe")), mirror / "Update.exe");
+    }
+  }
+  RunResult VerifyWith(bool mirrors) {
+    VerifyOptions options;
+    std::string error;
+    options.public_key = ParseKeyFile(test::ReadFileBytes(key_file_), error)->public_key;
+    if (mirrors) {
+      options.mirror_source = [this](const std::string& base) {
+        asked_.push_back(base);
+        return FolderSource(dir_.Sub(base == "http://one.test/pack" ? "one" : "two"));
+      };
+    }
+    std::ostringstream out;
+    RunResult result;
+    result.code = RunVerify(*FolderSource(Srv()), options, out);
+    result.out = out.str();
+    return result;
+  }
+  std::vector<std::string> asked_;
+};
+
+TEST_F(VerifyMirrorsTest, EachMirrorIsCheckedForEveryFileAndNamedInTheTable) {
+  std::filesystem::remove(U8Path(dir_.Sub("two/mods3/a.jar")));
+  dir_.Write("one/Update.exe", "Program");
+  const RunResult result = VerifyWith(true);
+  EXPECT_EQ(result.code, 1);
+  EXPECT_EQ(asked_, (std::vector<std::string>{"http://one.test/pack", "http://two.test"}));
+  EXPECT_THAT(result.out, MatchesRegex("SOURCE +FILE +PROBLEM +DETAIL\n"
+                                       "mirror1 +Update.exe +hash +SHA-256 differs.*\n"
+                                       "mirror2 +mods3/a.jar +missing +no such file\n"
+                                       "mirror1 http://one.test/pack: 3 files, 1 problem\n"
+                                       "mirror2 http://two.test: 3 files, 1 problem\n"
+                                       "2 problems in 11 files checked.\n"));
+}
+
+TEST_F(VerifyMirrorsTest, MirrorsThatMatchPassAndUncheckedOnesAreCounted) {
+  const RunResult checked = VerifyWith(true);
+  EXPECT_EQ(checked.code, 0);
+  EXPECT_EQ(checked.out,
+            "mirror1 http://one.test/pack: 3 files, all match\n"
+            "mirror2 http://two.test: 3 files, all match\n"
+            "All 5 files on the server and 3 on each of 2 mirrors match the manifest (signature "
+            "verified).\n");
+  // Unchecked, a broken mirror changes nothing but is not passed over in silence.
+  std::filesystem::remove_all(U8Path(dir_.Sub("two")));
+  asked_.clear();
+  const RunResult unchecked = VerifyWith(false);
+  EXPECT_EQ(unchecked.code, 0);
+  EXPECT_EQ(unchecked.out,
+            "2 mirrors listed in the manifest not checked (--mirrors checks them).\n"
+            "All 5 files match the manifest (signature verified).\n");
+  EXPECT_TRUE(asked_.empty());
+}
+
+// A web server that is down: no answer to any request.
+class SilentSource final : public PackSource {
+ public:
+  Fetched Fetch(const std::string&, std::int64_t, const Sink&) override {
+    return {Fetched::Outcome::kUnreachable};
+  }
+  std::string Where() const override { return "http://two.test"; }
+};
+
+TEST_F(VerifyMirrorsTest, AMirrorThatNeverAnswersIsOneRowNotOnePerFile) {
+  VerifyOptions options;
+  options.mirror_source = [this](const std::string& base) -> std::unique_ptr<PackSource> {
+    if (base == "http://two.test") return std::make_unique<SilentSource>();
+    return FolderSource(dir_.Sub("one"));
+  };
+  std::ostringstream out;
+  EXPECT_EQ(RunVerify(*FolderSource(Srv()), options, out), 1);
+  EXPECT_THAT(out.str(), MatchesRegex("SOURCE +FILE +PROBLEM +DETAIL\n"
+                                      "mirror2 +.all 3 files. +unreachable +no answer from "
+                                      "http://two.test\n"
+                                      "mirror1 http://one.test/pack: 3 files, all match\n"
+                                      "mirror2 http://two.test: 3 files, 1 problem\n"
+                                      "1 problem in 10 files checked.\n"));
+}
+
 TEST_F(PackTest, UsageErrorsExitWithTwo) {
   const std::vector<std::vector<std::string>> cases = {
       {},
@@ -122,6 +217,12 @@ TEST_F(PackTest, UsageErrorsExitWithTwo) {
       {"build", "a", "--pubkey", "00"},
       {"verify", "a", "--pubkey", "abc"},
       {"verify", "a", "--colour"},
+      {"build", "a", "--mirror"},
+      {"build", "a", "--mirror", "http://m", "--no-mirrors"},
+      {"build", "a", "--mirrors"},
+      {"verify", "a", "--mirror", "http://m"},
+      {"verify", "a", "--no-mirrors"},
+      {"keygen", "k", "--mirrors"},
       {"keygen"},
       {"build", dir_.Sub("no-such-folder")},
       {"build", dir_.path().string()},  // no mods3 inside
@@ -135,7 +236,7 @@ TEST_F(PackTest, UsageErrorsExitWithTwo) {
   }
   const RunResult help = Run({"--help"});
   EXPECT_EQ(help.code, 0);
-  EXPECT_THAT(help.out, HasSubstr("veltrane-pack verify URL|DIR [--pubkey HEX]"));
+  EXPECT_THAT(help.out, HasSubstr("veltrane-pack verify URL|DIR [--pubkey HEX] [--mirrors]"));
 }
 
 }  // namespace
