@@ -26,9 +26,10 @@ import realhosts  # noqa: E402
 HTTP_PORT = 47613  # the cross build's address, http://127.0.0.1:47613
 HTTPS_PORT = 47614  # the HTTPS build's, https://localhost:47614
 PROXY_PORT = 47615
+MIRROR_PORT = 47616
 INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 # Beside the demo pack's Cyrillic and space: every other character a URL must escape.
-TRICKY = ["Карта [мира] (1.12.2)+v2.jar", "it's & more.jar"]
+TRICKY = ["Карта [мира] (1.12.2)+v2.jar", "it's & more.jar", "sharp#1.jar", "100% vanilla.jar"]
 
 
 class RealHostsTest(ProgramTest):
@@ -248,6 +249,40 @@ class RealHostsTest(ProgramTest):
                               "/d", "0")
                 proxy.stop()
                 server.stop()
+
+    def test_what_the_server_lacks_comes_from_a_mirror(self):
+        """The server (nginx) lost a mod and the Forge installer after the upload; its mirror
+        (Apache) has the whole pack, and the manifest names it."""
+        server = self.serve(realhosts.Nginx, tls=False)
+        self.build_pack("--mirror", "http://127.0.0.1:%d/" % MIRROR_PORT)
+        mirror_root = Path(tempfile.mkdtemp(prefix="veltrane-mirror-", dir=self.work))
+        shutil.rmtree(mirror_root)
+        shutil.copytree(self.root, mirror_root)
+        mirror = realhosts.Apache(mirror_root, MIRROR_PORT)
+        self.addCleanup(mirror.stop)
+        lost = TRICKY[3]
+        (self.root / "mods3" / lost).unlink()
+        (self.root / demo_world.FORGE).unlink()
+        version_mods = self.make_game_folder() / "mods" / "1.12.2"
+        app, main = self.start_wide()
+        self.release(self.control(main, text="Setups"))
+        self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
+        self.wait_console(main, "Можно удалить файлов: 0 шт.")
+        count = len(list((mirror_root / "mods3").iterdir()))
+        self.call("click", hwnd=self.control(main, text="Запуск синхронизации"))
+        self.wait_console(main, "Объем загруженых файлов(%d из %d)" % (count, count))
+        self.eventually(lambda: self.props(main)["enabled"], True)
+        self.assertEqual((version_mods / lost).read_bytes(),
+                         (mirror_root / "mods3" / lost).read_bytes())
+        tools = self.fixture_windows()
+        self.release(self.control(main, text="Forge Install"))
+        self.eventually(self.fixture_windows, tools + 1, timeout=60)
+        # The console says only what came, not from where; the servers' logs tell.
+        self.assertNotIn("Ошибка", self.console(main))
+        self.assertIn(("/mods3/" + lost, 404), [(r.path, r.status) for r in server.requests()])
+        self.assertEqual(sorted(r.path for r in mirror.requests(count=2)),
+                         sorted(["/mods3/" + lost, "/" + demo_world.FORGE]))
+        self.exit_fades_out(app, main)
 
     def test_nginx_over_http(self):
         self.everything_against(realhosts.Nginx, tls=False)
