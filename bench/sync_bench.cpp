@@ -1,6 +1,6 @@
 // Drives the main window's own compatibility check and download run, without a window, against
 // the server the build points at, and prints how long they took:
-//   sync_bench check|turbo|sequential APPDATA GAME_FOLDER EXPECTED_MISSING
+//   sync_bench check|turbo|sequential APPDATA GAME_FOLDER EXPECTED_MISSING (-1: any number)
 // APPDATA stands for %appdata% (the settings go below it); GAME_FOLDER must already hold
 // versions\1.12.2 and assets. "check" times the check alone; the other two time the run that
 // follows it, from the click to the run's summary, and the growth of the peak memory meanwhile.
@@ -60,15 +60,14 @@ class Geometry : public ui::Animatable {
   ui::Rect bounds;
 };
 
-// Like the window's bar binding: the shared model, a worker's changes carried over to
-// the UI thread, and a transfer on the UI thread letting the queued work run between chunks.
+// Like the window's bar binding: the shared model, and a worker's changes carried over to the
+// UI thread.
 class HeadlessBar : public net::ProgressSink {
  public:
   explicit HeadlessBar(test::ManualUiThread& ui) : ui_(ui) {}
   void Begin(std::int64_t length) override { Show(model_.Begin(length)); }
   void Advance(std::int64_t bytes) override {
     if (const auto view = model_.Advance(bytes)) Show(*view);
-    if (ui_.IsCurrent()) ui_.RunPending();
   }
 
  private:
@@ -290,7 +289,7 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("check_seconds: %.3f\n", check_seconds);
   std::printf("mods: %d\n", static_cast<int>(state.ModCount));
   std::printf("missing: %ld\n", missing);
-  if (missing != expected_missing) {
+  if (expected_missing >= 0 && missing != expected_missing) {
     std::fprintf(stderr, "the check found %ld missing mods, expected %ld\n", missing,
                  expected_missing);
     return 1;
