@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "fake_server.h"
 #include "net/http_headers.h"
 #include "net/transfer.h"
 #include "scripted_transport.h"
@@ -284,6 +285,45 @@ TEST_F(ResumeTest, ACancelEndsTheTransferAndLeavesNothing) {
   EXPECT_FALSE(Fetch({"http://h/m.jar", "http://mirror/m.jar"}, &soon));
   EXPECT_LE(transport_.opened.size(), 1u);
   EXPECT_TRUE(Entries().empty());
+}
+
+// Two transfers of one name at once (a name listed twice) never write one partial file.
+TEST(PartialFiles, TwoTransfersOfOneNameWriteFilesOfTheirOwn) {
+  TempDir dir;
+  test::FakeServer server;
+  const std::string body = Body(5000);
+  server.Put("http://h/m.jar", body);
+  server.HoldBodies();
+  const std::string target = dir.Sub("m.jar");
+  bool fetched[2] = {false, false};
+  bool raised = false;
+  const auto fetch = [&](int i) {
+    try {
+      fetched[i] = DownloadFile(
+          server, target,
+          Download{{"http://h/m.jar"}, nullptr, "a", {test::Sha256Hex(body)}, nullptr});
+    } catch (const LocalFileError&) {
+      raised = true;  // one moved the file the other was writing
+    }
+  };
+  std::thread first(fetch, 0);
+  server.AwaitHeldReads(1);
+  std::thread second(fetch, 1);
+  server.AwaitHeldReads(2);
+  std::vector<std::string> parts;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    parts.push_back(entry.path().filename().string());
+  }
+  server.ReleaseBodies();
+  first.join();
+  second.join();
+  EXPECT_EQ(parts.size(), 2u);
+  EXPECT_FALSE(raised);
+  EXPECT_EQ(fetched[0] + fetched[1], 1);  // the second to finish finds the target there
+  EXPECT_EQ(ReadFileBytes(target), body);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
 }
 
 // What broken transfers left goes, unless a transfer of the pack would continue it; a listed

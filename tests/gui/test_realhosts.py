@@ -25,8 +25,6 @@ import realhosts  # noqa: E402
 
 HTTP_PORT = 47613  # the cross build's address, http://127.0.0.1:47613
 HTTPS_PORT = 47614  # the HTTPS build's, https://localhost:47614
-PROXY_PORT = 47615
-MIRROR_PORT = 47616
 INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 # Beside the demo pack's Cyrillic and space: every other character a URL must escape.
 TRICKY = ["Карта [мира] (1.12.2)+v2.jar", "it's & more.jar", "sharp#1.jar", "100% vanilla.jar"]
@@ -204,12 +202,12 @@ class RealHostsTest(ProgramTest):
         for tls in (False, True):
             with self.subTest(tls=tls):
                 server = self.serve(realhosts.Nginx, tls)
-                proxy = realhosts.TinyProxy(PROXY_PORT)
+                proxy = realhosts.TinyProxy(realhosts.free_port())
                 self.addCleanup(proxy.stop)
                 self.wine_reg("add", INTERNET_SETTINGS, "/v", "ProxyEnable", "/t", "REG_DWORD",
                               "/d", "1")
                 self.wine_reg("add", INTERNET_SETTINGS, "/v", "ProxyServer", "/d",
-                              "127.0.0.1:%d" % PROXY_PORT)
+                              "127.0.0.1:%d" % proxy.port)
                 self.addCleanup(self.wine_reg, "add", INTERNET_SETTINGS, "/v", "ProxyEnable",
                                 "/t", "REG_DWORD", "/d", "0")
                 game = Path(tempfile.mkdtemp(prefix="veltrane-game-", dir=self.work))
@@ -254,11 +252,12 @@ class RealHostsTest(ProgramTest):
         """The server (nginx) lost a mod and the Forge installer after the upload; its mirror
         (Apache) has the whole pack, and the manifest names it."""
         server = self.serve(realhosts.Nginx, tls=False)
-        self.build_pack("--mirror", "http://127.0.0.1:%d/" % MIRROR_PORT)
+        mirror_port = realhosts.free_port()
+        self.build_pack("--mirror", "http://127.0.0.1:%d/" % mirror_port)
         mirror_root = Path(tempfile.mkdtemp(prefix="veltrane-mirror-", dir=self.work))
         shutil.rmtree(mirror_root)
         shutil.copytree(self.root, mirror_root)
-        mirror = realhosts.Apache(mirror_root, MIRROR_PORT)
+        mirror = realhosts.Apache(mirror_root, mirror_port)
         self.addCleanup(mirror.stop)
         lost = TRICKY[3]
         (self.root / "mods3" / lost).unlink()

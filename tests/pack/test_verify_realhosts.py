@@ -23,7 +23,6 @@ KEY = REPO / "demo" / "demo-pack-key.txt"
 PUBLIC_KEY = (REPO / "demo" / "demo-pack-key.pub").read_text(encoding="ascii").strip()
 NAMES = ["copper wires-1.12.2-3.2.jar", "Библиотека-1.12.2-1.0.jar", "Карта [мира] (1)+v2.jar",
          "it's & more.jar", "sharp#1.jar", "100% vanilla.jar"]
-PORT, PROXY_PORT = 47620, 47621
 PROXY_VARIABLES = ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY",
                    "all_proxy", "no_proxy", "NO_PROXY")
 
@@ -59,8 +58,9 @@ class VerifyRealHostsTest(unittest.TestCase):
     def test_each_server_passes_and_a_missing_file_is_reported_as_its_404(self):
         for server_class in (realhosts.Nginx, realhosts.Apache):
             for tls in (False, True):
+                port = realhosts.free_port()
                 with self.subTest(server=server_class.name, tls=tls), \
-                        server_class(self.root, PORT, tls=self.ca if tls else None) as server:
+                        server_class(self.root, port, tls=self.ca if tls else None) as server:
                     code, report = self.verify(server.url)
                     self.assertEqual(code, 0, report)
                     self.assertIn("(signature verified)", report)
@@ -83,15 +83,16 @@ class VerifyRealHostsTest(unittest.TestCase):
 
     def test_every_request_goes_through_the_proxy_in_the_environment(self):
         for tls in (False, True):
+            port = realhosts.free_port()
             with self.subTest(tls=tls), \
-                    realhosts.Nginx(self.root, PORT, tls=self.ca if tls else None) as server, \
-                    realhosts.TinyProxy(PROXY_PORT) as proxy:
+                    realhosts.Nginx(self.root, port, tls=self.ca if tls else None) as server, \
+                    realhosts.TinyProxy(realhosts.free_port()) as proxy:
                 code, report = self.verify(server.url, proxy=proxy.url)
                 self.assertEqual(code, 0, report)
                 proxied = proxy.requests(count=1)
                 if tls:
                     self.assertEqual({(r.method, r.target) for r in proxied},
-                                     {("CONNECT", b"localhost:%d" % PORT)})
+                                     {("CONNECT", b"localhost:%d" % port)})
                 else:
                     served = server.requests(count=len(NAMES) + 2)
                     self.assertEqual(sorted(r.path for r in proxied),

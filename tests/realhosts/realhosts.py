@@ -106,6 +106,14 @@ def _port_free(port):
             return False
 
 
+def free_port():
+    """A loopback port nothing listens on now. A fixed port in the ephemeral range can be held
+    for a while by a connection's own end; a test that may choose its port takes one of these."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
 def _port_answers(port):
     try:
         with socket.create_connection(("127.0.0.1", port), timeout=0.5):

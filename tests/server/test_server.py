@@ -150,9 +150,9 @@ def byte_range(header, size):
     None to send the whole body, or UNSATISFIABLE."""
     ranges = []
     total = 0
-    for spec in header[6:].split(","):
-        suffix = re.fullmatch(r" *-(\d+) *", spec)
-        m = suffix or re.fullmatch(r" *(\d+) *- *(\d*) *", spec)
+    for part in header[6:].split(","):
+        suffix = re.fullmatch(r" *-(\d+) *", part)
+        m = suffix or re.fullmatch(r" *(\d+) *- *(\d*) *", part)
         if not m:
             return UNSATISFIABLE
         if suffix:  # the last N bytes

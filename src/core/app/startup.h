@@ -72,9 +72,9 @@ bool UpdateDue(std::string_view server_version);
 bool LooksLikeTheProgram(const std::string& path, std::int64_t stated_size);
 
 // Removes first what a killed self-update left in the data folder. In a build with a key, only
-// a manifest signed under it is read: one that is not offers no
-// update, and neither does one that publishes no hash for "/Update.exe". The served files'
-// hashes of a manifest verified here go to `verified` (when given), for the form to take over.
+// a manifest signed under it is read: one that is not offers no update, and neither does one
+// that publishes no hash for "/Update.exe". The served files' hashes of a manifest verified here
+// go to `verified` (when given), for the form to take over.
 StartupResult RunStartup(StartupServices& services,
                          std::optional<net::ServedFiles>* verified = nullptr);
 

@@ -1,8 +1,8 @@
 #pragma once
 // The title bar's two fetch-and-open commands: the extra-settings tool and the Forge installer,
 // fetched into the game folder with the first bar, beside the window, and opened. Neither logs
-// nor asks; their failures are silent. A file the server fails to give is fetched from the
-// mirrors the manifest names. A file whose hash the manifest publishes is checked as it streams and
+// nor asks; their failures are silent. A file the server fails to give comes from the mirrors
+// the manifest names. A file whose hash the manifest publishes is checked as it streams and
 // opened only when it has it; a build with a key fetches and opens no file without one.
 #include <optional>
 #include <string>

@@ -8,12 +8,15 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <random>
+#include <set>
 #include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/number_text.h"
 #include "base/u8path.h"
 #include "net/crypto.h"
@@ -211,20 +214,46 @@ std::int64_t SizeOrZero(const std::string& path) {
   return ec ? 0 : static_cast<std::int64_t>(size);
 }
 
+// The partial files that transfers of this process are writing, by their names as the file
+// system compares them: two transfers of one name (a name listed twice) must not write one file.
+class Claims {
+ public:
+  static bool Claim(const std::string& path) {
+    const std::lock_guard<std::mutex> lock(Mutex());
+    return Held().insert(AsciiLower(path)).second;
+  }
+  static void Release(const std::string& path) {
+    const std::lock_guard<std::mutex> lock(Mutex());
+    Held().erase(AsciiLower(path));
+  }
+
+ private:
+  static std::mutex& Mutex() {
+    static std::mutex mutex;
+    return mutex;
+  }
+  static std::set<std::string>& Held() {
+    static std::set<std::string> held;
+    return held;
+  }
+};
+
 // The file a transfer writes before it becomes the target. Without a hash it has a name of its
 // own and never outlives the transfer. With one it is the target's partial file, which a later
 // try may continue: it is kept when the transfer broke off after an answer that named its
-// version, and removed on every other way out.
+// version, and removed on every other way out. Another transfer writing that partial file
+// meanwhile makes this one a transfer without a partial file to continue.
 class Partial {
  public:
   // Made before any connection, so that a name the folder cannot take costs no request.
   Partial(const std::string& file_name, const std::string& folder, const std::string& leaf,
           const std::optional<Sha256Digest>& sha256, std::int64_t largest) {
-    if (!sha256) {
+    if (!sha256 || !Claims::Claim(PartialPath(file_name))) {
       path_ = TemporaryName(folder, leaf);
       Restart();
       return;
     }
+    claimed_ = PartialPath(file_name);
     sha256_ = ToHex(*sha256);
     path_ = PartialPath(file_name);
     tag_path_ = PartialTagPath(file_name);
@@ -236,12 +265,19 @@ class Partial {
       size_ = size;
       return;
     }
-    Restart();
+    try {
+      Restart();
+    } catch (...) {
+      Claims::Release(claimed_);  // no destructor runs for what a constructor did
+      throw;
+    }
   }
   ~Partial() {
-    if (keep_) return;
-    if (!path_.empty()) RemoveQuietly(path_);
-    if (!tag_path_.empty()) RemoveQuietly(tag_path_);
+    if (!keep_) {
+      if (!path_.empty()) RemoveQuietly(path_);
+      if (!tag_path_.empty()) RemoveQuietly(tag_path_);
+    }
+    if (!claimed_.empty()) Claims::Release(claimed_);
   }
   Partial(const Partial&) = delete;
   Partial& operator=(const Partial&) = delete;
@@ -287,6 +323,7 @@ class Partial {
  private:
   std::string path_;
   std::string tag_path_;
+  std::string claimed_;
   std::string sha256_;
   std::string validator_;
   std::int64_t size_ = 0;
