@@ -10,16 +10,16 @@ import json
 import os
 import re
 import shutil
-import signal
 import socket
 import subprocess
+import sys
 import tempfile
-import time
 import unittest
 import urllib.request
 from pathlib import Path
 
-TEST_SERVER = Path(__file__).resolve().parents[1] / "server" / "test_server.py"
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "gui"))
+from harness import Server  # noqa: E402  (the GUI tests' loopback server, serving a mirror here)
 
 PROGRAM = os.environ.get("VELTRANE_PACK", "")
 RUNNER = os.environ.get("VELTRANE_PACK_RUNNER", "")
@@ -41,30 +41,6 @@ def keygen(path):
     rc, out = pack("keygen", program_path(path))
     assert rc == 0, out
     return out.strip().splitlines()[-1]
-
-
-class Mirror:
-    """One more loopback test server, serving its own folder."""
-
-    def __init__(self, root, work):
-        port_file = Path(work) / (Path(root).name + ".port")
-        self.log = open(Path(work) / (Path(root).name + ".log"), "wb")
-        self.proc = subprocess.Popen(
-            ["python3", str(TEST_SERVER), "--root", str(root), "--port-file", str(port_file)],
-            stdout=self.log, stderr=subprocess.STDOUT)
-        limit = time.monotonic() + 30
-        while not (port_file.exists() and port_file.read_text().strip()):
-            if self.proc.poll() is not None or time.monotonic() > limit:
-                self.stop()
-                raise RuntimeError("a mirror's test server did not start")
-            time.sleep(0.05)
-        self.url = "http://127.0.0.1:%d" % int(port_file.read_text())
-
-    def stop(self):
-        if self.proc.poll() is None:
-            os.kill(self.proc.pid, signal.SIGTERM)
-            self.proc.wait(10)
-        self.log.close()
 
 
 def closed_port_url():
@@ -97,7 +73,7 @@ class VerifyServerTest(unittest.TestCase):
         for name in ("good", "lacking"):
             shutil.copytree(root / "mods3", work / name / "mods3")
             shutil.copy(root / "Settingss.exe", work / name)
-            cls.mirrors.append(Mirror(work / name, work))
+            cls.mirrors.append(Server(work / name, tempfile.mkdtemp(dir=work)))
         (work / "lacking" / "mods3" / MARKED).unlink()
         cls.lacking = work / "lacking"
         cls.public_key = keygen(work / "admin.key")
