@@ -15,6 +15,10 @@
 #include "form_fixture.h"
 #include "signed_manifest.h"
 
+#ifndef _WIN32
+#include "read_only_folder.h"
+#endif
+
 namespace veltrane::ui {
 namespace {
 
@@ -109,6 +113,43 @@ TEST_F(CompatibilityCheckTest, ModsFolderCopiesMoveInWithoutReplacing) {
   EXPECT_TRUE(form->State().MissingMods.empty());
   EXPECT_FALSE(view.Enabled(Control::sButtonDownload));
 }
+
+#ifndef _WIN32
+// A damaged or outdated mod in a folder the program may not write stays: it is said so and
+// counts as missing, so that the run reports it failed instead of all being well.
+TEST_F(CompatibilityCheckTest, AModThatCannotBeDeletedCountsMissingAndIsSaidSo) {
+  PutManifest("[modlist]\r\nCount=3\r\nmod1=page.jar\r\nmod2=old.jar\r\nmod2sha256=" +
+              test::Sha256Hex("published") + "\r\nmod3=fine.jar\r\n");
+  WriteFile(InVersion("page.jar"), "404: Not Found");
+  WriteFile(InVersion("old.jar"), "an older release");
+  WriteFile(InVersion("fine.jar"), "jar");
+  {
+    const test::ReadOnlyFolder read_only(version);
+    ASSERT_TRUE(read_only.Holds());
+    form->sButtonCheckClick();
+  }
+  ASSERT_GE(Lines().size(), 9u);
+  const std::vector<std::string> lines(Lines().begin() + 3, Lines().begin() + 9);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       " ! Поврежденный файл: page.jar", "Ошибка удаления мода: page.jar",
+                       "* Отсутствует: page.jar", " ! Устаревший файл: old.jar",
+                       "Ошибка удаления мода: old.jar", "* Отсутствует: old.jar"}));
+  EXPECT_EQ(form->State().MissingMods, (std::vector<std::string>{"page.jar", "old.jar"}));
+  EXPECT_TRUE(FileExists(InVersion("page.jar")));
+
+  // The run cannot replace them: it says each failed.
+  view.controls[Control::sCheckBox1].checked = false;
+  view.controls[Control::sCheckBox2].checked = false;
+  server.Put(url + "/mods3/page.jar", "a real jar");
+  server.Put(url + "/mods3/old.jar", "published");
+  form->sButtonDownloadClick();
+  EXPECT_EQ(std::count(Lines().begin(), Lines().end(), "[9:05:07]  ! Ошибка загрузки: page.jar"),
+            1);
+  EXPECT_TRUE(std::any_of(Lines().begin(), Lines().end(), [](const std::string& line) {
+    return line.rfind("Объем загруженых файлов(0 из 2)", 0) == 0;
+  }));
+}
+#endif
 
 TEST_F(CompatibilityCheckTest, DamagedGapAndBadSizesAreReportedInManifestOrder) {
   PutManifest(

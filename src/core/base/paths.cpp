@@ -27,7 +27,10 @@ bool ForceDirectories(std::string_view path) {
 bool DeleteFileAt(std::string_view path) {
   if (!FileExists(path)) return false;
   std::error_code error;
-  return std::filesystem::remove(U8Path(path), error) && !error;
+  std::filesystem::remove(U8Path(path), error);
+  // Only a file that is gone counts: under Wine a read-only mount can report success while the
+  // file stays.
+  return !std::filesystem::exists(U8Path(path), error) && !error;
 }
 
 }  // namespace veltrane

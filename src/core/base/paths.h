@@ -24,7 +24,7 @@ bool FileExists(std::string_view path);
 bool DirectoryExists(std::string_view path);
 // Creates the folder with any missing parents; false when it does not exist afterwards.
 bool ForceDirectories(std::string_view path);
-// Deletes a file; false when it could not be deleted (or was not there).
+// Deletes a file; true only when it was there and is gone now.
 bool DeleteFileAt(std::string_view path);
 
 }  // namespace veltrane

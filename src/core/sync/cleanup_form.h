@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/ini_store.h"
+#include "sync/mod_fetch.h"
 #include "ui/animation_engine.h"
 #include "ui/geometry.h"
 #include "ui/main_window_seat.h"
@@ -19,7 +20,6 @@ namespace veltrane::sync {
 inline constexpr char kCleanupHeadLine[] = "======Удаление лишних модов=====";
 inline constexpr char kCleanupDoneLine[] = "=======Завершение удаления======";
 inline constexpr char kDeletedPrefix[] = "Удален мод: ";
-inline constexpr char kDeleteFailedPrefix[] = "Ошибка удаления мода: ";
 inline constexpr char kDeletedCountPrefix[] = "Кол-во удаленных файлов: ";
 
 // The dialog window as its logic sees it.

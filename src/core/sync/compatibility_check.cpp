@@ -16,6 +16,7 @@
 #include "net/server_paths.h"
 #include "net/transfer.h"
 #include "sync/hash_cache.h"
+#include "sync/mod_fetch.h"
 #include "ui/run_beside.h"
 
 namespace veltrane::sync {
@@ -205,14 +206,20 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
       }
       bring_in(mod.name);
       const std::string kept = JoinPath(state_.VersionModsFolder, mod.name);
+      // A damaged file that cannot be deleted (a folder the program may not write) is no mod:
+      // it counts as missing, and the run that cannot replace it says so.
+      bool stays = false;
+      const auto remove = [&](std::string_view why) {
+        stays = !DeleteFileAt(kept);
+        console_.Console(false, std::string(why) + mod.name);
+        if (stays) console_.Console(false, std::string(kDeleteFailedPrefix) + mod.name);
+      };
       switch (Inspect(state_.VersionModsFolder, mod.name, mod.sha256, hashes)) {
         case Kept::kErrorPage:
-          DeleteFileAt(kept);
-          console_.Console(false, std::string(kDamaged) + mod.name);
+          remove(kDamaged);
           break;
         case Kept::kNotPublished:
-          DeleteFileAt(kept);
-          console_.Console(false, std::string(kOutdated) + mod.name);
+          remove(kOutdated);
           break;
         case Kept::kCannotRead:
           // The file is there but cannot be read: say so and go on; it still counts as present.
@@ -221,7 +228,7 @@ bool CompatibilityCheck::CheckModsAgainstManifest() {
         case Kept::kAsItIs:
           break;
       }
-      if (FileExists(kept)) continue;
+      if (FileExists(kept) && !stays) continue;
     }
     state_.MissingMods.push_back(mod.name);
     if (mod.sha256) {

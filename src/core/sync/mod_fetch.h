@@ -33,6 +33,10 @@ struct ModTransfer {
   const net::Cancel* cancel = nullptr;
 };
 
+// A mod file that could not be deleted: the cleanup's line, and the check's for a damaged or
+// outdated mod that stays.
+inline constexpr char kDeleteFailedPrefix[] = "Ошибка удаления мода: ";
+
 enum class ModOutcome { kFetched, kMoved, kFailed };
 
 struct ModResult {
