@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "app/replace_batch.h"
 #include "app/shared_state.h"
 #include "base/paths.h"
@@ -60,6 +63,10 @@ class FakeStartup : public StartupServices {
     activation_checks.emplace_back(class_name);
     return running_copy;
   }
+  bool ClaimOnlyCopy() override { return !token_held; }
+  void HandOverToRunningCopy(std::string_view class_name) override {
+    handed_over_to.emplace_back(class_name);
+  }
   std::string ExpandEnvText(std::string_view text) override {
     return text == "%appdata%" ? appdata : std::string(text);
   }
@@ -100,6 +107,8 @@ class FakeStartup : public StartupServices {
   SizeQueryTransport transport{server};
   bool replace_starts = true;
   bool running_copy = false;
+  bool token_held = false;  // by another copy
+  std::vector<std::string> handed_over_to;
   bool answer_ok = true;
   std::vector<std::string> activation_checks;
   std::vector<Box> boxes;
@@ -172,6 +181,46 @@ TEST_F(StartupTest, ARunningCopyEndsThisOneBeforeTheUpdateCheck) {
   services.running_copy = true;
   EXPECT_EQ(RunStartup(services), StartupResult::kExit);
   EXPECT_TRUE(services.server.Opened().empty());
+
+  // One that holds the token but shows no window yet (started a moment before) is handed over
+  // to all the same, and nothing is checked or made.
+  FakeStartup second(temp);
+  second.token_held = true;
+  std::filesystem::remove_all(DataFolderIn(second.appdata));
+  EXPECT_EQ(RunStartup(second), StartupResult::kExit);
+  EXPECT_EQ(second.handed_over_to, std::vector<std::string>{"TProTarvoCompatibility"});
+  EXPECT_TRUE(second.server.Opened().empty());
+  EXPECT_TRUE(second.boxes.empty());
+  EXPECT_FALSE(DirectoryExists(DataFolderIn(second.appdata)));
+}
+
+// A self-update killed on its way, in the batch or before it: the next start removes what it
+// left, and only that.
+TEST_F(StartupTest, WhatAKilledUpdateLeftIsRemovedAtTheNextStart) {
+  const std::string data = DataFolderIn(services.appdata);
+  ForceDirectories(data);
+  const std::vector<std::string> stale = {"12345678901234567890.exe",
+                                          "12345678901234567890.exe.old", "delete.bat"};
+  const std::vector<std::string> kept = {"Veltrane Dravenna.exe", "Veltrane Dravenna v1.2.7.exe",
+                                         "1234.exe", "notes.part"};
+  for (const auto& name : stale) temp.Write("program/" + name, "x");
+  for (const auto& name : kept) temp.Write("program/" + name, "x");
+  for (const auto* name : {"77777777777777777777.exe", "77777777777777777777.exe.part",
+                           "77777777777777777777.exe.part.tag"}) {
+    temp.Write("appdata/Pellwick/Veltrane/" + std::string(name), "x");
+  }
+  EXPECT_EQ(RunStartup(services), StartupResult::kRunWindows);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(services.program_folder)) {
+    left.push_back(entry.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  std::vector<std::string> expected = kept;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(left, expected);
+  for (const auto& entry : std::filesystem::directory_iterator(data)) {
+    EXPECT_EQ(entry.path().extension(), ".ini") << entry.path();
+  }
 }
 
 TEST_F(StartupTest, NoConnectionGivesOneWarningThenTheWindows) {

@@ -115,6 +115,28 @@ class StartupTest(ServedProgramTest):
         self.assertEqual(len(self.main_windows()), 1)
         self.assertTrue(app.alive())
 
+    def test_two_starts_a_moment_apart_open_one_window(self):
+        # A double click on a slow machine: before the one-copy token, the second start often
+        # found no window yet and opened its own.
+        self.announce("1.2.6.3")
+        for trial in range(20):
+            with self.subTest(trial=trial):
+                first = self.session.launch(self.exe, cwd=self.cwd)
+                time.sleep(0.1)
+                second = self.session.launch(self.exe, cwd=self.cwd)
+                try:
+                    self.call("wait_window", cls=MAIN_CLASS, visible=True, timeout_ms=60000)
+                    self.eventually(lambda: first.alive() and second.alive(), False, timeout=30)
+                    ended = second if not second.alive() else first
+                    self.assertEqual(ended.wait(5), 0)
+                    time.sleep(0.5)
+                    self.assertEqual(len(self.main_windows()), 1)
+                    self.assertTrue((first if ended is second else second).alive())
+                finally:
+                    first.kill()
+                    second.kill()
+                    self.eventually(self.main_windows, [])
+
     def test_cancel_on_the_update_offer_ends_without_a_window(self):
         self.announce("1.2.7", update=b"x" * 1536)
         app = self.session.launch(self.exe, cwd=self.cwd)

@@ -10,6 +10,7 @@
 
 #include "app/replace_batch.h"
 #include "app/shared_state.h"
+#include "base/ascii.h"
 #include "base/file_ops.h"
 #include "base/paths.h"
 #include "base/u8path.h"
@@ -66,20 +67,30 @@ net::ManifestFetch FetchManifest(StartupServices& services, const std::string& s
   }
 }
 
-// A self-update killed on its way leaves its download in the data folder, whole under its
-// 20-digit name or partial; nothing will ever continue it.
-void RemoveStaleUpdates(const std::string& data_folder) {
-  net::RemoveStalePartials(data_folder, {});
+// What a self-update killed on its way leaves: its download under its 20-digit name, whole or
+// partial, in the data folder or beside the program, the old program moved aside under that
+// name, and the replacement batch file. Nothing will ever continue them; the program's own file
+// is never touched, whatever its name.
+void RemoveStaleUpdates(const std::string& folder, std::string_view own_name, bool beside_program) {
+  if (!beside_program) net::RemoveStalePartials(folder, {});
+  const auto temporary = [](std::string_view name) {
+    constexpr std::string_view kExe = ".exe";
+    if (name.ends_with(kAsideSuffix)) name.remove_suffix(kAsideSuffix.size());
+    return name.size() == 20 + kExe.size() && name.ends_with(kExe) &&
+           std::all_of(name.begin(), name.begin() + 20,
+                       [](char c) { return c >= '0' && c <= '9'; });
+  };
+  std::vector<std::string> stale;
   std::error_code ec;
-  for (std::filesystem::directory_iterator it(U8Path(data_folder), ec), end; !ec && it != end;
+  for (std::filesystem::directory_iterator it(U8Path(folder), ec), end; !ec && it != end;
        it.increment(ec)) {
     const std::string name = PathText(it->path().filename());
-    constexpr std::string_view kExe = ".exe";
-    const bool temporary =
-        name.size() == 20 + kExe.size() && name.ends_with(kExe) &&
-        std::all_of(name.begin(), name.begin() + 20, [](char c) { return c >= '0' && c <= '9'; });
-    if (temporary && it->is_regular_file(ec)) DeleteFileAt(PathText(it->path()));
+    if (AsciiEqualNoCase(name, own_name) || !it->is_regular_file(ec)) continue;
+    if (temporary(name) || (beside_program && AsciiEqualNoCase(name, kReplaceBatchName))) {
+      stale.push_back(PathText(it->path()));
+    }
   }
+  for (const std::string& path : stale) DeleteFileAt(path);
 }
 
 // The box of an update that could not be put in place; the program then starts as it is.
@@ -138,11 +149,17 @@ StartupResult Update(StartupServices& services, const std::string& data_folder,
 }  // namespace
 
 StartupResult RunStartup(StartupServices& services, std::optional<net::ServedFiles>* verified) {
+  // Two starts a moment apart would both find no window yet: the token decides between them.
+  if (!services.ClaimOnlyCopy()) {
+    services.HandOverToRunningCopy(kMainWindowClass);
+    return StartupResult::kExit;
+  }
   if (services.ActivateRunningCopy(kMainWindowClass)) return StartupResult::kExit;
   const std::string server_url = build::kServerUrl;
   const std::string data_folder = DataFolderIn(services.ExpandEnvText("%appdata%"));
   ForceDirectories(data_folder);
-  RemoveStaleUpdates(data_folder);
+  RemoveStaleUpdates(data_folder, services.ProgramName(), false);
+  RemoveStaleUpdates(services.ProgramFolder(), services.ProgramName(), true);
   const std::string manifest_path = ManifestIniPath(data_folder);
   {
     const std::unique_ptr<IniStore> manifest = services.OpenIni(manifest_path);

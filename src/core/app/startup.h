@@ -35,6 +35,11 @@ class StartupServices {
   virtual ~StartupServices() = default;
   // True when another copy's main window was found and brought to the front.
   virtual bool ActivateRunningCopy(std::string_view class_name) = 0;
+  // Takes this user session's one-copy token, held until the process ends; false when another
+  // copy holds it (maybe before it has any window).
+  virtual bool ClaimOnlyCopy() = 0;
+  // Waits a few seconds for the running copy's main window and brings it to the front.
+  virtual void HandOverToRunningCopy(std::string_view class_name) = 0;
   virtual std::string ExpandEnvText(std::string_view text) = 0;
   virtual std::unique_ptr<IniStore> OpenIni(const std::string& path) = 0;
   virtual net::Transport& Transport() = 0;
@@ -71,10 +76,11 @@ bool UpdateDue(std::string_view server_version);
 // the server stated before (`stated_size` -1: none stated).
 bool LooksLikeTheProgram(const std::string& path, std::int64_t stated_size);
 
-// Removes first what a killed self-update left in the data folder. In a build with a key, only
-// a manifest signed under it is read: one that is not offers no update, and neither does one
-// that publishes no hash for "/Update.exe". The served files' hashes of a manifest verified here
-// go to `verified` (when given), for the form to take over.
+// Only one copy runs: a second one hands over to the first and ends, before any check. Removes
+// first what a killed self-update left in the data folder and beside the program. In a build with a
+// key, only a manifest signed under it is read: one that is not offers no update, and neither does
+// one that publishes no hash for "/Update.exe". The served files' hashes of a manifest verified
+// here go to `verified` (when given), for the form to take over.
 StartupResult RunStartup(StartupServices& services,
                          std::optional<net::ServedFiles>* verified = nullptr);
 

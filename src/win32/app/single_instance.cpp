@@ -21,6 +21,15 @@ HWND FindAndActivate(const std::string& class_name) {
   return window;
 }
 
+bool WaitAndActivate(const std::string& class_name, std::chrono::milliseconds patience) {
+  const auto until = std::chrono::steady_clock::now() + patience;
+  for (;;) {
+    if (FindAndActivate(class_name)) return true;
+    if (std::chrono::steady_clock::now() >= until) return false;
+    Sleep(50);
+  }
+}
+
 bool ActivateRunningCopy(const std::string& class_name) {
   if (FindAndActivate(class_name) == nullptr) return false;
   ExitProcess(0);

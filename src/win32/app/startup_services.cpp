@@ -33,6 +33,17 @@ bool Win32StartupServices::ActivateRunningCopy(std::string_view class_name) {
   return FindAndActivate(std::string(class_name)) != nullptr;
 }
 
+bool Win32StartupServices::ClaimOnlyCopy() {
+  // Never closed: the process holds it until it ends, its window or not.
+  const HANDLE token = CreateMutexW(nullptr, FALSE, L"Local\\Veltrane Dravenna, one copy");
+  return token != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+void Win32StartupServices::HandOverToRunningCopy(std::string_view class_name) {
+  // The first copy may still be starting, or showing its update offer: it gets a while.
+  WaitAndActivate(std::string(class_name), std::chrono::seconds(10));
+}
+
 std::string Win32StartupServices::ExpandEnvText(std::string_view text) {
   return win32::ExpandEnvText(text);
 }

@@ -11,6 +11,8 @@ namespace veltrane::win32 {
 class Win32StartupServices : public app::StartupServices {
  public:
   bool ActivateRunningCopy(std::string_view class_name) override;
+  bool ClaimOnlyCopy() override;
+  void HandOverToRunningCopy(std::string_view class_name) override;
   std::string ExpandEnvText(std::string_view text) override;
   std::unique_ptr<app::IniStore> OpenIni(const std::string& path) override;
   net::Transport& Transport() override { return transport_; }
