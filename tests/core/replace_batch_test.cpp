@@ -9,9 +9,42 @@ namespace veltrane::app {
 namespace {
 
 TEST(ReplaceBatch, FullReplacementLines) {
-  // The old program is moved aside (retried while it is held), the new one takes the final
-  // name, and only then is the old one deleted (retried as well); a failed rename puts the old
-  // program back and starts it.
+  // The new program takes its final name, and only then is the old one deleted (retried while
+  // it is held): killed between any two lines, the batch leaves a program there. A failed rename
+  // removes the download and starts the old program again.
+  const std::vector<std::string> expected = {
+      "chcp 1251",
+      "cd /d \"%~dp0\"",
+      "if not exist \"12345.exe\" goto done",
+      "if exist \"Veltrane Dravenna v1.3.exe\" del /q /f \"Veltrane Dravenna v1.3.exe\"",
+      "ren \"12345.exe\" \"Veltrane Dravenna v1.3.exe\"",
+      "if exist \"12345.exe\" goto abandon",
+      "set tries=0",
+      ":retry",
+      "if exist \"Veltrane Dravenna.exe\" del /q /f \"Veltrane Dravenna.exe\"",
+      "if not exist \"Veltrane Dravenna.exe\" goto start",
+      "set /a tries+=1",
+      "if %tries% geq 30 goto start",
+      "ping -n 2 127.0.0.1 >nul",
+      "goto retry",
+      ":start",
+      "start \"Veltrane Dravenna v1.3.exe\" \"Veltrane Dravenna v1.3.exe\"",
+      "goto done",
+      ":abandon",
+      "del /q /f \"12345.exe\"",
+      "start \"Veltrane Dravenna.exe\" \"Veltrane Dravenna.exe\"",
+      ":done",
+      "del \"%~f0\"",
+  };
+  const auto lines =
+      ReplaceBatchLines("Veltrane Dravenna.exe", "Veltrane Dravenna v1.3.exe", "12345.exe");
+  EXPECT_EQ(lines, expected);
+  for (const std::string& line : lines) {
+    for (char c : line) EXPECT_TRUE(static_cast<unsigned char>(c) < 0x80) << line;
+  }
+}
+
+TEST(ReplaceBatch, ANewProgramUnderTheRunningOnesOwnNameMovesTheOldOneAsideFirst) {
   const std::vector<std::string> expected = {
       "chcp 1251",
       "cd /d \"%~dp0\"",
@@ -19,8 +52,9 @@ TEST(ReplaceBatch, FullReplacementLines) {
       "if exist \"12345.exe.old\" del /q /f \"12345.exe.old\"",
       "set tries=0",
       ":retry",
-      "if exist \"Veltrane Dravenna.exe\" ren \"Veltrane Dravenna.exe\" \"12345.exe.old\"",
-      "if not exist \"Veltrane Dravenna.exe\" goto replace",
+      "if exist \"Veltrane Dravenna v1.3.exe\" ren \"Veltrane Dravenna v1.3.exe\" "
+      "\"12345.exe.old\"",
+      "if not exist \"Veltrane Dravenna v1.3.exe\" goto replace",
       "set /a tries+=1",
       "if %tries% geq 30 goto abandon",
       "ping -n 2 127.0.0.1 >nul",
@@ -29,9 +63,9 @@ TEST(ReplaceBatch, FullReplacementLines) {
       "if exist \"Veltrane Dravenna v1.3.exe\" del /q /f \"Veltrane Dravenna v1.3.exe\"",
       "ren \"12345.exe\" \"Veltrane Dravenna v1.3.exe\"",
       "if not exist \"12345.exe\" goto placed",
-      "ren \"12345.exe.old\" \"Veltrane Dravenna.exe\"",
+      "ren \"12345.exe.old\" \"Veltrane Dravenna v1.3.exe\"",
       "del /q /f \"12345.exe\"",
-      "start \"Veltrane Dravenna.exe\" \"Veltrane Dravenna.exe\"",
+      "start \"Veltrane Dravenna v1.3.exe\" \"Veltrane Dravenna v1.3.exe\"",
       "goto done",
       ":placed",
       "set tries=0",
@@ -50,12 +84,13 @@ TEST(ReplaceBatch, FullReplacementLines) {
       ":done",
       "del \"%~f0\"",
   };
-  const auto lines =
-      ReplaceBatchLines("Veltrane Dravenna.exe", "Veltrane Dravenna v1.3.exe", "12345.exe");
-  EXPECT_EQ(lines, expected);
-  for (const std::string& line : lines) {
-    for (char c : line) EXPECT_TRUE(static_cast<unsigned char>(c) < 0x80) << line;
-  }
+  EXPECT_EQ(
+      ReplaceBatchLines("Veltrane Dravenna v1.3.exe", "veltrane dravenna V1.3.exe", "12345.exe")[6],
+      "if exist \"Veltrane Dravenna v1.3.exe\" ren \"Veltrane Dravenna v1.3.exe\" "
+      "\"12345.exe.old\"");
+  EXPECT_EQ(
+      ReplaceBatchLines("Veltrane Dravenna v1.3.exe", "Veltrane Dravenna v1.3.exe", "12345.exe"),
+      expected);
 }
 
 TEST(ReplaceBatch, NoneForEitherName) {

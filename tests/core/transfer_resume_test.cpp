@@ -12,6 +12,7 @@
 
 #include "fake_server.h"
 #include "net/http_headers.h"
+#include "net/manifest.h"
 #include "net/transfer.h"
 #include "scripted_transport.h"
 #include "signed_manifest.h"
@@ -143,6 +144,22 @@ TEST_F(ResumeTest, AServerThatIgnoresOrRefusesTheRangeGivesTheWholeFile) {
     EXPECT_EQ(transport_.headers.back().empty(), !c.last_asked_for_the_rest) << c.what;
     EXPECT_EQ(Entries(), std::vector<std::string>{"m.jar"}) << c.what;
   }
+}
+
+// A process killed after the last byte but before the rename left the whole file as its
+// partial one: it becomes the target with no request, as long as it has the published hash.
+TEST_F(ResumeTest, AWholePartialFileIsTakenWithoutARequest) {
+  dir_.Write("m.jar.part", body_);
+  dir_.Write("m.jar.part.tag", "sha256=" + hash_ + "\nvalidator=" + kEtag + "\n");
+  ASSERT_TRUE(DownloadFile(transport_, target_,
+                           Download{{"http://host/mods3/m.jar"},
+                                    nullptr,
+                                    "a",
+                                    PublishedBody(hash_, static_cast<std::int64_t>(body_.size())),
+                                    nullptr}));
+  EXPECT_TRUE(transport_.opened.empty());
+  EXPECT_EQ(ReadFileBytes(target_), body_);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"m.jar"});
 }
 
 // Only a body whose hash is published can be continued: without one, nothing outlives the

@@ -1,12 +1,33 @@
 """The synchronisation in the real window under Wine against the loopback server: the check, a
 turbo run with five bars and one failing transfer, the cleanup dialog, a one-stream run."""
 
+import contextlib
 import os
+import subprocess
 import time
 import unittest
 from pathlib import Path
 
 from program import ServedProgramTest
+
+
+@contextlib.contextmanager
+def read_only(folder):
+    """The folder refuses every change meanwhile, as a drive the player may not write. Root
+    passes over permissions, so as root it is bind-mounted read-only onto itself."""
+    if os.geteuid() == 0:
+        subprocess.run(["mount", "--bind", str(folder), str(folder)], check=True)
+        try:
+            subprocess.run(["mount", "-o", "remount,bind,ro", str(folder)], check=True)
+            yield
+        finally:
+            subprocess.run(["umount", str(folder)], check=True)
+    else:
+        os.chmod(folder, 0o555)
+        try:
+            yield
+        finally:
+            os.chmod(folder, 0o755)
 
 
 class SyncTest(ServedProgramTest):
@@ -130,6 +151,36 @@ class SyncTest(ServedProgramTest):
         self.assertEqual(sorted(p.name for p in self.version_mods.iterdir()),
                          [name for name in self.mods if name != "mod07.jar"])
         self.eventually(lambda: self.props(main)["enabled"], True)
+
+    def test_a_mods_folder_it_cannot_write_is_never_reported_as_fine(self):
+        for name in self.mods:
+            (self.version_mods / name).write_bytes(self.body(name))
+        (self.version_mods / "mod02.jar").write_bytes(b"404: Not Found")
+        (self.version_mods / "mod03.jar").write_bytes(b"an older release")
+        (self.version_mods / "old-a.jar").write_bytes(b"a")
+        app, main = self.start_wide()
+        self.release(self.control(main, text="Турбо"))
+        self.release(self.control(main, text="Setups"))
+        with read_only(self.version_mods):
+            self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
+            self.wait_console(main, "Можно удалить файлов: 1 шт.")
+            console = self.console(main)
+            self.assertIn(" ! Поврежденный файл: mod02.jar\r\nОшибка удаления мода: mod02.jar\r\n"
+                          "* Отсутствует: mod02.jar", console)
+            self.assertIn(" ! Устаревший файл: mod03.jar\r\nОшибка удаления мода: mod03.jar\r\n"
+                          "* Отсутствует: mod03.jar", console)
+            self.call("click", hwnd=self.control(main, text="Запуск синхронизации"))
+            self.wait_console(main, "Объем загруженых файлов(0 из 2)")
+            self.assertIn(" ! Ошибка загрузки: mod02.jar", self.console(main))
+            dialog = self.call("wait_window", cls="TProTarvoCompatibility2", visible=True,
+                               timeout_ms=60000)["hwnd"]
+            self.call("click", hwnd=self.control(dialog, text="Удалить"))
+            self.wait_console(main, "Ошибка удаления мода: old-a.jar")
+        self.eventually(lambda: self.size(main), (830, 294))
+        time.sleep(1.0)
+        self.session.screenshot("read-only-mods", rect=self.props(main)["rect"])
+        self.assertNotIn("Удален мод: old-a.jar", self.console(main))
+        self.assertTrue((self.version_mods / "old-a.jar").exists())
 
     def test_a_manifest_changed_after_sealing_is_not_taken(self):
         self.tamper("Update")

@@ -108,14 +108,16 @@ TEST_F(ReplaceBatchTest, ReplacesTheOldProgramOnceItIsFree) {
   EXPECT_NE(text.find("ren \"48213907561234567890.exe\" \"" + target_name_ + "\"\r\n"),
             std::string::npos);
 
-  // The old program still holds its file for a few seconds after the batch file starts.
+  // The old program still holds its file for a few seconds after the batch file starts; the
+  // new one has its final name by then, so both are whole programs meanwhile.
   ExclusiveLock lock(old_);
   ASSERT_TRUE(lock.held());
   ScopedHandle process(StartReplaceBatch(batch, folder_));
   ASSERT_NE(process.get(), nullptr);
   std::this_thread::sleep_for(std::chrono::seconds(3));
   EXPECT_TRUE(Exists(old_));
-  EXPECT_TRUE(Exists(downloaded_));
+  EXPECT_TRUE(Exists(Path(target_name_)));
+  EXPECT_FALSE(Exists(downloaded_));
   lock.Release();
   EXPECT_EQ(WaitForSingleObject(process.get(), 120000), WAIT_OBJECT_0);
   process.reset();
@@ -128,6 +130,26 @@ TEST_F(ReplaceBatchTest, ReplacesTheOldProgramOnceItIsFree) {
   const std::string started_as = StartedAs();
   EXPECT_NE(AsciiUpper(started_as).find(AsciiUpper(target_name_)), std::string::npos) << started_as;
   WaitUntilDeletable(Path(target_name_));
+}
+
+// A batch killed while it waits for the old program leaves both programs whole, and itself:
+// the next start removes it.
+TEST_F(ReplaceBatchTest, KilledMidwayItLeavesBothProgramsWhole) {
+  const std::string batch = WriteBatch(target_name_);
+  const std::string download = ReadFileBytes(downloaded_);
+  ExclusiveLock lock(old_);
+  ASSERT_TRUE(lock.held());
+  ScopedHandle process(StartReplaceBatch(batch, folder_));
+  ASSERT_NE(process.get(), nullptr);
+  WaitFor([&] { return Exists(Path(target_name_)); }, std::chrono::seconds(30));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(TerminateProcess(process.get(), 1));
+  WaitForSingleObject(process.get(), 10000);
+  lock.Release();
+  EXPECT_EQ(ReadFileBytes(old_), "old program");
+  EXPECT_TRUE(ReadFileBytes(Path(target_name_)) == download);
+  EXPECT_TRUE(Exists(batch));
+  EXPECT_FALSE(Exists(downloaded_));
 }
 
 TEST_F(ReplaceBatchTest, KeepsTheOldProgramWhenTheDownloadIsMissing) {

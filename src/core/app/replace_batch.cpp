@@ -87,12 +87,34 @@ std::vector<std::string> ReplaceBatchLines(std::string_view own_name, std::strin
     return lines;
   }
 
-  // The old program is moved aside rather than deleted, and removed only once the new file
-  // holds its final name; when the new file cannot take that name the old one is put back and
-  // started again. No step that fails can leave the folder without a program.
-  const std::string aside = quoted(std::string(downloaded) + std::string(kAsideSuffix));
   const std::string fresh = quoted(downloaded);
   const std::string final_name = quoted(target);
+  if (AsciiUpper(target) != AsciiUpper(own_name)) {
+    // The new program takes its final name first, and only then does the old one go: a step
+    // that fails, or a batch killed between any two lines, leaves a whole program under a
+    // program's name. When the new one cannot take that name, the old one is started again.
+    lines.push_back("if exist " + final_name + " del /q /f " + final_name);
+    lines.push_back("ren " + fresh + " " + final_name);
+    lines.push_back("if exist " + fresh + " goto abandon");
+    // The old program may hold its file a moment after it ended; if it holds it for good,
+    // both stay and the new one starts all the same.
+    retry("retry", "if exist " + own + " del /q /f " + own, "if not exist " + own, "start",
+          "start");
+    lines.push_back(":start");
+    lines.push_back("start " + final_name + " " + final_name);
+    lines.push_back("goto done");
+    lines.push_back(":abandon");
+    lines.push_back("del /q /f " + fresh);
+    lines.push_back("start " + own + " " + own);
+    lines.push_back(":done");
+    lines.push_back("del \"%~f0\"");
+    return lines;
+  }
+
+  // The new program takes the running one's own name: the old one is moved aside rather than
+  // deleted, and removed only once the new file holds the name; when the new file cannot take
+  // it the old one is put back and started again.
+  const std::string aside = quoted(std::string(downloaded) + std::string(kAsideSuffix));
   lines.push_back("if exist " + aside + " del /q /f " + aside);
   retry("retry", "if exist " + own + " ren " + own + " " + aside, "if not exist " + own, "replace",
         "abandon");

@@ -22,14 +22,16 @@ inline constexpr std::string_view kNoFile = "-1";
 inline constexpr std::string_view kReplaceBatchName = "delete.bat";
 // How often, one second apart, the batch file tries to move or delete the old program file.
 inline constexpr int kReplaceBatchTries = 30;
-// The old program's name while the new one takes its place: the downloaded name and this.
+// The old program's name while the new one takes its own name: the downloaded name and this.
 inline constexpr std::string_view kAsideSuffix = ".old";
 
 // Lines (without line ends) of the batch file that puts `downloaded` in place of the running
 // program `own_name` under the name `target` and starts it; "-1" means none for either name.
-// The old program is moved aside first and deleted only once the new file holds the target
-// name; if it cannot take that name, the old program is put back and started, and the
-// download removed. Empty when a name is unsafe for a batch file.
+// The new file takes the target name first and the old program is deleted only then (when the
+// target is the running program's own name, the old one is moved aside first); if the new file
+// cannot take that name, the download is removed and the old program started again. Killed
+// between any two lines, the batch leaves a whole program under a program's name. Empty when a
+// name is unsafe for a batch file.
 std::vector<std::string> ReplaceBatchLines(std::string_view own_name, std::string_view target,
                                            std::string_view downloaded);
 

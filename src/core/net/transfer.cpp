@@ -353,6 +353,21 @@ struct TryContext {
   const std::optional<Sha256Digest>& sha256;
 };
 
+TryResult Place(const TryContext& c);
+
+// A partial file as long as the whole published file, left by a process killed before it gave
+// it the target's name: when it has the published hash it is the file, and no request is made.
+bool PlaceWholePartial(const TryContext& c) {
+  const std::int64_t size = c.partial.size();
+  if (!c.sha256 || size <= 0 || size != c.download.expected.largest) return false;
+  const std::unique_ptr<Sha256> hash = NewSha256();
+  if (!HashExisting(c.partial.path(), size, *hash) || hash->Final() != *c.sha256 ||
+      IsDamagedFile(c.partial.path())) {
+    return false;
+  }
+  return Place(c).outcome == Outcome::kDone;
+}
+
 // One try of `url`, into the partial file, which it hands on to the target on success.
 TryResult TryDownload(const TryContext& c, const std::string& url) {
   const std::int64_t largest = c.download.expected.largest;
@@ -455,7 +470,11 @@ TryResult TryDownload(const TryContext& c, const std::string& url) {
     c.partial.Restart();
     return {Outcome::kWrongHash};
   }
+  return Place(c);
+}
 
+// Gives the partial file, whole and checked, the target's name.
+TryResult Place(const TryContext& c) {
   switch (MoveWithoutReplace(c.partial.path(), c.file_name)) {
     case MoveResult::kMoved:
       c.partial.Release();
@@ -552,6 +571,7 @@ bool DownloadFile(Transport& transport, const std::string& file_name, const Down
 
   Partial partial(file_name, folder, leaf, sha256, download.expected.largest);
   const TryContext context{transport, download, file_name, partial, sha256};
+  if (PlaceWholePartial(context)) return true;
   for (const std::string& url : download.urls) {
     const Outcome outcome =
         WithRetries(transport, download.cancel, [&] { return TryDownload(context, url); });
