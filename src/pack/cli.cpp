@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -14,7 +15,7 @@ namespace veltrane::pack {
 const char* const kUsage =
     R"(Usage:
   veltrane-pack build DIR [--version V] [--key KEYFILE] [--mirror URL]... [--no-mirrors]
-  veltrane-pack verify URL|DIR [--pubkey HEX] [--mirrors]
+  veltrane-pack verify URL|DIR [--pubkey HEX[;HEX]...] [--mirrors]
   veltrane-pack keygen KEYFILE
   veltrane-pack --help
 
@@ -34,10 +35,16 @@ build   Writes DIR/Update, the manifest of the server's web folder DIR: every fi
 verify  Fetches the manifest from URL (or reads it from DIR), then every file it names,
         and reports what is missing or differs in size or SHA-256, and any HTTP status
         other than success with the path asked for. --pubkey also checks Update.sig
-        against the public key (128 hex characters). --mirrors also fetches every file the
-        manifest names from each mirror it lists; the table names the mirror.
+        against the public key (128 hex characters), or any of several separated by ";".
+        --mirrors also fetches every file the manifest names from each mirror it lists; the
+        table names the mirror.
 keygen  Writes a new private key to KEYFILE (never over an existing file) and prints the
         public key to build into the client (VELTRANE_PACK_KEY).
+
+Moving to a new key: keygen the new key; release a client built with both public keys,
+VELTRANE_PACK_KEY="OLD;NEW" (it takes a manifest signed by either), and keep signing with
+the old key until players have it; then sign with the new key, and release a client with
+NEW alone.
 
 Example:
   veltrane-pack build /srv/dravenna --key admin.key --mirror https://mirror.example/dravenna
@@ -130,11 +137,20 @@ int Verify(std::string target, const std::optional<std::string>& pubkey, bool mi
     };
   }
   if (pubkey) {
-    options.public_key = ParsePublicKeyText(*pubkey);
-    if (!options.public_key) {
-      io.err << "veltrane-pack: --pubkey must be 128 hex characters (X and Y of the key)\n";
-      return kExitRefused;
+    // Several keys, as a client moving to a new one holds them.
+    std::string keys;
+    for (std::size_t start = 0; start <= pubkey->size();) {
+      const std::size_t end = std::min(pubkey->find(';', start), pubkey->size());
+      const auto key = ParsePublicKeyText(pubkey->substr(start, end - start));
+      if (!key) {
+        io.err << "veltrane-pack: --pubkey must be 128 hex characters (X and Y of the key), or "
+                  "several separated by \";\"\n";
+        return kExitRefused;
+      }
+      keys += (keys.empty() ? "" : ";") + net::ToHex(*key);
+      start = end + 1;
     }
+    options.public_key = keys;
   }
   std::unique_ptr<PackSource> source;
   if (IsUrl(target)) {

@@ -361,7 +361,7 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
       findings.push_back(std::move(*finding));
     } else {
       // The client's own check of the signature.
-      switch (net::CheckManifestSignature(manifest, signature, net::ToHex(*options.public_key))) {
+      switch (net::CheckManifestSignature(manifest, signature, *options.public_key)) {
         case net::ManifestSignature::kGood:
           break;
         case net::ManifestSignature::kMissing:

@@ -45,7 +45,9 @@ std::unique_ptr<PackSource> FolderSource(std::string dir);
 using SourceMaker = std::function<std::unique_ptr<PackSource>(const std::string& base_url)>;
 
 struct VerifyOptions {
-  std::optional<net::P256PublicKey> public_key;
+  // The keys Update.sig is checked against, as the client holds them (128 lower-case hex
+  // characters each, ";" between); nullopt: the signature is not checked.
+  std::optional<std::string> public_key;
   bool progress = false;  // draw a progress bar on `out` (a terminal)
   // When set, each mirror the manifest lists is checked too, through the source this makes of
   // its base URL.

@@ -106,6 +106,14 @@ class VerifyServerTest(unittest.TestCase):
         self.assertEqual(out, "2 mirrors listed in the manifest not checked (--mirrors checks "
                               "them).\nAll 7 files match the manifest (signature verified).\n")
 
+    def test_any_of_several_keys_may_have_signed(self):
+        # An admin moving to a new key: the clients hold both for a release.
+        for keys in (self.other_key + ";" + self.public_key, self.public_key + ";" + self.other_key):
+            rc, out = self.verify(key=keys)
+            self.assertEqual(rc, 0, out)
+        rc, out = self.verify(key=self.other_key + ";" + self.public_key[:-1])
+        self.assertEqual(rc, 2, out)
+
     def test_each_fault_is_one_row_of_the_table(self):
         alpha = "/mods3/alpha.jar"
         library = "/mods3/Библиотека.jar"

@@ -133,7 +133,8 @@ class VerifyMirrorsTest : public VerifyFolderTest {
   RunResult VerifyWith(bool mirrors) {
     VerifyOptions options;
     std::string error;
-    options.public_key = ParseKeyFile(test::ReadFileBytes(key_file_), error)->public_key;
+    options.public_key =
+        net::ToHex(ParseKeyFile(test::ReadFileBytes(key_file_), error)->public_key);
     if (mirrors) {
       options.mirror_source = [this](const std::string& base) {
         asked_.push_back(base);

@@ -13,10 +13,15 @@ ManifestSignature CheckManifestSignature(std::string_view manifest, std::string_
   if (signature.size() != raw.size()) return ManifestSignature::kMissing;
   std::transform(signature.begin(), signature.end(), raw.begin(),
                  [](char c) { return static_cast<std::uint8_t>(c); });
-  const auto key = ParseHexArray<64>(public_key);
-  if (!key) return ManifestSignature::kBad;
-  return VerifyP256Signature(*key, manifest, raw) ? ManifestSignature::kGood
-                                                  : ManifestSignature::kBad;
+  // Several keys while the admin moves to a new one: any of them will do.
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = std::min(public_key.find(';', start), public_key.size());
+    const auto key = ParseHexArray<64>(public_key.substr(start, end - start));
+    if (key && VerifyP256Signature(*key, manifest, raw)) return ManifestSignature::kGood;
+    if (end == public_key.size()) return ManifestSignature::kBad;
+    start = end + 1;
+  }
 }
 
 ManifestSignature CheckManifestSignatureFiles(const std::string& manifest_file,

@@ -13,9 +13,9 @@ enum class ManifestSignature {
   kMissing,  // no signature, or not 64 bytes: nothing that could be checked
 };
 
-// `public_key` is the key's text: 128 hex characters, X then Y (either case). A text that is not
-// such a key, or not a point on the curve, makes every signature kBad: nothing is taken under a
-// key that cannot be read.
+// `public_key` is the key's text: 128 hex characters, X then Y (either case), or several such
+// keys separated by ";" (a signature under any of them is kGood). A key that cannot be read, or
+// is not a point on the curve, vouches for nothing: with no other key, every signature is kBad.
 ManifestSignature CheckManifestSignature(std::string_view manifest, std::string_view signature,
                                          std::string_view public_key);
 
