@@ -151,6 +151,19 @@ TEST_F(CompatibilityCheckTest, AModThatCannotBeDeletedCountsMissingAndIsSaidSo) 
 }
 #endif
 
+// A mod that holds an error page's text and has its published hash is the published mod.
+TEST_F(CompatibilityCheckTest, APublishedHashBeatsTheErrorPageTest) {
+  const std::string body = "a signed mod whose text says 404: Not Found";
+  PutManifest("[modlist]\r\nCount=1\r\nmod1=signed.jar\r\nmod1sha256=" + test::Sha256Hex(body) +
+              "\r\n");
+  WriteFile(InVersion("signed.jar"), body);
+  for (int check = 0; check < 2; ++check) {
+    form->sButtonCheckClick();
+    EXPECT_TRUE(form->State().MissingMods.empty()) << check;
+    EXPECT_EQ(test::ReadFileBytes(InVersion("signed.jar")), body) << check;
+  }
+}
+
 TEST_F(CompatibilityCheckTest, DamagedGapAndBadSizesAreReportedInManifestOrder) {
   PutManifest(
       "[modlist]\r\nCount=4\r\nmod1=broken.jar\r\nmod1size=500\r\nmod3=absent.jar\r\n"

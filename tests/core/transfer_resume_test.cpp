@@ -162,6 +162,22 @@ TEST_F(ResumeTest, AWholePartialFileIsTakenWithoutARequest) {
   EXPECT_EQ(Entries(), std::vector<std::string>{"m.jar"});
 }
 
+// A published hash beats the error-page test, in a transfer as in the check: a signed mod may
+// hold the text; without a hash the same body is refused as before.
+TEST(ErrorPageText, AMatchingPublishedHashBeatsIt) {
+  TempDir dir;
+  FakeTransport transport;
+  transport.script = {200, "30", "intro 404: Not Found outro ..."};
+  const std::string body = transport.script.body;
+  EXPECT_TRUE(DownloadFile(
+      transport, dir.Sub("signed.jar"),
+      Download{{"http://h/signed.jar"}, nullptr, "a", {test::Sha256Hex(body)}, nullptr}));
+  EXPECT_EQ(ReadFileBytes(dir.Sub("signed.jar")), body);
+  EXPECT_FALSE(
+      DownloadFile(transport, "http://h/unsigned.jar", dir.Sub("unsigned.jar"), nullptr, "a"));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "unsigned.jar"));
+}
+
 // Only a body whose hash is published can be continued: without one, nothing outlives the
 // transfer, and without a validator there is nothing to ask for the rest of.
 TEST_F(ResumeTest, NothingIsKeptWithoutAHashOrAValidator) {

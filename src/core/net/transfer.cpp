@@ -361,10 +361,7 @@ bool PlaceWholePartial(const TryContext& c) {
   const std::int64_t size = c.partial.size();
   if (!c.sha256 || size <= 0 || size != c.download.expected.largest) return false;
   const std::unique_ptr<Sha256> hash = NewSha256();
-  if (!HashExisting(c.partial.path(), size, *hash) || hash->Final() != *c.sha256 ||
-      IsDamagedFile(c.partial.path())) {
-    return false;
-  }
+  if (!HashExisting(c.partial.path(), size, *hash) || hash->Final() != *c.sha256) return false;
   return Place(c).outcome == Outcome::kDone;
 }
 
@@ -462,11 +459,13 @@ TryResult TryDownload(const TryContext& c, const std::string& url) {
   if (!Whole(length >= 0 ? length - offset : -1, received - offset)) {
     return {Outcome::kTransient};
   }
-  if (IsDamagedFile(c.partial.path())) {
+  // The published hash beats the error-page test: a signed mod may well hold "404: Not Found".
+  const bool published = hash && hash->Final() == *c.sha256;
+  if (!published && IsDamagedFile(c.partial.path())) {
     c.partial.Restart();  // an error page is nothing to continue
     return {Outcome::kFinal};
   }
-  if (hash && hash->Final() != *c.sha256) {
+  if (hash && !published) {
     c.partial.Restart();
     return {Outcome::kWrongHash};
   }
