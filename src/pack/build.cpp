@@ -184,8 +184,13 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
   if (mirrors_kept) mirrors = previous.mirrors;
 
   std::int64_t total = 0;
+  const std::int64_t serial = options.serial.value_or(previous.serial + 1);
+  const net::Date expires =
+      options.expires.value_or(net::AddDays(options.today, kDefaultValidDays));
   ManifestSection update{std::string(net::kUpdateSection), {}};
   if (plan.last_version) update.entries.emplace_back(net::kLastVersionKey, *plan.last_version);
+  update.entries.emplace_back(net::kSerialKey, std::to_string(serial));
+  update.entries.emplace_back(net::kExpiresKey, net::IsoText(expires));
   for (std::size_t i = 0; i < mirrors.size(); ++i) {
     update.entries.emplace_back(net::MirrorKey(static_cast<long long>(i + 1)), mirrors[i]);
   }
@@ -232,6 +237,21 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     out << "lastversion: " << *plan.last_version << "\n";
   } else {
     out << "lastversion: none (no --version and none before): clients will not update themselves\n";
+  }
+  out << "serial: " << serial
+      << (options.serial    ? ""
+          : previous.serial ? " (the replaced manifest's plus one)"
+                            : "")
+      << "\n";
+  out << "expires: " << net::IsoText(expires) << " (UTC, "
+      << net::DaysBetween(options.today, expires) << " days from today)\n";
+  if (expires < options.today) {
+    err << "warning: expires " << net::IsoText(expires)
+        << " is already past: clients take the mods but no self-update from this manifest\n";
+  }
+  if (options.serial && *options.serial < previous.serial) {
+    err << "warning: serial " << *options.serial << " is below the replaced manifest's "
+        << previous.serial << ": clients that took that one refuse this one\n";
   }
   for (std::size_t i = 0; i < mirrors.size(); ++i) {
     out << net::MirrorKey(static_cast<long long>(i + 1)) << ": " << mirrors[i]

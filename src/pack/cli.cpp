@@ -6,6 +6,8 @@
 
 #include "build.h"
 #include "key_file.h"
+#include "net/http_headers.h"
+#include "net/manifest_terms.h"
 #include "platform.h"
 #include "signing.h"
 #include "verify.h"
@@ -15,6 +17,7 @@ namespace veltrane::pack {
 const char* const kUsage =
     R"(Usage:
   veltrane-pack build DIR [--version V] [--key KEYFILE] [--mirror URL]... [--no-mirrors]
+                         [--serial N] [--expires YYYY-MM-DD]
   veltrane-pack verify URL|DIR [--pubkey HEX[;HEX]...] [--mirrors]
   veltrane-pack keygen KEYFILE
   veltrane-pack --help
@@ -26,7 +29,12 @@ build   Writes DIR/Update, the manifest of the server's web folder DIR: every fi
         the Forge installer when DIR holds them. --version sets lastversion (else the old
         value is kept). --mirror adds a mirror, a base URL that serves the same files
         (not the manifest); repeat it for more, in the order clients try them. Without
-        --mirror the old manifest's mirrors are kept; --no-mirrors drops them. --key signs
+        --mirror the old manifest's mirrors are kept; --no-mirrors drops them. The manifest
+        gets a serial, the old one's plus one (1 for the first) unless --serial sets it, and
+        a last day, 180 days from today (UTC) unless --expires sets it: a client built with
+        a key refuses a manifest with a lower serial than one it has taken (a replay of an
+        old pack), and takes no self-update from one past its last day; a date already past
+        is written with a warning (to take a pack down, or for tests). --key signs
         the manifest into DIR/Update.sig; without it a stale Update.sig is removed. Names
         the client could not use (\ / : < > " | ? *, control characters, device names such
         as CON, a trailing dot or space, more than 120 characters, two names equal but for
@@ -36,6 +44,8 @@ verify  Fetches the manifest from URL (or reads it from DIR), then every file it
         and reports what is missing or differs in size or SHA-256, and any HTTP status
         other than success with the path asked for. --pubkey also checks Update.sig
         against the public key (128 hex characters), or any of several separated by ";".
+        It shows the manifest's serial and last day, and warns when fewer than 14 days are
+        left; a manifest past its last day is a problem.
         --mirrors also fetches every file the manifest names from each mirror it lists; the
         table names the mirror.
 keygen  Writes a new private key to KEYFILE (never over an existing file) and prints the
@@ -67,6 +77,8 @@ struct Parsed {
   std::vector<std::string> mirror;
   bool no_mirrors = false;
   bool mirrors = false;
+  std::optional<std::string> serial;
+  std::optional<std::string> expires;
 };
 
 // Options with a value take the next argument. Nullopt (and a message) on anything unknown.
@@ -78,6 +90,8 @@ std::optional<Parsed> Parse(const std::vector<std::string>& args, std::ostream& 
     if (arg == "--version") option = &parsed.version;
     if (arg == "--key") option = &parsed.key;
     if (arg == "--pubkey") option = &parsed.pubkey;
+    if (arg == "--serial") option = &parsed.serial;
+    if (arg == "--expires") option = &parsed.expires;
     const bool valued = option || arg == "--mirror";
     if (valued && i + 1 >= args.size()) {
       err << "veltrane-pack: " << arg << " needs a value\n";
@@ -131,6 +145,7 @@ bool IsUrl(const std::string& target) {
 int Verify(std::string target, const std::optional<std::string>& pubkey, bool mirrors, PackIo& io) {
   VerifyOptions options;
   options.progress = io.out_is_terminal;
+  options.today = net::UtcDay(io.now);
   if (mirrors) {
     options.mirror_source = [&io](const std::string& base) {
       return HttpSource(*io.transport, base);
@@ -175,7 +190,8 @@ int RunPack(const std::vector<std::string>& args, PackIo& io) {
   const std::string& command = args[0];
   const Parsed& p = *parsed;
   const bool one_target = p.positional.size() == 1;
-  const bool build_options = p.version || p.key || !p.mirror.empty() || p.no_mirrors;
+  const bool build_options =
+      p.version || p.key || !p.mirror.empty() || p.no_mirrors || p.serial || p.expires;
   const bool verify_options = p.pubkey || p.mirrors;
   if (p.no_mirrors && !p.mirror.empty()) {
     io.err << "veltrane-pack: --mirror and --no-mirrors cannot go together\n";
@@ -183,7 +199,23 @@ int RunPack(const std::vector<std::string>& args, PackIo& io) {
   }
   try {
     if (command == "build" && one_target && !verify_options) {
-      return RunBuild({p.positional[0], p.version, p.key, p.mirror, p.no_mirrors}, io.out, io.err);
+      BuildOptions options{p.positional[0], p.version,    p.key,        p.mirror,
+                           p.no_mirrors,    std::nullopt, std::nullopt, net::UtcDay(io.now)};
+      if (p.serial) {
+        options.serial = net::ParseDecimal(*p.serial);
+        if (!options.serial || *options.serial < 1) {
+          io.err << "veltrane-pack: --serial must be a whole number from 1\n";
+          return Usage(io);
+        }
+      }
+      if (p.expires) {
+        options.expires = net::ParseDate(*p.expires);
+        if (!options.expires) {
+          io.err << "veltrane-pack: --expires must be a day written YYYY-MM-DD\n";
+          return Usage(io);
+        }
+      }
+      return RunBuild(options, io.out, io.err);
     }
     if (command == "verify" && one_target && !build_options) {
       return Verify(p.positional[0], p.pubkey, p.mirrors, io);

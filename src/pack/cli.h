@@ -1,6 +1,7 @@
 #pragma once
 // The command line of veltrane-pack, the server admin's tool: build the manifest, verify what
 // the server serves, make a signing key.
+#include <chrono>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ struct PackIo {
   std::ostream& err;
   bool out_is_terminal = false;
   net::Transport* transport = nullptr;  // for verify URL
+  // What build and verify count a manifest's days from.
+  std::chrono::system_clock::time_point now = std::chrono::system_clock::now();
 };
 
 extern const char* const kUsage;

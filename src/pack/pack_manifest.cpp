@@ -7,6 +7,7 @@
 
 #include "base/u8path.h"
 #include "net/manifest.h"
+#include "net/manifest_terms.h"
 #include "net/server_paths.h"
 #include "platform.h"
 
@@ -62,6 +63,7 @@ PreviousManifest ReadPreviousManifest(const std::string& path) {
   for (const auto& entry : net::ReadModList(store).entries) previous.mods.push_back(entry.name);
   for (const auto& entry : net::ReadDelList(store).entries) previous.removed.push_back(entry.name);
   previous.mirrors = net::ReadServedFiles(store).mirrors;
+  previous.serial = net::ReadTerms(store).serial;
   // The client stops at the first index without a value and passes over what it cannot use.
   std::size_t listed = 0;
   while (

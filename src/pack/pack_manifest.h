@@ -24,6 +24,7 @@ struct PreviousManifest {
   std::vector<std::string> removed;
   std::vector<std::string> mirrors;  // as the client reads them
   std::size_t unusable_mirrors = 0;  // listed but passed over by the client
+  std::int64_t serial = 0;           // as the client reads it: 0 for none
 };
 
 struct ManifestPlan {

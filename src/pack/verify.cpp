@@ -15,6 +15,7 @@
 #include "base/u8path.h"
 #include "net/manifest.h"
 #include "net/manifest_signature.h"
+#include "net/manifest_terms.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
 #include "pack_manifest.h"
@@ -28,6 +29,8 @@ namespace fs = std::filesystem;
 constexpr std::size_t kReadSize = 256 * 1024;
 constexpr auto kProgressStep = std::chrono::milliseconds(100);
 constexpr std::size_t kParallelFetches = 2;
+// Fewer days than this before a manifest's last day are worth a warning.
+constexpr int kFewDaysLeft = 14;
 
 // Hands `size` more bytes to `sink` unless they would take the body past `largest`; false, with
 // the outcome set, when they would.
@@ -204,6 +207,7 @@ class TemporaryCopy {
 struct ManifestFiles {
   std::vector<Expected> files;
   std::vector<std::string> mirrors;  // as the client reads them
+  net::ManifestTerms terms;
 };
 
 ManifestFiles ExpectedFiles(const std::string& manifest_bytes, std::vector<Finding>& findings) {
@@ -244,7 +248,7 @@ ManifestFiles ExpectedFiles(const std::string& manifest_bytes, std::vector<Findi
     files.push_back(
         {std::string(extra.name), net::ServedFilePath(extra.name), size, *published.sha256});
   }
-  return {std::move(files), served.mirrors};
+  return {std::move(files), served.mirrors, net::ReadTerms(store)};
 }
 
 class ProgressBar {
@@ -377,6 +381,23 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
 
   const ManifestFiles listed = ExpectedFiles(manifest, findings);
   const std::vector<Expected>& files = listed.files;
+  const net::ManifestTerms& terms = listed.terms;
+  // What a client built with a key makes of the manifest's terms.
+  std::string terms_line = "Manifest: serial " + std::to_string(terms.serial);
+  std::optional<int> days_left;
+  if (terms.expires_text.empty()) {
+    terms_line += ", no last day";
+  } else if (!terms.expires) {
+    terms_line += ", a last day that cannot be read (\"" + terms.expires_text + "\")";
+  } else {
+    days_left = net::DaysBetween(options.today, *terms.expires);
+    terms_line += ", last day " + net::IsoText(*terms.expires) + " (" + std::to_string(*days_left) +
+                  " days left)";
+  }
+  if (net::Expired(terms, options.today)) {
+    findings.push_back(
+        {manifest_name, "expired", "past its last day: clients take its mods but no self-update"});
+  }
   // The server first, then each mirror: only the server serves the manifest and its signature,
   // every one of them the files it names.
   std::vector<PackSource*> sources = {&source};
@@ -469,6 +490,11 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
   const std::string signature_note =
       signature ? "signature verified" : "signature not checked: no --pubkey";
   if (!findings.empty()) PrintTable(findings, !mirrors.empty(), out);
+  out << terms_line << ".\n";
+  if (days_left && *days_left >= 0 && *days_left < kFewDaysLeft) {
+    out << "Warning: fewer than " << kFewDaysLeft
+        << " days left; build and sign the pack anew before then.\n";
+  }
   for (std::size_t m = 0; m < mirrors.size(); ++m) {
     const std::size_t count = problems[m + 1];
     out << names[m + 1] << " " << listed.mirrors[m] << ": " << files.size() << " files, "

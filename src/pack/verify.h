@@ -1,6 +1,7 @@
 #pragma once
 // `veltrane-pack verify`: fetches the manifest and every file it names as the client would, and
 // reports what does not match.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "net/crypto.h"
+#include "net/manifest_terms.h"
 #include "net/transport.h"
 
 namespace veltrane::pack {
@@ -52,6 +54,8 @@ struct VerifyOptions {
   // When set, each mirror the manifest lists is checked too, through the source this makes of
   // its base URL.
   SourceMaker mirror_source;
+  // The day (UTC) the manifest's last day is counted from.
+  net::Date today = net::UtcDay(std::chrono::system_clock::now());
 };
 
 // Exit status: 0 when the server and every mirror checked match, 1 when anything is wrong.

@@ -43,7 +43,8 @@ class SealTest(unittest.TestCase):
                             "mod2size=7\r\n[dellist]\r\nCount=0\r\n")
         harness.seal(self.root)
         self.assertEqual(harness.verify_pack(self.root),
-                         (0, "All 7 files match the manifest (signature verified).\n"))
+                         (0, "Manifest: serial 0, no last day.\n"
+                             "All 7 files match the manifest (signature verified).\n"))
         cases = [("mods3/alpha.jar", 10, r"mods3/alpha\.jar +hash"),
                  ("Update", 24, r"Update\.sig +signature"),  # lastversion=1.2.7 -> 1.3.7
                  ("Update.exe", 0, r"Update\.exe +hash")]
@@ -58,7 +59,8 @@ class SealTest(unittest.TestCase):
                     path.write_bytes(sealed)
                 self.assertEqual(code, 1, report)
                 self.assertRegex(report, r"\AFILE +PROBLEM +DETAIL\n" + row +
-                                 r" .*\n1 problem in 7 files checked\.\n\Z")
+                                 r" .*\nManifest: serial 0, no last day\.\n"
+                                 r"1 problem in 7 files checked\.\n\Z")
 
     def test_only_the_hash_keys_a_manifest_lacks_are_added_in_its_encoding(self):
         # A comment and odd spacing stay, a hash the test wrote stays even when wrong; a mod not

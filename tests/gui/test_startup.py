@@ -137,6 +137,62 @@ class StartupTest(ServedProgramTest):
                     second.kill()
                     self.eventually(self.main_windows, [])
 
+    def serve_manifest(self, lines, update=None):
+        (self.root / "Update").write_bytes("".join(l + "\r\n" for l in lines).encode("cp1251"))
+        if update is not None:
+            (self.root / "Update.exe").write_bytes(update)
+        self.seal()
+
+    def no_update_box_then_the_window(self):
+        app, main = self.start()
+        self.assertEqual(self.call("windows", cls="#32770")["windows"], [])
+        return app, main
+
+    def test_an_older_signed_manifest_is_refused_and_changes_nothing(self):
+        # The current pack, serial 2: taken, and its serial kept.
+        game = self.make_game_folder()
+        version_mods = game / "mods" / "1.12.2"
+        version_mods.mkdir(parents=True)
+        (version_mods / "new.jar").write_bytes(b"a mod of the current pack")
+        self.serve_manifest(["[Update]", "lastversion=1.2.6.3", "serial=2"])
+        app, main = self.start()
+        self.eventually(lambda: (self.data / "Update.serial").exists(), True)
+        app.kill()
+        self.eventually(self.main_windows, [])
+        # A host replays the signed pack of serial 1: an older program and a removal list.
+        self.serve_manifest(["[Update]", "lastversion=1.2.6.2", "serial=1", "[dellist]",
+                             "Count=1", "mod1=new.jar"], update=self.new_program())
+        app, main = self.no_update_box_then_the_window()
+        self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
+        self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
+        self.wait_console(main, "он не принят.")
+        self.assertRegex(self.console(main),
+                         r"\[\d{1,2}:\d{2}:\d{2}\] Конфиг сервера старее уже полученного "
+                         r"\(выпуск 1 < 2\), он не принят\.")
+        self.assertNotIn("Можно удалить", self.console(main))
+        self.assertFalse(self.props(self.control(main, text="Запуск синхронизации"))["enabled"])
+        self.assertTrue((version_mods / "new.jar").exists())
+        self.assertFalse(self.server.log().count("/Update.exe"))
+        self.session.screenshot("older-manifest-refused")
+
+    def test_an_expired_manifest_offers_no_update_but_its_mods_still_sync(self):
+        (self.root / "mods3").mkdir()
+        (self.root / "mods3" / "a.jar").write_bytes(b"mod a" * 100)
+        self.serve_manifest(["[Update]", "lastversion=1.2.7", "serial=3", "expires=2001-06-01",
+                             "[modlist]", "Count=1", "mod1=a.jar"], update=self.new_program())
+        game = self.make_game_folder()
+        app, main = self.no_update_box_then_the_window()
+        self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
+        self.release(self.control(main, text="Setups"))
+        self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
+        self.wait_console(main, "Отсутствуют моды: 1 шт.")
+        self.assertIn("] Срок действия конфига сервера истёк 01.06.2001: обновление программы не "
+                      "предлагается.", self.console(main))
+        self.call("click", hwnd=self.control(main, text="Запуск синхронизации"))
+        self.wait_console(main, "Объем загруженых файлов(1 из 1)")
+        self.assertEqual((game / "mods" / "1.12.2" / "a.jar").read_bytes(), b"mod a" * 100)
+        self.assertFalse(self.server.log().count("/Update.exe"))
+
     def test_cancel_on_the_update_offer_ends_without_a_window(self):
         self.announce("1.2.7", update=b"x" * 1536)
         app = self.session.launch(self.exe, cwd=self.cwd)

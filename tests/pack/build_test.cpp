@@ -2,6 +2,7 @@
 
 #include "net/manifest.h"
 #include "net/manifest_signature.h"
+#include "net/manifest_terms.h"
 #include "pack_fixture.h"
 #include "pack_rules.h"
 
@@ -175,6 +176,45 @@ TEST_F(BuildTest, MirrorsGivenInOrderOrKeptOrDropped) {
         net::CheckManifestSignatureFiles(SrvFile("Update"), SrvFile("Update.sig"), public_hex),
         net::ManifestSignature::kGood)
         << c.what;
+  }
+}
+
+// Each build raises the serial the client never lets go down, and gives the manifest a last day,
+// 180 days on unless given; a serial below the old one or a day already past is written with a
+// warning (a pack taken down, a test).
+TEST_F(BuildTest, TheSerialRisesWithEachBuildAndTheLastDayIsSet) {
+  now = std::chrono::system_clock::time_point(std::chrono::seconds(1796904000));  // 2026-12-10
+  Mod("a.jar");
+  struct Step {
+    std::vector<std::string> args;
+    std::string serial;
+    std::string expires;
+    std::string says;
+    std::string warns;
+  };
+  const Step steps[] = {
+      {{}, "1", "2027-06-08", "expires: 2027-06-08 (UTC, 180 days from today)\n", ""},
+      {{}, "2", "2027-06-08", "serial: 2 (the replaced manifest's plus one)\n", ""},
+      {{"--serial", "10", "--expires", "2027-01-01"}, "10", "2027-01-01", "serial: 10\n", ""},
+      {{"--serial", "3"}, "3", "2027-06-08", "serial: 3\n", "below the replaced manifest's 10"},
+      {{"--expires", "2026-12-01"},
+       "4",
+       "2026-12-01",
+       "(UTC, -9 days from today)",
+       "warning: expires 2026-12-01 is already past"},
+  };
+  for (const Step& step : steps) {
+    const RunResult result = Build(step.args);
+    ASSERT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(Value(net::kUpdateSection, net::kSerialKey), step.serial);
+    EXPECT_EQ(Value(net::kUpdateSection, net::kExpiresKey), step.expires);
+    EXPECT_EQ(net::ReadTerms(Manifest()).serial, std::stoll(step.serial));
+    EXPECT_THAT(result.out, HasSubstr(step.says));
+    if (step.warns.empty()) {
+      EXPECT_EQ(result.err, "");
+    } else {
+      EXPECT_THAT(result.err, HasSubstr(step.warns));
+    }
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -29,7 +30,7 @@ class PackTest : public ::testing::Test {
     std::ostringstream out;
     std::ostringstream err;
     const auto transport = NewHttpTransport();
-    PackIo io{out, err, false, transport.get()};
+    PackIo io{out, err, false, transport.get(), now};
     RunResult result;
     result.code = RunPack(args, io);
     result.out = out.str();
@@ -57,6 +58,8 @@ class PackTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
+  // What the tool takes for now: the real time unless a test sets a day.
+  std::chrono::system_clock::time_point now = std::chrono::system_clock::now();
 };
 
 }  // namespace veltrane::pack

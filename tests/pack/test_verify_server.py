@@ -103,8 +103,10 @@ class VerifyServerTest(unittest.TestCase):
     def test_an_intact_pack_passes_without_a_progress_bar_off_a_terminal(self):
         rc, out = self.verify()
         self.assertEqual(rc, 0, out)
-        self.assertEqual(out, "2 mirrors listed in the manifest not checked (--mirrors checks "
-                              "them).\nAll 7 files match the manifest (signature verified).\n")
+        self.assertRegex(out, re.compile(
+            r"\AManifest: serial 1, last day [0-9-]{10} \(180 days left\)\.\n"
+            r"2 mirrors listed in the manifest not checked \(--mirrors checks them\)\.\n"
+            r"All 7 files match the manifest \(signature verified\)\.\n\Z"))
 
     def test_any_of_several_keys_may_have_signed(self):
         # An admin moving to a new key: the clients hold both for a release.
@@ -149,7 +151,8 @@ class VerifyServerTest(unittest.TestCase):
                 rc, out = self.verify(key, faults)
                 self.assertEqual(rc, 1, out)
                 self.assertRegex(out, re.compile(
-                    r"\AFILE +PROBLEM +DETAIL\n" + row + r"\n2 mirrors .* not checked .*\n"
+                    r"\AFILE +PROBLEM +DETAIL\n" + row + r"\nManifest: serial 1, .*\n"
+                    r"2 mirrors .* not checked .*\n"
                     r"1 problem in 7 files checked\.\n\Z"))
 
     def test_a_name_missing_on_the_server_is_a_404_of_its_decoded_path(self):
@@ -184,6 +187,7 @@ class VerifyServerTest(unittest.TestCase):
         self.assertRegex(out, re.compile(
             r"\ASOURCE +FILE +PROBLEM +DETAIL\n"
             r"mirror2 +mods3/50% #2\.jar +missing +HTTP 404 for /mods3/50% #2\.jar\n"
+            r"Manifest: serial 1, .*\n"
             r"mirror1 " + re.escape(good) + r": 5 files, all match\n"
             r"mirror2 " + re.escape(lacking) + r": 5 files, 1 problem\n"
             r"1 problem in 17 files checked\.\n\Z"))

@@ -40,7 +40,30 @@ class VerifyFolderTest : public PackTest {
 TEST_F(VerifyFolderTest, AnUntouchedPackPasses) {
   const RunResult result = Verify(public_key_);
   EXPECT_EQ(result.code, 0);
-  EXPECT_EQ(result.out, "All 5 files match the manifest (signature verified).\n");
+  EXPECT_THAT(result.out,
+              MatchesRegex("Manifest: serial 1, last day .+ \\(180 days left\\)\\.\n"
+                           "All 5 files match the manifest \\(signature verified\\)\\.\n"));
+}
+
+// The manifest's terms as a client with the key reads them: a last day near is a warning, one
+// past is a problem.
+TEST_F(VerifyFolderTest, ALastDayNearIsWarnedOfAndOnePastIsAProblem) {
+  now = std::chrono::system_clock::time_point(std::chrono::seconds(1796904000));  // 2026-12-10
+  const struct {
+    const char* expires;
+    int code;
+    const char* says;
+  } cases[] = {
+      {"2026-12-23", 0, "last day 2026-12-23 (13 days left).\nWarning: fewer than 14 days left"},
+      {"2026-12-24", 0, "last day 2026-12-24 (14 days left).\nAll 5 files"},
+      {"2026-12-09", 1, "past its last day: clients take its mods but no self-update"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(Run({"build", Srv(), "--key", key_file_, "--expires", c.expires}).code, 0);
+    const RunResult result = Verify(public_key_);
+    EXPECT_EQ(result.code, c.code) << c.expires;
+    EXPECT_THAT(result.out, HasSubstr(c.says)) << c.expires;
+  }
 }
 
 TEST_F(VerifyFolderTest, EachKindOfDamageIsReported) {
@@ -75,7 +98,8 @@ TEST_F(VerifyFolderTest, EachKindOfDamageIsReported) {
     const RunResult result = Verify(public_key_);
     EXPECT_EQ(result.code, 1) << c.what;
     EXPECT_THAT(result.out, MatchesRegex("FILE +PROBLEM +DETAIL\n" + c.row +
-                                         "\n1 problem in 5 files checked.\n"))
+                                         "\nManifest: serial 1, .*\n"
+                                         "1 problem in 5 files checked.\n"))
         << c.what;
   }
   MakePack();
@@ -91,8 +115,10 @@ TEST_F(VerifyFolderTest, AProgressBarOnlyWhenAskedAndClearedBeforeTheVerdict) {
     EXPECT_EQ(RunVerify(*source, {std::nullopt, progress, {}}, out), 0);
     const std::string text = out.str();
     EXPECT_EQ(text.find("\r["), progress ? 0 : std::string::npos) << text;
-    EXPECT_TRUE(text.ends_with("\rAll 4 files match the manifest (signature not checked: no "
-                               "--pubkey).\n") == progress)
+    EXPECT_NE(text.find(std::string(progress ? "\r" : "") + "Manifest: serial"), std::string::npos)
+        << text;
+    EXPECT_TRUE(
+        text.ends_with("All 4 files match the manifest (signature not checked: no --pubkey).\n"))
         << text;
   }
 }
@@ -159,6 +185,7 @@ TEST_F(VerifyMirrorsTest, EachMirrorIsCheckedForEveryFileAndNamedInTheTable) {
   EXPECT_THAT(result.out, MatchesRegex("SOURCE +FILE +PROBLEM +DETAIL\n"
                                        "mirror1 +Update.exe +hash +SHA-256 differs.*\n"
                                        "mirror2 +mods3/a.jar +missing +no such file\n"
+                                       "Manifest: serial 2, .*\n"
                                        "mirror1 http://one.test/pack: 3 files, 1 problem\n"
                                        "mirror2 http://two.test: 3 files, 1 problem\n"
                                        "2 problems in 11 files checked.\n"));
@@ -167,19 +194,24 @@ TEST_F(VerifyMirrorsTest, EachMirrorIsCheckedForEveryFileAndNamedInTheTable) {
 TEST_F(VerifyMirrorsTest, MirrorsThatMatchPassAndUncheckedOnesAreCounted) {
   const RunResult checked = VerifyWith(true);
   EXPECT_EQ(checked.code, 0);
-  EXPECT_EQ(checked.out,
-            "mirror1 http://one.test/pack: 3 files, all match\n"
-            "mirror2 http://two.test: 3 files, all match\n"
-            "All 5 files on the server and 3 on each of 2 mirrors match the manifest (signature "
-            "verified).\n");
+  const std::string terms = checked.out.substr(0, checked.out.find('\n') + 1);
+  EXPECT_THAT(terms, MatchesRegex("Manifest: serial 2, last day .+ \\(180 days left\\)\\.\n"));
+  EXPECT_EQ(
+      checked.out,
+      terms +
+          "mirror1 http://one.test/pack: 3 files, all match\n"
+          "mirror2 http://two.test: 3 files, all match\n"
+          "All 5 files on the server and 3 on each of 2 mirrors match the manifest (signature "
+          "verified).\n");
   // Unchecked, a broken mirror changes nothing but is not passed over in silence.
   std::filesystem::remove_all(U8Path(dir_.Sub("two")));
   asked_.clear();
   const RunResult unchecked = VerifyWith(false);
   EXPECT_EQ(unchecked.code, 0);
   EXPECT_EQ(unchecked.out,
-            "2 mirrors listed in the manifest not checked (--mirrors checks them).\n"
-            "All 5 files match the manifest (signature verified).\n");
+            terms +
+                "2 mirrors listed in the manifest not checked (--mirrors checks them).\n"
+                "All 5 files match the manifest (signature verified).\n");
   EXPECT_TRUE(asked_.empty());
 }
 
@@ -203,6 +235,7 @@ TEST_F(VerifyMirrorsTest, AMirrorThatNeverAnswersIsOneRowNotOnePerFile) {
   EXPECT_THAT(out.str(), MatchesRegex("SOURCE +FILE +PROBLEM +DETAIL\n"
                                       "mirror2 +.all 3 files. +unreachable +no answer from "
                                       "http://two.test\n"
+                                      "Manifest: serial 2, .*\n"
                                       "mirror1 http://one.test/pack: 3 files, all match\n"
                                       "mirror2 http://two.test: 3 files, 1 problem\n"
                                       "1 problem in 10 files checked.\n"));
@@ -225,6 +258,10 @@ TEST_F(PackTest, UsageErrorsExitWithTwo) {
       {"verify", "a", "--no-mirrors"},
       {"keygen", "k", "--mirrors"},
       {"keygen"},
+      {"build", "a", "--serial", "0"},
+      {"build", "a", "--serial", "two"},
+      {"build", "a", "--expires", "2027-02-30"},
+      {"verify", "a", "--serial", "3"},
       {"build", dir_.Sub("no-such-folder")},
       {"build", dir_.path().string()},  // no mods3 inside
   };
@@ -237,7 +274,8 @@ TEST_F(PackTest, UsageErrorsExitWithTwo) {
   }
   const RunResult help = Run({"--help"});
   EXPECT_EQ(help.code, 0);
-  EXPECT_THAT(help.out, HasSubstr("veltrane-pack verify URL|DIR [--pubkey HEX] [--mirrors]"));
+  EXPECT_THAT(help.out,
+              HasSubstr("veltrane-pack verify URL|DIR [--pubkey HEX[;HEX]...] [--mirrors]"));
 }
 
 }  // namespace

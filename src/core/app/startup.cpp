@@ -16,6 +16,7 @@
 #include "base/u8path.h"
 #include "net/manifest.h"
 #include "net/manifest_fetch.h"
+#include "net/manifest_terms.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
 
@@ -170,12 +171,23 @@ StartupResult RunStartup(StartupServices& services, std::optional<net::ServedFil
       const std::string_view key = services.PackKey();
       // A failed fetch, or one not signed under the key, leaves no file: the version then
       // reads as our own.
-      if (FetchManifest(services, server_url, data_folder, key) == net::ManifestFetch::kTaken) {
+      // With a key, a manifest older than one taken before is refused, and one past its last
+      // day offers no update (its mods still sync).
+      const bool taken =
+          FetchManifest(services, server_url, data_folder, key) == net::ManifestFetch::kTaken;
+      net::Standing standing = net::Standing::kCurrent;
+      if (taken && !key.empty()) {
+        standing = net::JudgeManifest(*manifest, manifest_path, data_folder,
+                                      std::chrono::system_clock::now())
+                       .standing;
+      }
+      if (taken && standing != net::Standing::kOlder) {
         const net::ServedFiles served = net::ReadServedFiles(*manifest);
         if (!key.empty() && verified) *verified = served;
         const std::string version = net::ReadLastVersion(*manifest, kAppVersion);
         // With a key, the program is replaced only by a file whose hash the signer published.
-        if (UpdateDue(version) && (key.empty() || served.update.sha256)) {
+        if (UpdateDue(version) && standing == net::Standing::kCurrent &&
+            (key.empty() || served.update.sha256)) {
           const StartupResult result = Update(services, data_folder, server_url, version, served);
           if (result == StartupResult::kExit) return result;
         }

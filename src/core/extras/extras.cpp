@@ -1,7 +1,10 @@
 #include "extras/extras.h"
 
+#include <chrono>
+
 #include "base/paths.h"
 #include "net/manifest_fetch.h"
+#include "net/manifest_terms.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
 #include "ui/run_beside.h"
@@ -35,7 +38,10 @@ net::ExpectedBody Extras::Published(ServedFile file) {
     } catch (const net::LocalFileError&) {
       // Silent like every failure here: nothing verified, nothing fetched.
     }
-    if (fetched == net::ManifestFetch::kTaken) {
+    if (fetched == net::ManifestFetch::kTaken &&
+        net::JudgeManifest(*state_.ManifestIni, app::ManifestIniPath(state_.DataFolder),
+                           state_.DataFolder, std::chrono::system_clock::now())
+                .standing != net::Standing::kOlder) {
       state_.VerifiedFiles = net::ReadServedFiles(*state_.ManifestIni);
     }
   }

@@ -18,6 +18,12 @@ inline constexpr std::string_view kManifestFileName = "Update.ini";
 
 inline constexpr std::string_view kUpdateSection = "Update";
 inline constexpr std::string_view kLastVersionKey = "lastversion";
+// What a signed manifest says of itself: its serial (higher in each release of the pack) and the
+// last day, in UTC as YYYY-MM-DD, it may be taken for a self-update.
+inline constexpr std::string_view kSerialKey = "serial";
+inline constexpr std::string_view kExpiresKey = "expires";
+// Where a program built with a key keeps the highest serial it has taken, in its data folder.
+inline constexpr std::string_view kAcceptedSerialFileName = "Update.serial";
 inline constexpr std::string_view kModListSection = "modlist";
 inline constexpr std::string_view kDelListSection = "dellist";
 inline constexpr std::string_view kCountKey = "Count";

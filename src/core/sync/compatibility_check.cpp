@@ -1,6 +1,7 @@
 #include "sync/compatibility_check.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "base/size_text.h"
 #include "net/manifest.h"
 #include "net/manifest_fetch.h"
+#include "net/manifest_terms.h"
 #include "net/server_paths.h"
 #include "net/transfer.h"
 #include "sync/hash_cache.h"
@@ -145,7 +147,21 @@ void CompatibilityCheck::sButtonCheckClick() {
     case net::ManifestFetch::kTaken:
       break;
   }
-  console_.Console(kManifestLoaded);
+  if (!pack_key_.empty()) {
+    const net::Judgement judged = net::JudgeManifest(Manifest(), manifest, state_.DataFolder,
+                                                     std::chrono::system_clock::now());
+    if (judged.standing == net::Standing::kOlder) {
+      // A replay of an older pack changes nothing.
+      console_.Console(net::OlderManifestLine(judged));
+      return;
+    }
+    console_.Console(kManifestLoaded);
+    if (judged.standing == net::Standing::kExpired) {
+      console_.Console(net::ExpiredManifestLine(judged));
+    }
+  } else {
+    console_.Console(kManifestLoaded);
+  }
   const net::ServedFiles served = net::ReadServedFiles(Manifest());
   if (!pack_key_.empty()) state_.VerifiedFiles = served;
   state_.Mirrors = served.mirrors;
