@@ -149,11 +149,14 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     names.push_back(file.name);
     mods.push_back(std::move(file));
   }
-  for (const auto& group : CaseCollisions(names, FoldCase)) {
+  for (const auto& group : Collisions(names, NameKey)) {
     std::string list;
     for (const auto& name : group) list += (list.empty() ? "" : ", ") + name;
-    problems.push_back({std::string(kModsFolder) + "/" + group.front(),
-                        "names that differ only in letter case are one file on Windows: " + list});
+    problems.push_back(
+        {std::string(kModsFolder) + "/" + group.front(),
+         "names that differ only in letter case, a trailing dot or space, or in composed "
+         "and decomposed letters are one file to the client: " +
+             list});
   }
   std::vector<PackFile> extras(net::kServedFiles.size());
   for (std::size_t i = 0; i < net::kServedFiles.size(); ++i) {
@@ -168,6 +171,15 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     extras[i].size = static_cast<std::int64_t>(fs::file_size(path, ec));
     CheckContent(extras[i].name, extras[i].path, extras[i].size, problems);
   }
+  const std::string manifest_path = PathText(dir / U8Path(net::kManifestPath.substr(1)));
+  const std::string signature_path = PathText(dir / U8Path(net::kManifestSignaturePath.substr(1)));
+  // The next manifest builds on this one: it must say one thing.
+  if (fs::is_regular_file(U8Path(manifest_path), ec)) {
+    for (auto& where : app::PortableIniStore(manifest_path, Cp1251Codec()).Ambiguities()) {
+      problems.push_back({std::string(net::kManifestPath.substr(1)),
+                          std::move(where) + " (readers disagree on what it says)"});
+    }
+  }
   if (!problems.empty()) {
     for (const auto& problem : problems)
       err << "refused: " << problem.file << ": " << problem.reason << "\n";
@@ -176,10 +188,8 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     return 2;
   }
 
-  const std::string manifest_path = PathText(dir / U8Path(net::kManifestPath.substr(1)));
-  const std::string signature_path = PathText(dir / U8Path(net::kManifestSignaturePath.substr(1)));
   const PreviousManifest previous = ReadPreviousManifest(manifest_path);
-  const ManifestPlan plan = PlanManifest(previous, names, options.version, FoldCase);
+  const ManifestPlan plan = PlanManifest(previous, names, options.version, NameKey);
   const bool mirrors_kept = options.mirrors.empty() && !options.no_mirrors;
   if (mirrors_kept) mirrors = previous.mirrors;
 

@@ -38,14 +38,18 @@ build   Writes DIR/Update, the manifest of the server's web folder DIR: every fi
         the manifest into DIR/Update.sig; without it a stale Update.sig is removed. Names
         the client could not use (\ / : < > " | ? *, control characters, device names such
         as CON, a trailing dot or space, more than 120 characters, two names equal but for
-        letter case), empty files, saved error pages and unusable mirror URLs are refused
-        and nothing is written; spaces, Cyrillic, % and # in names are fine.
+        letter case or for composed and decomposed letters), empty files, saved error pages,
+        unusable mirror URLs and an old manifest that reads more than one way (a NUL
+        character, a section or key twice) are refused and nothing is written; spaces,
+        Cyrillic, % and # in names are fine.
 verify  Fetches the manifest from URL (or reads it from DIR), then every file it names,
         and reports what is missing or differs in size or SHA-256, and any HTTP status
         other than success with the path asked for. --pubkey also checks Update.sig
         against the public key (128 hex characters), or any of several separated by ";".
         It shows the manifest's serial and last day, and warns when fewer than 14 days are
-        left; a manifest past its last day is a problem.
+        left; a manifest past its last day is a problem. So are names the client takes for
+        one file (as above, a name listed twice, a removed name that is a listed mod's), and
+        a manifest that reads more than one way, which the client does not load.
         --mirrors also fetches every file the manifest names from each mirror it lists; the
         table names the mirror.
 keygen  Writes a new private key to KEYFILE (never over an existing file) and prints the

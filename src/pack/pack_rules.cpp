@@ -4,6 +4,7 @@
 
 #include "base/utf8.h"
 #include "net/manifest.h"
+#include "platform.h"
 
 namespace veltrane::pack {
 namespace {
@@ -48,7 +49,12 @@ std::vector<std::string> NameProblems(std::string_view name) {
   return problems;
 }
 
-std::vector<std::vector<std::string>> CaseCollisions(
+std::string NameKey(std::string_view name) {
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
+  return FoldCase(ComposeNfc(name));
+}
+
+std::vector<std::vector<std::string>> Collisions(
     const std::vector<std::string>& names,
     const std::function<std::string(std::string_view)>& fold) {
   std::map<std::string, std::vector<std::string>> groups;

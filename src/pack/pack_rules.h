@@ -22,8 +22,13 @@ inline constexpr std::int64_t kMaxFileSize = 2147483647;
 // Why the client could not use `name` as a file of the pack; empty when it can.
 std::vector<std::string> NameProblems(std::string_view name);
 
-// Names that `fold` maps alike (one file on Windows), grouped; only groups of two or more.
-std::vector<std::vector<std::string>> CaseCollisions(
+// What Windows and a player go by to tell two names apart: without a trailing dot or space (Windows
+// drops them), composed (NFC) and in upper case. Names with one key are one file to the client.
+std::string NameKey(std::string_view name);
+
+// Names that `fold` maps alike, each group in the order given; only groups of two or more (a name
+// listed twice makes a group too).
+std::vector<std::vector<std::string>> Collisions(
     const std::vector<std::string>& names,
     const std::function<std::string(std::string_view)>& fold);
 

@@ -16,6 +16,10 @@ std::optional<std::string> Utf8ToCp1251(std::string_view utf8);
 std::string Cp1251ToUtf8(std::string_view bytes);
 // The name in upper case, all scripts: two names that fold alike are one file on Windows.
 std::string FoldCase(std::string_view utf8);
+// The text in Unicode's composed form (NFC): a name typed on one system and one copied from
+// another may spell "й" as one character or as "и" and a combining breve; a player sees one name.
+// Meant for well-formed UTF-8 (other text may come back changed).
+std::string ComposeNfc(std::string_view utf8);
 
 enum class NewFileResult { kWritten, kExists, kFailed };
 // Creates `path` holding `bytes`, readable by its owner only where the system allows that;

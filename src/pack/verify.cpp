@@ -7,6 +7,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -19,6 +20,7 @@
 #include "net/server_paths.h"
 #include "net/transfer.h"
 #include "pack_manifest.h"
+#include "pack_rules.h"
 #include "text.h"
 
 namespace veltrane::pack {
@@ -210,9 +212,36 @@ struct ManifestFiles {
   net::ManifestTerms terms;
 };
 
-ManifestFiles ExpectedFiles(const std::string& manifest_bytes, std::vector<Finding>& findings) {
-  const TemporaryCopy copy(manifest_bytes);
-  const app::PortableIniStore store(copy.path(), Cp1251Codec());
+// Names the client takes for one file: twins within the mod list, and names of the removal list
+// that are a listed mod's twin (the client would delete that mod on every check, and fetch it
+// again).
+void NameTwinFindings(const net::ManifestList& mods, const net::ManifestList& removed,
+                      std::vector<Finding>& findings) {
+  std::map<std::string, const net::ManifestEntry*> listed;
+  const auto where = [](std::string_view section, const net::ManifestEntry& entry) {
+    return "[" + std::string(section) + "] " + net::EntryKey(entry.index);
+  };
+  for (const auto& entry : mods.entries) {
+    if (entry.name.empty()) continue;
+    const auto [first, added] = listed.emplace(NameKey(entry.name), &entry);
+    if (added) continue;
+    const std::string shown = net::ModPath(entry.name).substr(1);
+    findings.push_back({shown, "name",
+                        (first->second->name == entry.name
+                             ? "listed again, first as "
+                             : "one file to the client with " + first->second->name + ", ") +
+                            where(net::kModListSection, *first->second)});
+  }
+  for (const auto& entry : removed.entries) {
+    const auto twin = listed.find(NameKey(entry.name));
+    if (entry.name.empty() || twin == listed.end()) continue;
+    findings.push_back({net::ModPath(entry.name).substr(1), "removal",
+                        where(net::kDelListSection, entry) + " is " + twin->second->name +
+                            " to the client, which deletes that mod on every check"});
+  }
+}
+
+ManifestFiles ExpectedFiles(const app::PortableIniStore& store, std::vector<Finding>& findings) {
   std::vector<Expected> files;
   // Names, sizes and hashes as the client reads them (net/manifest.h): a hash written in upper
   // case, say, is the one the client would hold too.
@@ -229,16 +258,16 @@ ManifestFiles ExpectedFiles(const std::string& manifest_bytes, std::vector<Findi
     }
     const std::string path = net::ModPath(entry.name);
     const std::string shown = path.substr(1);
-    if (!entry.plain) {
-      findings.push_back({shown, "name", "the client refuses this name"});
-      continue;
-    }
+    const std::vector<std::string> problems = NameProblems(entry.name);
+    for (const auto& problem : problems) findings.push_back({shown, "name", problem});
+    if (!entry.plain) continue;
     Expected file{shown, path, entry.size, entry.sha256.value_or("")};
     if (file.sha256.empty()) {
       findings.push_back({shown, "manifest", "no " + net::EntrySha256Key(entry.index)});
     }
     files.push_back(std::move(file));
   }
+  NameTwinFindings(mods, net::ReadDelList(store), findings);
   const net::ServedFiles served = net::ReadServedFiles(store);
   for (const net::ServedFile& extra : net::kServedFiles) {
     const net::ExpectedBody& published = served.*extra.published;
@@ -379,7 +408,18 @@ int RunVerify(PackSource& source, const VerifyOptions& options, std::ostream& ou
     }
   }
 
-  const ManifestFiles listed = ExpectedFiles(manifest, findings);
+  const TemporaryCopy copy(manifest);
+  const app::PortableIniStore store(copy.path(), Cp1251Codec());
+  // The client does not load a manifest that could be read in more than one way.
+  if (const auto ambiguities = store.Ambiguities(); !ambiguities.empty()) {
+    for (const auto& where : ambiguities) {
+      findings.push_back({manifest_name, "manifest", where + ": readers disagree on what it says"});
+    }
+    PrintTable(findings, false, out);
+    out << "The client does not load this manifest; nothing else was checked.\n";
+    return 1;
+  }
+  const ManifestFiles listed = ExpectedFiles(store, findings);
   const std::vector<Expected>& files = listed.files;
   const net::ManifestTerms& terms = listed.terms;
   // What a client built with a key makes of the manifest's terms.

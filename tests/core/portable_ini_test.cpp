@@ -114,5 +114,27 @@ TEST(CutToCodePoints, CountsCharactersNotBytes) {
   EXPECT_EQ(app::CutToCodePoints("ab", 0), "");
 }
 
+// Only what could read two ways is named: a key may recur in another section, a header may
+// carry text after its bracket, and comments and blank lines say nothing.
+TEST(PortableIniStore, AmbiguitiesNameTheLineAndTheFirstOne) {
+  const struct {
+    std::string text;
+    std::vector<std::string> found;
+  } cases[] = {
+      {"; c\r\n[modlist]\r\nCount=1\r\n\r\n[dellist] x\r\nCount=1\r\n;Count=2\r\n", {}},
+      {"k=1\nK=2\n[S]\nk=3\n", {"line 2: key K again before the first section, first at line 1"}},
+      {"[S]\n [ s ] \n", {"line 2: section [s] again, first at line 1"}},
+      {"[S]\na = 1\nA=2\n[T]\n[s]\na=3\n",
+       {"line 3: key A again in [S], first at line 2",
+        "line 5: section [s] again, first at line 1"}},
+      {std::string("[S]\na=\0\n", 8), {"line 2: a NUL character"}},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    const std::string path = dir.Write("a.ini", c.text);
+    EXPECT_EQ(app::PortableIniStore(path).Ambiguities(), c.found) << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace veltrane::test

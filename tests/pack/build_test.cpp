@@ -43,11 +43,11 @@ TEST_F(BuildTest, ListedModsKeepTheirOrderAndNewOnesFollowSorted) {
 }
 
 TEST_F(BuildTest, RemovalListKeepsTheOldAddsDroppedModsAndForgetsReturnedOnes) {
-  // old.jar comes back in other letter case: on Windows it is the same file, so it must not be
-  // removed; dropped.jar left the folder.
+  // old.jar comes back in other letter case and "kept.jar. " is kept.jar to Windows: the same
+  // files, so they must not be removed; dropped.jar left the folder.
   PreviousManifest(
       "[modlist]\r\nCount=2\r\nmod1=kept.jar\r\nmod2=dropped.jar\r\n"
-      "[dellist]\r\nCount=2\r\nmod1=ancient.jar\r\nmod2=old.jar\r\n");
+      "[dellist]\r\nCount=3\r\nmod1=ancient.jar\r\nmod2=old.jar\r\nmod3=\"kept.jar. \"\r\n");
   Mod("kept.jar");
   Mod("OLD.jar");
   ASSERT_EQ(Build().code, 0);
@@ -253,8 +253,15 @@ TEST_F(BuildTest, RefusesWhatTheClientCouldNotUseAndWritesNothing) {
     std::string file;  // relative to the server folder
     std::string bytes;
     std::string reason;
+    std::string beside = {};  // another mod, after `file` in name order, for a refusal of two
   };
+  const std::string kept = "[Update]\r\nlastversion=1\r\n";
   std::vector<Case> cases = {
+      {"mods3/\xD0\xB8\xCC\x86.jar", "x", "composed and decomposed", "mods3/\xD0\xB9.jar"},
+      {"Update", kept + "[modlist]\r\nCount=1\r\nmod1=a.jar\r\nMOD1=c.jar\r\n",
+       "line 6: key MOD1 again in [modlist], first at line 5"},
+      {"Update", kept + "[Update]\r\nserial=9\r\n", "line 3: section [Update] again"},
+      {"Update", kept + std::string("[mod\0list]\r\n", 11), "line 3: a NUL character"},
       {"mods3/empty.jar", "", "empty"},
       {"mods3/page.jar", "<html>404: Not Found</html>", "saved error page"},
       {"Update.exe", "unknown domain", "saved error page"},
@@ -272,14 +279,16 @@ TEST_F(BuildTest, RefusesWhatTheClientCouldNotUseAndWritesNothing) {
   for (const auto& c : cases) {
     std::filesystem::remove_all(U8Path(Srv()));
     Mod("fine.jar");
-    PreviousManifest("[Update]\r\nlastversion=1\r\n");
+    PreviousManifest(kept);
     Put("Update.sig", "old signature");
     Put(c.file, c.bytes);
+    if (!c.beside.empty()) Put(c.beside, "y");
     const RunResult result = Build({"--version", "2"});
     EXPECT_EQ(result.code, 2) << c.file;
     EXPECT_THAT(result.err, HasSubstr("refused: " + c.file + ": ")) << c.file;
     EXPECT_THAT(result.err, HasSubstr(c.reason)) << c.file;
-    EXPECT_EQ(test::ReadFileBytes(SrvFile("Update")), "[Update]\r\nlastversion=1\r\n") << c.file;
+    EXPECT_EQ(test::ReadFileBytes(SrvFile("Update")), c.file == "Update" ? c.bytes : kept)
+        << c.file;
     EXPECT_EQ(test::ReadFileBytes(SrvFile("Update.sig")), "old signature") << c.file;
   }
 }
@@ -331,12 +340,21 @@ TEST(PackRulesTest, NamesTheClientCannotUse) {
   }
 }
 
-TEST(PackRulesTest, NamesThatDifferInLetterCaseOnlyCollide) {
+// Names the client's file system or its player takes for one: letter case in any script, a
+// trailing dot or space, composed or decomposed letters, and a name listed twice.
+TEST(PackRulesTest, NamesWindowsOrAPlayerTakesForOneCollide) {
   const auto collisions =
-      CaseCollisions({"Мод.jar", "a.jar", "МОД.JAR", "b.jar", "A.jar"}, FoldCase);
-  ASSERT_EQ(collisions.size(), 2u);
-  EXPECT_EQ(collisions[0], (std::vector<std::string>{"a.jar", "A.jar"}));
-  EXPECT_EQ(collisions[1], (std::vector<std::string>{"Мод.jar", "МОД.JAR"}));
+      Collisions({"Мод.jar", "a.jar", "МОД.JAR", "b.jar", "A.jar", "b.jar. ", "c.jar", "c.jar",
+                  "\xD0\xB9.jar", "\xD0\xB8\xCC\x86.jar", "d.jar"},
+                 NameKey);
+  const std::vector<std::vector<std::string>> expected = {
+      {"a.jar", "A.jar"},
+      {"b.jar", "b.jar. "},
+      {"c.jar", "c.jar"},
+      {"\xD0\xB9.jar", "\xD0\xB8\xCC\x86.jar"},  // й composed and decomposed
+      {"Мод.jar", "МОД.JAR"},
+  };
+  EXPECT_EQ(collisions, expected);
 }
 
 }  // namespace

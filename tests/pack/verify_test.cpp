@@ -6,6 +6,8 @@
 
 #include "key_file.h"
 #include "pack_fixture.h"
+#include "pack_rules.h"
+#include "signed_manifest.h"
 
 namespace veltrane::pack {
 namespace {
@@ -129,6 +131,46 @@ TEST_F(VerifyFolderTest, AHandWrittenManifestWithoutHashesIsFlagged) {
   EXPECT_EQ(result.code, 1);
   EXPECT_THAT(result.out, ContainsRegex("mods3/a.jar +manifest +no mod1sha256\n"));
   EXPECT_THAT(result.out, ContainsRegex("modlist mod2 +manifest +no file name\n"));
+}
+
+// A hand-written manifest whose names the client's file system takes for one (or cannot hold) is
+// refused, though every file it names is there with its hash.
+TEST_F(VerifyFolderTest, NamesTheClientTakesForOneFileAreProblems) {
+  const std::string long_name = std::string(kMaxNameLength - 3, 'n') + ".jar";
+  const struct {
+    std::vector<std::string> mods;
+    std::vector<std::string> removed;
+    std::string row;
+  } cases[] = {
+      {{"a.jar", "A.jar"},
+       {},
+       "mods3/A.jar +name +one file to the client with a.jar, .modlist. mod1"},
+      {{"a.jar", "a.jar"}, {}, "mods3/a.jar +name +listed again, first as .modlist. mod1"},
+      {{"\xD0\xB9.jar", "\xD0\xB8\xCC\x86.jar"}, {}, "mods3/.+ +name +one file to the client.+"},
+      {{"a.jar", "a.jar."}, {}, "mods3/a.jar. +name +ends in a dot or a space.+"},
+      {{"a.jar"}, {"A.JAR"}, "mods3/A.JAR +removal +.dellist. mod1 is a.jar to the client.+"},
+      {{"a.jar"}, {"a.jar "}, "mods3/a.jar  +removal +.dellist. mod1 is a.jar to the client.+"},
+      {{long_name}, {}, "mods3/n+.jar +name +longer than 120 characters.+"},
+  };
+  for (const auto& c : cases) {
+    // Quoted, so that a trailing space stays.
+    ManifestSection mods{"modlist", {{"Count", std::to_string(c.mods.size())}}};
+    for (std::size_t i = 0; i < c.mods.size(); ++i) {
+      const std::string key = "mod" + std::to_string(i + 1);
+      mods.entries.emplace_back(key, "\"" + c.mods[i] + "\"");
+      mods.entries.emplace_back(key + "sha256", test::Sha256Hex("x"));
+      Mod(c.mods[i], "x");
+    }
+    ManifestSection removed{"dellist", {{"Count", std::to_string(c.removed.size())}}};
+    for (std::size_t i = 0; i < c.removed.size(); ++i) {
+      removed.entries.emplace_back("mod" + std::to_string(i + 1), "\"" + c.removed[i] + "\"");
+    }
+    std::filesystem::remove(U8Path(SrvFile("Update")));
+    WriteManifestFile(SrvFile("Update"), {mods, removed}, ManifestEncoding::kUtf16Le);
+    const RunResult result = Run({"verify", Srv()});
+    EXPECT_EQ(result.code, 1) << c.row;
+    EXPECT_THAT(result.out, ContainsRegex("\n" + c.row + "\n")) << result.out;
+  }
 }
 
 TEST_F(VerifyFolderTest, NoManifestNothingElseChecked) {

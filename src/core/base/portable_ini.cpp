@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <utility>
 
@@ -347,6 +348,46 @@ void PortableIniStore::WriteSection(
   } else {
     Splice(path_, file, lines, lines.size(), 0, inserted, codec_);
   }
+}
+
+std::vector<std::string> PortableIniStore::Ambiguities() const {
+  std::vector<std::string> found;
+  const auto file = LoadFile(path_, codec_);
+  if (!file) return found;
+  const std::vector<std::string_view> lines = SplitLines(file->text);
+  const auto line_text = [](std::size_t i) { return "line " + std::to_string(i + 1); };
+  const auto section_text = [](std::string_view name) {
+    return name.empty() ? std::string("before the first section")
+                        : "in [" + std::string(name) + "]";
+  };
+  // Names as reads match them, with the line each first appeared on.
+  std::map<std::string, std::size_t> sections;
+  std::map<std::string, std::size_t> keys;
+  std::string_view section;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].find('\0') != std::string_view::npos) {
+      found.push_back(line_text(i) + ": a NUL character");
+      continue;
+    }
+    if (const auto header = HeaderName(lines[i])) {
+      section = *header;
+      keys.clear();
+      const auto [first, added] = sections.emplace(AsciiUpper(section), i);
+      if (!added) {
+        found.push_back(line_text(i) + ": section [" + std::string(section) + "] again, first at " +
+                        line_text(first->second));
+      }
+      continue;
+    }
+    const auto entry = ParseKeyLine(lines[i]);
+    if (!entry) continue;
+    const auto [first, added] = keys.emplace(AsciiUpper(entry->name), i);
+    if (!added) {
+      found.push_back(line_text(i) + ": key " + std::string(entry->name) + " again " +
+                      section_text(section) + ", first at " + line_text(first->second));
+    }
+  }
+  return found;
 }
 
 }  // namespace veltrane::app

@@ -42,6 +42,13 @@ class PortableIniStore final : public IniStore {
   void WriteSection(std::string_view section,
                     const std::vector<std::pair<std::string, std::string>>& entries);
 
+  // Where another reader could take the file otherwise than this one: a NUL character (the
+  // platform's reader ends a line at it), a section header that repeats an earlier one, a key
+  // that repeats an earlier one of its section (names compared as reads compare them). One line
+  // of English for each, naming the line; empty when the file reads one way only, or cannot be
+  // read at all.
+  std::vector<std::string> Ambiguities() const;
+
  private:
   std::string path_;
   IniCodec codec_;

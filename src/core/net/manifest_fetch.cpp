@@ -1,6 +1,7 @@
 #include "net/manifest_fetch.h"
 
 #include "base/paths.h"
+#include "base/portable_ini.h"
 #include "net/crypto.h"
 #include "net/manifest_signature.h"
 #include "net/server_paths.h"
@@ -30,12 +31,18 @@ ManifestFetch FetchManifest(Transport& transport, std::string_view server_url,
     DeleteFileAt(manifest);
     return ManifestFetch::kFailed;
   }
-  if (CheckManifestSignatureFiles(manifest, signature, pack_key) == ManifestSignature::kGood) {
-    return ManifestFetch::kTaken;
+  if (CheckManifestSignatureFiles(manifest, signature, pack_key) != ManifestSignature::kGood) {
+    DeleteFileAt(manifest);
+    DeleteFileAt(signature);
+    return ManifestFetch::kUnverified;
   }
-  DeleteFileAt(manifest);
-  DeleteFileAt(signature);
-  return ManifestFetch::kUnverified;
+  // What is signed must read one way only: the pack tool's check and this program read it alike.
+  if (!app::PortableIniStore(manifest).Ambiguities().empty()) {
+    DeleteFileAt(manifest);
+    DeleteFileAt(signature);
+    return ManifestFetch::kFailed;
+  }
+  return ManifestFetch::kTaken;
 }
 
 }  // namespace veltrane::net

@@ -19,7 +19,9 @@ enum class ManifestFetch {
 // Fetches `server_url` + "/Update" into `data_folder`\Update.ini, deleting an older copy first.
 // With a `pack_key` (see build::kPackKey) it also fetches "/Update.sig" into
 // `data_folder`\Update.sig and checks it over the copy's bytes; a manifest that it does not
-// vouch for is never left for anything to read. Without a key no signature is asked for.
+// vouch for is never left for anything to read, nor is a signed one that could be read in more
+// than one way (app::PortableIniStore::Ambiguities): that one counts as not fetched. Without a
+// key no signature is asked for and the manifest is taken as it came.
 // Once `cancel` (when given) is triggered, nothing more is fetched and kFailed is the outcome.
 // Throws LocalFileError when a local file cannot be written, like DownloadFile.
 ManifestFetch FetchManifest(Transport& transport, std::string_view server_url,

@@ -1,12 +1,14 @@
 // The pack tool's platform services on Linux: iconv for code page 1251, the C.UTF-8 locale's
-// case mapping, POSIX files and terminals, libcurl.
+// case mapping, libunistring's normalization, POSIX files and terminals, libcurl.
 #include <fcntl.h>
 #include <iconv.h>
 #include <locale.h>
+#include <uninorm.h>
 #include <unistd.h>
 #include <wctype.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -79,6 +81,17 @@ std::string FoldCase(std::string_view utf8) {
   const std::string_view bytes(reinterpret_cast<const char*>(text.data()),
                                text.size() * sizeof(wchar_t));
   return from_wide.Run(bytes, nullptr, 0).value_or(std::string(utf8));
+}
+
+std::string ComposeNfc(std::string_view utf8) {
+  std::size_t length = 0;
+  std::uint8_t* composed =
+      u8_normalize(UNINORM_NFC, reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size(),
+                   nullptr, &length);
+  if (!composed) return std::string(utf8);
+  std::string out(reinterpret_cast<const char*>(composed), length);
+  std::free(composed);
+  return out;
 }
 
 NewFileResult WritePrivateFile(const std::string& path, std::string_view bytes) {

@@ -1,4 +1,5 @@
-// The pack tool's platform services on Windows: the code page services, the console, WinInet.
+// The pack tool's platform services on Windows: the code page and normalization services, the
+// console, WinInet.
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -41,6 +42,26 @@ std::string FoldCase(std::string_view utf8) {
   std::wstring wide = win32::Widen(utf8);
   if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
   return win32::Narrow(wide);
+}
+
+std::string ComposeNfc(std::string_view utf8) {
+  const std::wstring wide = win32::Widen(utf8);
+  if (wide.empty()) return std::string(utf8);
+  const int size = static_cast<int>(wide.size());
+  // The size asked for first is an estimate; a too small buffer says how much more it needs.
+  int capacity = NormalizeString(NormalizationC, wide.data(), size, nullptr, 0);
+  for (int tries = 0; capacity > 0 && tries < 4; ++tries) {
+    std::wstring composed(static_cast<std::size_t>(capacity), L'\0');
+    const int written =
+        NormalizeString(NormalizationC, wide.data(), size, composed.data(), capacity);
+    if (written > 0) {
+      composed.resize(static_cast<std::size_t>(written));
+      return win32::Narrow(composed);
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+    capacity = -written;
+  }
+  return std::string(utf8);
 }
 
 NewFileResult WritePrivateFile(const std::string& path, std::string_view bytes) {
