@@ -15,14 +15,11 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's days_from_civil).
+// Days since 1970-01-01 of a proleptic Gregorian date.
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+  const std::chrono::year_month_day civil{std::chrono::year{static_cast<int>(y)},
+                                          std::chrono::month{m}, std::chrono::day{d}};
+  return std::chrono::sys_days{civil}.time_since_epoch().count();
 }
 
 std::optional<std::chrono::system_clock::time_point> ParseHttpDate(std::string_view text) {

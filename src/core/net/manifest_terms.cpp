@@ -1,5 +1,6 @@
 #include "net/manifest_terms.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -12,32 +13,19 @@
 namespace veltrane::net {
 namespace {
 
-// Howard Hinnant's days_from_civil and civil_from_days, on a proleptic Gregorian calendar.
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
+namespace chrono = std::chrono;
 
-Date CivilFromDays(std::int64_t z) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  return {static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
+Date CivilFromDays(std::int64_t days) {
+  const chrono::year_month_day civil{chrono::sys_days{chrono::days{days}}};
+  return {static_cast<int>(civil.year()), static_cast<int>(static_cast<unsigned>(civil.month())),
+          static_cast<int>(static_cast<unsigned>(civil.day()))};
 }
 
 std::int64_t Days(const Date& date) {
-  return DaysFromCivil(date.year, static_cast<unsigned>(date.month),
-                       static_cast<unsigned>(date.day));
+  const chrono::year_month_day civil{chrono::year{date.year},
+                                     chrono::month{static_cast<unsigned>(date.month)},
+                                     chrono::day{static_cast<unsigned>(date.day)}};
+  return chrono::sys_days{civil}.time_since_epoch().count();
 }
 
 std::int64_t ReadAccepted(const std::string& file) {
