@@ -183,14 +183,17 @@ class StartupTest(ServedProgramTest):
         game = self.make_game_folder()
         app, main = self.no_update_box_then_the_window()
         self.call("mouse", hwnd=self.control(main, text="Действия"), kind="move", x=3, y=60)
+        # The settings are loaded (and the welcome shown) on the first tick: act after it.
+        self.wait_console(main, "Добро пожаловать")
         self.release(self.control(main, text="Setups"))
+        self.wait_console(main, "Дополнительные настройки больше не откроются.")
         self.call("click", hwnd=self.control(main, text="Проверить совместимость"))
         self.wait_console(main, "Отсутствуют моды: 1 шт.")
         self.assertIn("] Срок действия конфига сервера истёк 01.06.2001: обновление программы не "
                       "предлагается.", self.console(main))
         self.call("click", hwnd=self.control(main, text="Запуск синхронизации"))
-        self.wait_console(main, "Объем загруженых файлов(1 из 1)")
-        self.assertEqual((game / "mods" / "1.12.2" / "a.jar").read_bytes(), b"mod a" * 100)
+        mod = game / "mods" / "1.12.2" / "a.jar"
+        self.eventually(lambda: mod.exists() and mod.read_bytes(), b"mod a" * 100)
         self.assertFalse(self.server.log().count("/Update.exe"))
 
     def test_cancel_on_the_update_offer_ends_without_a_window(self):
